@@ -1,0 +1,29 @@
+# Shared settings for every target of the project.
+
+# Log lines and error records carry a class file's path relative to the source tree,
+# without its extension; the prefix map makes __FILE__ relative so the two cannot drift.
+function(kvl_target_defaults target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wpedantic -Wno-unused-parameter
+    "-fmacro-prefix-map=${PROJECT_SOURCE_DIR}/=")
+endfunction()
+
+# A static library made of every source file below DIR (sub-folders included).
+function(kvl_static_library target dir)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${dir}/*.cpp")
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
+  kvl_target_defaults(${target})
+endfunction()
+
+# A GoogleTest binary made of every source file in DIR, registered with ctest.
+function(kvl_test_binary target dir)
+  if(NOT KVL_BUILD_TESTS)
+    return()
+  endif()
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${dir}/*.cpp")
+  add_executable(${target} ${sources})
+  target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main KVLTestSupport)
+  kvl_target_defaults(${target})
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+endfunction()

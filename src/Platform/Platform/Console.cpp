@@ -1,0 +1,73 @@
+#include "Platform/Console.h"
+
+#include <errno.h>  // program_invocation_short_name
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+std::mutex& sinkMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+Console::Sink& currentSink() {
+    static Console::Sink sink;
+    return sink;
+}
+
+std::string processName() {
+    return program_invocation_short_name != nullptr ? program_invocation_short_name : "";
+}
+
+void writeAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+}  // namespace
+
+std::string Console::formatLine(std::string_view message) {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    return formatString("%s.%03d %s[%d:%ld] %@\n", stamp, static_cast<int>(millis), processName(),
+                        static_cast<int>(::getpid()), static_cast<long>(::syscall(SYS_gettid)), message);
+}
+
+void Console::log(std::string_view message) {
+    std::lock_guard lock(sinkMutex());
+    if (currentSink()) {
+        currentSink()(message);
+        return;
+    }
+    writeAll(STDERR_FILENO, formatLine(message));
+}
+
+Console::Sink Console::setSink(Sink sink) {
+    std::lock_guard lock(sinkMutex());
+    Sink previous = std::move(currentSink());
+    currentSink() = std::move(sink);
+    return previous;
+}
+
+}  // namespace platform

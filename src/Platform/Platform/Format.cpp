@@ -1,0 +1,337 @@
+#include "Platform/Format.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+
+constexpr std::string_view kNullText = "(null)";
+
+// One parsed conversion: "%[pos$][flags][width][.precision][length]conversion".
+struct Conversion {
+    std::string flags;
+    int width = -1;
+    bool widthFromArgument = false;
+    int precision = -1;
+    bool precisionFromArgument = false;
+    std::string length;
+    char conversion = 0;
+    std::size_t position = 0;  // 1-based; 0 when sequential
+};
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+int parseNumber(std::string_view format, std::size_t& index) {
+    int value = 0;
+    while (index < format.size() && isDigit(format[index])) {
+        if (value < 100000) {
+            value = value * 10 + (format[index] - '0');
+        }
+        ++index;
+    }
+    return value;
+}
+
+// Parses a conversion starting just after '%'. Returns false when the text is no conversion.
+bool parseConversion(std::string_view format, std::size_t& index, Conversion& out) {
+    std::size_t cursor = index;
+    // A leading "n$" selects the argument by position.
+    if (cursor < format.size() && isDigit(format[cursor]) && format[cursor] != '0') {
+        std::size_t probe = cursor;
+        const int number = parseNumber(format, probe);
+        if (probe < format.size() && format[probe] == '$') {
+            out.position = static_cast<std::size_t>(number);
+            cursor = probe + 1;
+        }
+    }
+    while (cursor < format.size() && std::string_view("-+ #0'").find(format[cursor]) != std::string_view::npos) {
+        if (format[cursor] != '\'') {
+            out.flags.push_back(format[cursor]);
+        }
+        ++cursor;
+    }
+    if (cursor < format.size() && format[cursor] == '*') {
+        out.widthFromArgument = true;
+        ++cursor;
+    } else if (cursor < format.size() && isDigit(format[cursor])) {
+        out.width = parseNumber(format, cursor);
+    }
+    if (cursor < format.size() && format[cursor] == '.') {
+        ++cursor;
+        if (cursor < format.size() && format[cursor] == '*') {
+            out.precisionFromArgument = true;
+            ++cursor;
+        } else {
+            out.precision = parseNumber(format, cursor);
+        }
+    }
+    while (cursor < format.size() && std::string_view("hlqLzjt").find(format[cursor]) != std::string_view::npos) {
+        out.length.push_back(format[cursor]);
+        ++cursor;
+    }
+    if (cursor >= format.size()) {
+        return false;
+    }
+    const char conversion = format[cursor];
+    if (std::string_view("diouxXcsSCfFeEgGaAp@").find(conversion) == std::string_view::npos) {
+        return false;
+    }
+    out.conversion = conversion;
+    index = cursor + 1;
+    return true;
+}
+
+class Formatter {
+public:
+    explicit Formatter(FormatArgs args) : args_(args) {}
+
+    std::string run(std::string_view format) {
+        std::string out;
+        out.reserve(format.size() + 16 * args_.size());
+        std::size_t index = 0;
+        while (index < format.size()) {
+            const std::size_t percent = format.find('%', index);
+            if (percent == std::string_view::npos) {
+                out.append(format.substr(index));
+                break;
+            }
+            out.append(format.substr(index, percent - index));
+            index = percent + 1;
+            if (index < format.size() && format[index] == '%') {
+                out.push_back('%');
+                ++index;
+                continue;
+            }
+            Conversion conversion;
+            if (!parseConversion(format, index, conversion)) {
+                out.push_back('%');
+                continue;
+            }
+            append(out, conversion);
+        }
+        return out;
+    }
+
+private:
+    const FormatArg& next() {
+        static const FormatArg kMissing;
+        if (nextIndex_ >= args_.size()) {
+            ++nextIndex_;
+            return kMissing;
+        }
+        return args_[nextIndex_++];
+    }
+
+    const FormatArg& at(std::size_t position) {
+        static const FormatArg kMissing;
+        nextIndex_ = position;
+        return position - 1 < args_.size() ? args_[position - 1] : kMissing;
+    }
+
+    void append(std::string& out, Conversion& conversion) {
+        if (conversion.widthFromArgument) {
+            const std::int64_t width = next().asSigned();
+            if (width < 0) {
+                conversion.flags.push_back('-');
+            }
+            conversion.width = static_cast<int>(width < 0 ? -width : width);
+        }
+        if (conversion.precisionFromArgument) {
+            const std::int64_t precision = next().asSigned();
+            conversion.precision = precision < 0 ? -1 : static_cast<int>(precision);
+        }
+        const FormatArg& arg = conversion.position > 0 ? at(conversion.position) : next();
+        switch (conversion.conversion) {
+            case 'd':
+            case 'i':
+                appendSigned(out, conversion, arg.asSigned());
+                break;
+            case 'o':
+            case 'u':
+            case 'x':
+            case 'X':
+                appendUnsigned(out, conversion, arg.asUnsigned());
+                break;
+            case 'c':
+            case 'C':
+                appendPrintf(out, conversion, "c", static_cast<int>(static_cast<unsigned char>(arg.asSigned())));
+                break;
+            case 'f':
+            case 'F':
+            case 'e':
+            case 'E':
+            case 'g':
+            case 'G':
+            case 'a':
+            case 'A':
+                appendReal(out, conversion, arg.asReal());
+                break;
+            case 'p':
+                appendPrintf(out, conversion, "p", arg.kind() == FormatArg::Kind::Pointer
+                                                       ? reinterpret_cast<void*>(arg.asUnsigned())
+                                                       : nullptr);
+                break;
+            case 's':
+            case 'S':
+                appendText(out, conversion, arg.asCString());
+                break;
+            default:  // '@'
+                appendText(out, conversion, arg.describe());
+                break;
+        }
+    }
+
+    static std::string spec(const Conversion& conversion, std::string_view length, std::string_view type) {
+        std::string result = "%" + conversion.flags;
+        if (conversion.width >= 0) {
+            result += std::to_string(conversion.width);
+        }
+        if (conversion.precision >= 0) {
+            result += "." + std::to_string(conversion.precision);
+        }
+        result.append(length);
+        result.append(type);
+        return result;
+    }
+
+    template <typename T>
+    static void appendPrintf(std::string& out, const Conversion& conversion, std::string_view type, T value,
+                             std::string_view length = {}) {
+        const std::string pattern = spec(conversion, length, type);
+        char buffer[128];
+        const int needed = std::snprintf(buffer, sizeof buffer, pattern.c_str(), value);
+        if (needed < 0) {
+            return;
+        }
+        if (static_cast<std::size_t>(needed) < sizeof buffer) {
+            out.append(buffer, static_cast<std::size_t>(needed));
+            return;
+        }
+        std::string large(static_cast<std::size_t>(needed) + 1, '\0');
+        std::snprintf(large.data(), large.size(), pattern.c_str(), value);
+        large.resize(static_cast<std::size_t>(needed));
+        out += large;
+    }
+
+    // The length modifier decides the width the value is read with, as in C.
+    static void appendSigned(std::string& out, const Conversion& conversion, std::int64_t value) {
+        const std::string_view type(&conversion.conversion, 1);
+        if (conversion.length == "hh") {
+            appendPrintf(out, conversion, type, static_cast<int>(static_cast<signed char>(value)));
+        } else if (conversion.length == "h") {
+            appendPrintf(out, conversion, type, static_cast<int>(static_cast<short>(value)));
+        } else if (conversion.length.empty()) {
+            appendPrintf(out, conversion, type, static_cast<int>(static_cast<std::int32_t>(value)));
+        } else {
+            appendPrintf(out, conversion, type, static_cast<long long>(value), "ll");
+        }
+    }
+
+    static void appendUnsigned(std::string& out, const Conversion& conversion, std::uint64_t value) {
+        const std::string_view type(&conversion.conversion, 1);
+        if (conversion.length == "hh") {
+            appendPrintf(out, conversion, type, static_cast<unsigned>(static_cast<unsigned char>(value)));
+        } else if (conversion.length == "h") {
+            appendPrintf(out, conversion, type, static_cast<unsigned>(static_cast<unsigned short>(value)));
+        } else if (conversion.length.empty()) {
+            appendPrintf(out, conversion, type, static_cast<unsigned>(static_cast<std::uint32_t>(value)));
+        } else {
+            appendPrintf(out, conversion, type, static_cast<unsigned long long>(value), "ll");
+        }
+    }
+
+    static void appendReal(std::string& out, const Conversion& conversion, double value) {
+        const std::string_view type(&conversion.conversion, 1);
+        appendPrintf(out, conversion, type, value);
+    }
+
+    static void appendText(std::string& out, const Conversion& conversion, std::string_view text) {
+        if (conversion.width < 0 && conversion.precision < 0) {
+            out.append(text);
+            return;
+        }
+        std::string_view shown = text;
+        if (conversion.precision >= 0 && static_cast<std::size_t>(conversion.precision) < shown.size()) {
+            shown = shown.substr(0, static_cast<std::size_t>(conversion.precision));
+        }
+        const std::size_t width = conversion.width < 0 ? 0 : static_cast<std::size_t>(conversion.width);
+        const std::size_t padding = width > shown.size() ? width - shown.size() : 0;
+        const bool leftAligned = conversion.flags.find('-') != std::string::npos;
+        if (!leftAligned) {
+            out.append(padding, ' ');
+        }
+        out.append(shown);
+        if (leftAligned) {
+            out.append(padding, ' ');
+        }
+    }
+
+    FormatArgs args_;
+    std::size_t nextIndex_ = 0;
+};
+
+}  // namespace
+
+std::int64_t FormatArg::asSigned() const {
+    switch (kind_) {
+        case Kind::Signed:
+            return signed_;
+        case Kind::Unsigned:
+            return static_cast<std::int64_t>(unsigned_);
+        case Kind::Real:
+            return static_cast<std::int64_t>(real_);
+        case Kind::Pointer:
+            return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(pointer_));
+        default:
+            return 0;
+    }
+}
+
+std::uint64_t FormatArg::asUnsigned() const { return static_cast<std::uint64_t>(asSigned()); }
+
+double FormatArg::asReal() const {
+    switch (kind_) {
+        case Kind::Signed:
+            return static_cast<double>(signed_);
+        case Kind::Unsigned:
+            return static_cast<double>(unsigned_);
+        case Kind::Real:
+            return real_;
+        default:
+            return 0.0;
+    }
+}
+
+std::string FormatArg::describe() const {
+    switch (kind_) {
+        case Kind::Null:
+            return std::string(kNullText);
+        case Kind::Signed:
+            return std::to_string(signed_);
+        case Kind::Unsigned:
+            return std::to_string(unsigned_);
+        case Kind::Real: {
+            char buffer[64];
+            const auto result = std::to_chars(buffer, buffer + sizeof buffer, real_);
+            return std::string(buffer, result.ptr);
+        }
+        case Kind::String:
+            return std::string(text_);
+        case Kind::Object:
+            return describe_(pointer_);
+        case Kind::Pointer: {
+            char buffer[32];
+            std::snprintf(buffer, sizeof buffer, "%p", pointer_);
+            return buffer;
+        }
+    }
+    return std::string(kNullText);
+}
+
+std::string_view FormatArg::asCString() const { return kind_ == Kind::String ? text_ : kNullText; }
+
+std::string formatStringArgs(std::string_view format, FormatArgs args) { return Formatter(args).run(format); }
+
+}  // namespace platform

@@ -1,0 +1,71 @@
+#include "Platform/Format.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+#include "Platform/PlistValue.h"
+
+namespace {
+
+struct Described {
+    std::string description() const { return "<described>"; }
+};
+
+TEST(Format, PrintfConversionsFollowTheLengthModifier) {
+    EXPECT_EQ(platform::formatString("%d|%ld|%lld|%u|%x|%X|%o", -5, -10004L, 1LL << 40, 7u, 255, 255, 8),
+              "-5|-10004|1099511627776|7|ff|FF|10");
+    // Without a modifier the value is read as a 32-bit int, as C reads it.
+    EXPECT_EQ(platform::formatString("%d", (1LL << 32) + 3), "3");
+    EXPECT_EQ(platform::formatString("%hhd %hd", 257, 65537), "1 1");
+    EXPECT_EQ(platform::formatString("[%5d][%-5d][%05d][%+d]", 42, 42, 42, 42), "[   42][42   ][00042][+42]");
+    EXPECT_EQ(platform::formatString("%.2f %e %g", 3.14159, 1500.0, 0.5), "3.14 1.500000e+03 0.5");
+    EXPECT_EQ(platform::formatString("%c%c", 'o', 'k'), "ok");
+    EXPECT_EQ(platform::formatString("100%% %s", "sure"), "100% sure");
+    EXPECT_EQ(platform::formatString("%*d|%-*d|%.*s", 4, 7, 3, 1, 2, "abc"), "   7|1  |ab");
+}
+
+TEST(Format, ObjectPlaceholderDescribesAnythingAndPrintsNullForNothing) {
+    const Described object;
+    const std::shared_ptr<Described> shared = std::make_shared<Described>();
+    const std::shared_ptr<Described> none;
+    const std::optional<std::string> missing;
+    const std::optional<std::string> present = "text";
+    EXPECT_EQ(platform::formatString("%@ %@ %@", object, shared, none), "<described> <described> (null)");
+    EXPECT_EQ(platform::formatString("%@ %@ %@", missing, present, nullptr), "(null) text (null)");
+    EXPECT_EQ(platform::formatString("%@ %@ %@", 42, -1L, 2.5), "42 -1 2.5");
+    EXPECT_EQ(platform::formatString("%s %s", static_cast<const char*>(nullptr), std::string("std")), "(null) std");
+    EXPECT_EQ(platform::formatString("[%8@][%-8@][%.3@]", "right", "left", "truncated"),
+              "[   right][left    ][tru]");
+    platform::PlistDictionary dictionary{{"Key", platform::PlistValue("Value")}};
+    EXPECT_EQ(platform::formatString("%@", dictionary), "{\n    Key = Value;\n}");
+}
+
+TEST(Format, PositionalArgumentsPickTheirArgument) {
+    EXPECT_EQ(platform::formatString("%2$@ before %1$@", "first", "second"), "second before first");
+    EXPECT_EQ(platform::formatString("%1$d %1$d %2$s", 7, "x"), "7 7 x");
+}
+
+TEST(Format, PlaceholdersBeyondTheArgumentsNeverReadPastThem) {
+    EXPECT_EQ(platform::formatString("%@ %@ %d %s", "only"), "only (null) 0 (null)");
+    EXPECT_EQ(platform::formatString("%5$@ %d", 1), "(null) 0");
+    EXPECT_EQ(platform::formatString("%@ %@"), "(null) (null)");
+}
+
+TEST(Format, MalformedConversionsAreCopiedAsText) {
+    EXPECT_EQ(platform::formatString("50%! off", 1), "50%! off");
+    // "% o" is a conversion (blank flag, octal), as in C.
+    EXPECT_EQ(platform::formatString("50% off", 8), "5010ff");
+    EXPECT_EQ(platform::formatString("trailing %", 1), "trailing %");
+    EXPECT_EQ(platform::formatString("%l", 1), "%l");
+}
+
+TEST(Format, AStartedListCanBeFormattedTwice) {
+    const platform::FormatArgPack pack("a", 1);
+    const platform::FormatArgs args = pack;
+    EXPECT_EQ(platform::formatStringArgs("%@%d", args), "a1");
+    EXPECT_EQ(platform::formatStringArgs("%@%d", args), "a1");
+}
+
+}  // namespace
