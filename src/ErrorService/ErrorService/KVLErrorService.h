@@ -31,9 +31,9 @@ public:
 
     void loadInstance(const void* argument, std::shared_ptr<platform::Error>* errorSlot);
     void unloadInstance(IKVLInternalError* error);
-    // A new string manager for the two language ids, owned by the caller; null when an id is
+    // A new string manager for the two language ids; null when an id is
     // missing (the record then says which).
-    std::unique_ptr<IKVLStringManager> createStringManagerWithDefaultLanguageId(
+    std::shared_ptr<IKVLStringManager> createStringManagerWithDefaultLanguageId(
         const std::optional<std::string>& defaultLanguageId, const std::optional<std::string>& localeLanguageId,
         IKVLInternalError* error);
     std::shared_ptr<IKVLErrorManager> errorManager() const;
