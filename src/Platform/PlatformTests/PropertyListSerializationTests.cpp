@@ -1,0 +1,200 @@
+#include "Platform/PropertyListSerialization.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "TestFolder.h"
+
+namespace {
+
+using platform::Date;
+using platform::Error;
+using platform::PlistArray;
+using platform::PlistData;
+using platform::PlistDictionary;
+using platform::PlistValue;
+using platform::PropertyListSerialization;
+using platformtest::TestFolder;
+
+// A binary list: {Name = Orvane; Count = -42; Before = 10.5 s before 2001; After = one day
+// and 0.25 s after 2001; Bytes = <00ff10>; List = (true, 2.5)}.
+const std::string kBinary(
+    "\x62\x70\x6c\x69\x73\x74\x30\x30\xd6\x01\x03\x05\x07\x09\x0b\x02\x04\x06\x08\x0a\x0c\x54\x4e\x61"
+    "\x6d\x65\x56\x4f\x72\x76\x61\x6e\x65\x55\x43\x6f\x75\x6e\x74\x13\xff\xff\xff\xff\xff\xff\xff\xd6"
+    "\x56\x42\x65\x66\x6f\x72\x65\x33\xc0\x25\x00\x00\x00\x00\x00\x00\x55\x41\x66\x74\x65\x72\x33\x40"
+    "\xf5\x18\x04\x00\x00\x00\x00\x55\x42\x79\x74\x65\x73\x43\x00\xff\x10\x54\x4c\x69\x73\x74\xa2\x0d"
+    "\x0e\x09\x22\x40\x20\x00\x00\x08\x15\x1a\x21\x27\x30\x37\x40\x46\x4f\x55\x59\x5e\x61\x62\x00\x00"
+    "\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x0f\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\x00\x00\x00\x00\x00\x67",
+    150);
+
+const char kXml[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<plist version=\"1.0\">\n"
+    "<dict>\n"
+    "\t<key>Identifier</key>\n\t<string>com.orvane.test</string>\n"
+    "\t<key>When</key>\n\t<date>2000-12-31T23:59:50Z</date>\n"
+    "\t<key>Bytes</key>\n\t<data>AAH/</data>\n"
+    "\t<key>Big</key>\n\t<integer>9223372036854775807</integer>\n"
+    "</dict>\n"
+    "</plist>\n";
+
+TEST(PropertyListSerialization, ReadsBinaryListsWithExactDatesAndData) {
+    PropertyListSerialization::Format format = PropertyListSerialization::Format::XML;
+    const auto value = PropertyListSerialization::propertyListWithData(kBinary, nullptr, &format);
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(format, PropertyListSerialization::Format::Binary);
+    const PlistDictionary expected{
+        {"Name", PlistValue("Orvane")},
+        {"Count", PlistValue(-42)},
+        {"Before", PlistValue(Date::fromTimeIntervalSinceReferenceDate(-10.5))},
+        {"After", PlistValue(Date::fromTimeIntervalSinceReferenceDate(86400.25))},
+        {"Bytes", PlistValue(PlistData{0x00, 0xff, 0x10})},
+        {"List", PlistValue(PlistArray{PlistValue(true), PlistValue(2.5)})},
+    };
+    EXPECT_EQ(*value, PlistValue(expected));
+}
+
+TEST(PropertyListSerialization, ReadsXmlDatesAsSecondsSinceTheReferenceDate) {
+    PropertyListSerialization::Format format = PropertyListSerialization::Format::Binary;
+    const auto value = PropertyListSerialization::propertyListWithData(kXml, nullptr, &format);
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(format, PropertyListSerialization::Format::XML);
+    const PlistDictionary& dictionary = *value->dictionary();
+    EXPECT_EQ(dictionary.at("When"), PlistValue(Date::fromTimeIntervalSince1970(978307200.0 - 10)));
+    EXPECT_EQ(dictionary.at("Bytes"), PlistValue(PlistData{0x00, 0x01, 0xff}));
+    EXPECT_EQ(dictionary.at("Big"), PlistValue(std::int64_t{9223372036854775807}));
+}
+
+TEST(PropertyListSerialization, RefusesEveryTruncationAndTrailingJunk) {
+    const std::string xml(kXml);
+    for (std::size_t length = 0; length < xml.size() - 1; ++length) {
+        Error error;
+        EXPECT_FALSE(PropertyListSerialization::propertyListWithData(xml.substr(0, length), &error))
+            << "XML cut at " << length;
+        EXPECT_EQ(error.code, 3840);
+    }
+    for (std::size_t length = 0; length < kBinary.size(); ++length) {
+        EXPECT_FALSE(PropertyListSerialization::propertyListWithData(kBinary.substr(0, length)))
+            << "binary cut at " << length;
+    }
+    Error error;
+    EXPECT_FALSE(PropertyListSerialization::propertyListWithData(xml + "<string>more</string>", &error));
+    EXPECT_EQ(error.domain, "NSCocoaErrorDomain");
+    EXPECT_EQ(error.code, 3840);
+    EXPECT_EQ(error.localizedDescription, "The data couldn’t be read because it isn’t in the correct format.");
+    EXPECT_FALSE(PropertyListSerialization::propertyListWithData("{ a = b; }"));
+    EXPECT_FALSE(PropertyListSerialization::propertyListWithData("<plist><dict><key>a</key></plist>"));
+}
+
+TEST(PropertyListSerialization, ContentsOfFileAnswerNullForWhatIsNotTheirType) {
+    TestFolder folder;
+    const std::string dictionaryFile = folder.write("d.plist", kXml);
+    const std::string arrayFile = folder.write("a.plist", "<plist><array><string>x</string></array></plist>");
+    const std::string truncated = folder.write("t.plist", std::string(kXml).substr(0, 120));
+
+    EXPECT_TRUE(PropertyListSerialization::dictionaryWithContentsOfFile(dictionaryFile));
+    EXPECT_FALSE(PropertyListSerialization::arrayWithContentsOfFile(dictionaryFile));
+    EXPECT_EQ(PropertyListSerialization::arrayWithContentsOfFile(arrayFile), PlistArray{PlistValue("x")});
+    EXPECT_FALSE(PropertyListSerialization::dictionaryWithContentsOfFile(arrayFile));
+    EXPECT_FALSE(PropertyListSerialization::dictionaryWithContentsOfFile(truncated));
+    EXPECT_FALSE(PropertyListSerialization::dictionaryWithContentsOfFile(folder / "missing.plist"));
+    EXPECT_FALSE(PropertyListSerialization::dictionaryWithContentsOfFile(folder.path()));
+
+    Error error;
+    EXPECT_FALSE(PropertyListSerialization::propertyListWithContentsOfFile(folder / "missing.plist", &error));
+    EXPECT_EQ(error.code, 260);
+    EXPECT_EQ(error.localizedDescription,
+              "The file “missing.plist” couldn’t be opened because there is no such file.");
+    ASSERT_NE(error.underlyingError, nullptr);
+    EXPECT_EQ(error.underlyingError->domain, "NSPOSIXErrorDomain");
+    EXPECT_EQ(error.underlyingError->code, ENOENT);
+
+    EXPECT_FALSE(PropertyListSerialization::propertyListWithContentsOfFile(folder.path(), &error));
+    EXPECT_EQ(error.code, 256);
+    EXPECT_EQ(error.underlyingError->code, EISDIR);
+}
+
+TEST(PropertyListSerialization, WritesXmlThatReadsBackAsTheSameValue) {
+    TestFolder folder;
+    const PlistDictionary written{
+        {"Text", PlistValue("a <b> & \"c\" — é")},
+        {"Negative", PlistValue(std::int64_t{-9000000000})},
+        {"Real", PlistValue(0.1)},
+        {"Flags", PlistValue(PlistArray{PlistValue(true), PlistValue(false)})},
+        {"Data", PlistValue(PlistData{0x00, 0x01, 0xfe, 0xff})},
+        {"Date", PlistValue(Date::fromTimeIntervalSinceReferenceDate(-10))},
+        {"Empty", PlistValue(PlistDictionary{})},
+        {"Nested", PlistValue(PlistDictionary{{"List", PlistValue(PlistArray{})}})},
+    };
+    const std::string file = folder / "out.plist";
+    ASSERT_TRUE(PropertyListSerialization::writeToFile(written, file));
+    EXPECT_EQ(PropertyListSerialization::dictionaryWithContentsOfFile(file), written);
+    EXPECT_TRUE(platformtest::readFile(file).starts_with("<?xml"));
+
+    // XML holds whole seconds: a fraction is rounded down, also before the reference date.
+    ASSERT_TRUE(PropertyListSerialization::writeToFile(
+        PlistArray{PlistValue(Date::fromTimeIntervalSinceReferenceDate(-10.5)),
+                   PlistValue(Date::fromTimeIntervalSinceReferenceDate(7.75))},
+        file));
+    EXPECT_EQ(PropertyListSerialization::arrayWithContentsOfFile(file),
+              (PlistArray{PlistValue(Date::fromTimeIntervalSinceReferenceDate(-11)),
+                          PlistValue(Date::fromTimeIntervalSinceReferenceDate(7))}));
+}
+
+TEST(PropertyListSerialization, FailedWritesLeaveTheOldFileAndNoTemporaryFile) {
+    TestFolder folder;
+    const std::string file = folder / "keep.plist";
+    ASSERT_TRUE(PropertyListSerialization::writeToFile(PlistDictionary{{"v", PlistValue(1)}}, file));
+    const std::string before = platformtest::readFile(file);
+
+    Error error;
+    EXPECT_FALSE(PropertyListSerialization::writeToFile(PlistValue(std::string("a\0b", 3)), file, &error));
+    EXPECT_EQ(error.code, 3852);
+    EXPECT_FALSE(PropertyListSerialization::writeToFile(
+        PlistValue(Date::fromTimeIntervalSinceReferenceDate(1e12)), file, &error));
+    EXPECT_EQ(error.code, 3852);
+
+    EXPECT_FALSE(PropertyListSerialization::writeToFile(PlistValue(1), folder / "nope/x.plist", &error));
+    EXPECT_EQ(error.code, 4);
+    EXPECT_EQ(error.localizedDescription, "The folder “nope” doesn’t exist.");
+    EXPECT_EQ(error.underlyingError->code, ENOENT);
+
+    EXPECT_EQ(platformtest::readFile(file), before);
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1u);
+}
+
+TEST(PropertyListSerialization, WriteIntoAFolderWithoutPermissionFailsWith513) {
+    TestFolder folder;
+    const std::string locked = folder / "locked";
+    std::filesystem::create_directory(locked);
+    const std::string file = locked + "/keep.plist";
+    ASSERT_TRUE(PropertyListSerialization::writeToFile(PlistValue("old"), file));
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
+
+    const int status = platformtest::runAsNobody([&] {
+        Error error;
+        if (PropertyListSerialization::writeToFile(PlistValue("new"), file, &error)) {
+            return 1;
+        }
+        if (error.code != 513 || error.underlyingError == nullptr || error.underlyingError->code != EACCES) {
+            return 2;
+        }
+        return error.localizedDescription ==
+                       "You don’t have permission to save the file “keep.plist” in the folder “locked”."
+                   ? 0
+                   : 3;
+    });
+    if (status == -1) {
+        GTEST_SKIP() << "cannot switch to the user nobody to test a permission failure";
+    }
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(PropertyListSerialization::propertyListWithContentsOfFile(file), PlistValue("old"));
+}
+
+}  // namespace
