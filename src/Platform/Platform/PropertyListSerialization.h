@@ -45,6 +45,9 @@ public:
     static bool writeToFile(const PlistValue& value, const std::string& path, Error* error = nullptr);
 
 private:
+    // Strings tables read their files the same way, with the same errors.
+    friend class StringsTable;
+
     // The operating system's side (PropertyListSerialization_posix.cpp).
     static std::optional<std::string> readFile(const std::string& path, Error* error);
     static bool writeFileAtomically(const std::string& path, std::string_view bytes, Error* error);

@@ -1,0 +1,123 @@
+#include "Platform/StringsTable.h"
+
+#include <gtest/gtest.h>
+
+#include "Platform/PropertyListSerialization.h"
+#include "TestFolder.h"
+
+namespace {
+
+using platform::Error;
+using platform::StringsTable;
+using Table = StringsTable::Table;
+
+std::string failureOf(std::string_view bytes) {
+    Error error;
+    EXPECT_FALSE(StringsTable::tableWithData(bytes, &error)) << bytes;
+    EXPECT_EQ(error.domain, "NSCocoaErrorDomain");
+    EXPECT_EQ(error.code, 3840);
+    return error.localizedDescription;
+}
+
+std::string utf16(std::u16string_view text, bool bigEndian, bool withBom) {
+    std::string bytes;
+    if (withBom) {
+        bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    }
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+TEST(StringsTable, ParsesTheOldStyleGrammar) {
+    const auto table = StringsTable::tableWithData(
+        "/* Messages */\n"
+        "\"-17000\" = \"Unable to load %@\";   // by id\n"
+        "'single' = 'it\\'s';\n"
+        "plain.key_1 = some/value:2-$;\n"
+        "\"Same\";\n"
+        "\"dup\" = \"first\"; \"dup\" = \"second\";\n"
+        "\"escapes\" = \"\\a\\b\\f\\n\\r\\t\\v\\\"\\\\\\q\";\n"
+        "\"octal\" = \"\\101\\0551\\351\";\n"
+        "\"unicode\" = \"\\U00e9\\u20AC\\UD83D\\UDE00\";\n"
+        "\"multi\nline\" = \"a /* not a comment */ b\";");
+    ASSERT_TRUE(table.has_value());
+    const Table expected{
+        {"-17000", "Unable to load %@"},
+        {"single", "it's"},
+        {"plain.key_1", "some/value:2-$"},
+        {"Same", "Same"},
+        {"dup", "second"},
+        {"escapes", "\a\b\f\n\r\t\v\"\\q"},
+        {"octal", "A-1\xC3\xA9"},
+        {"unicode", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        {"multi\nline", "a /* not a comment */ b"},
+    };
+    EXPECT_EQ(*table, expected);
+    EXPECT_EQ(StringsTable::tableWithData(" // only a comment\n"), Table{});
+    EXPECT_EQ(StringsTable::tableWithData(""), Table{});
+}
+
+TEST(StringsTable, RefusesBrokenTablesWithWhatAndWhere) {
+    EXPECT_EQ(failureOf("\"a\" = \"b\"\n\"c\" = \"d\";"), "Missing ';' on line 1");
+    EXPECT_EQ(failureOf("\"a\" = \"b\";\n\"c\" = \"d\""), "Missing ';' on line 2");
+    EXPECT_EQ(failureOf("\"a\""), "Missing ';' on line 1");
+    EXPECT_EQ(failureOf("\"a\" = ;"), "Unexpected character ; on line 1");
+    EXPECT_EQ(failureOf("\"a\" =\n"), "Unexpected end of file on line 2");
+    EXPECT_EQ(failureOf("\n\"a\" = \"b;\n"), "Unterminated quoted string starting on line 2");
+    EXPECT_EQ(failureOf("\"a\" = \"b\\"), "Unterminated quoted string starting on line 1");
+    EXPECT_EQ(failureOf("\"a\" = \"b\";\n}"), "Unexpected character } on line 2");
+    EXPECT_EQ(failureOf("\"a\" = \"b\"; é"), "Unexpected character é on line 1");
+    EXPECT_EQ(failureOf("\"a\" = \"b\"; /* open"), "Unterminated comment starting on line 1");
+    EXPECT_EQ(failureOf("\"a\" = \"\\UD83D\";"), "Unpaired surrogate in \\U escape on line 1");
+    EXPECT_EQ(failureOf("\"a\" = \"\\UDE00\";"), "Unpaired surrogate in \\U escape on line 1");
+    EXPECT_EQ(failureOf("\"a\" = \"\\Uxyz\";"), "Invalid \\U escape on line 1");
+    EXPECT_EQ(failureOf("\"a\" = \"\xC3\x28\";"), "The text is not valid UTF-8.");
+    EXPECT_EQ(failureOf("\"a\" = \"\xED\xA0\x80\";"), "The text is not valid UTF-8.");
+}
+
+TEST(StringsTable, DecodesUtf16WithOrWithoutItsByteOrderMark) {
+    const std::u16string text = u"\"caf\u00e9\" = \"\U0001F600\";";
+    const Table expected{{"caf\xC3\xA9", "\xF0\x9F\x98\x80"}};
+    EXPECT_EQ(StringsTable::tableWithData(utf16(text, false, true)), expected);
+    EXPECT_EQ(StringsTable::tableWithData(utf16(text, true, true)), expected);
+    EXPECT_EQ(StringsTable::tableWithData(utf16(text, false, false)), expected);
+    EXPECT_EQ(StringsTable::tableWithData(utf16(text, true, false)), expected);
+    EXPECT_EQ(StringsTable::tableWithData("\xEF\xBB\xBF\"a\" = \"b\";"), (Table{{"a", "b"}}));
+
+    EXPECT_EQ(failureOf(utf16(text, false, true) + "x"), "The text is not valid UTF-16.");
+    EXPECT_EQ(failureOf(utf16(u"\"a\" = \"\xD83D\";", true, true)), "The text is not valid UTF-16.");
+}
+
+TEST(StringsTable, ReadsPropertyListTablesOfStringsOnly) {
+    platformtest::TestFolder folder;
+    const std::string xml = folder / "t.strings";
+    ASSERT_TRUE(platform::PropertyListSerialization::writeToFile(
+        platform::PlistDictionary{{"key", platform::PlistValue("text")}}, xml));
+    EXPECT_EQ(StringsTable::tableWithContentsOfFile(xml), (Table{{"key", "text"}}));
+    const std::u16string xml16 =
+        u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><plist><dict><key>k</key><string>\u00e9</string></dict></plist>";
+    EXPECT_EQ(StringsTable::tableWithData(utf16(xml16, false, true)), (Table{{"k", "\xC3\xA9"}}));
+
+    // {"k" = "v"} as a binary list.
+    const std::string binary(
+        "bplist00\xd1\x01\x02QkQv\x08\x0b\x0d\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00"
+        "\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x0f",
+        50);
+    EXPECT_EQ(StringsTable::tableWithData(binary), (Table{{"k", "v"}}));
+
+    EXPECT_EQ(failureOf("<plist><dict><key>n</key><integer>1</integer></dict></plist>"),
+              "The property list is not a dictionary of strings.");
+    EXPECT_EQ(failureOf("<plist><array/></plist>"), "The property list is not a dictionary of strings.");
+    EXPECT_EQ(failureOf("<plist><dict><key>k</key><string>v</string></dict>"),
+              "The data couldn’t be read because it isn’t in the correct format.");
+
+    Error error;
+    EXPECT_FALSE(StringsTable::tableWithContentsOfFile(folder / "none.strings", &error));
+    EXPECT_EQ(error.code, 260);
+}
+
+}  // namespace
