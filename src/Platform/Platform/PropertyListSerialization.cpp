@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace platform {
 
@@ -53,6 +54,68 @@ bool xmlEndsWhole(std::string_view text) {
     return text.ends_with(">");
 }
 
+std::uint64_t readBigEndian(const std::uint8_t* bytes, std::size_t size) {
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        value = value << 8 | bytes[i];
+    }
+    return value;
+}
+
+// libplist aborts the process (a failed assertion) when a binary list's string or key holds
+// a NUL character. Finds such strings first, so that the list is refused instead. Anything
+// out of bounds is left for libplist to refuse.
+bool binaryStringHoldsNul(std::string_view data) {
+    constexpr std::size_t kTrailerSize = 32;
+    if (data.size() < kBinaryMagic.size() + kTrailerSize) {
+        return false;
+    }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
+    const std::size_t size = data.size();
+    const std::uint8_t* trailer = bytes + size - kTrailerSize;
+    const std::size_t offsetSize = trailer[6];
+    const std::uint64_t count = readBigEndian(trailer + 8, 8);
+    const std::uint64_t table = readBigEndian(trailer + 24, 8);
+    if (offsetSize == 0 || offsetSize > 8 || table >= size || count > (size - table) / offsetSize) {
+        return false;
+    }
+    std::vector<bool> seen(size, false);
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::uint64_t offset = readBigEndian(bytes + table + i * offsetSize, offsetSize);
+        if (offset >= size || seen[offset]) {
+            continue;
+        }
+        seen[offset] = true;
+        const unsigned kind = bytes[offset] >> 4;  // 5: ASCII string, 6: UTF-16 string
+        if (kind != 5 && kind != 6) {
+            continue;
+        }
+        std::uint64_t length = bytes[offset] & 0x0F;
+        std::size_t start = offset + 1;
+        if (length == 0x0F) {  // the length follows as an integer object
+            if (start >= size || (bytes[start] >> 4) != 1) {
+                continue;
+            }
+            const std::size_t lengthSize = std::size_t{1} << (bytes[start] & 0x0F);
+            if (lengthSize > 8 || start + 1 + lengthSize > size) {
+                continue;
+            }
+            length = readBigEndian(bytes + start + 1, lengthSize);
+            start += 1 + lengthSize;
+        }
+        const std::size_t unit = kind == 6 ? 2 : 1;
+        if (length > (size - start) / unit) {
+            continue;
+        }
+        for (std::uint64_t k = 0; k < length; ++k) {
+            if (readBigEndian(bytes + start + k * unit, unit) == 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // libplist keeps a date as seconds since 2001 and answers it as whole seconds truncated
 // toward zero with the fraction's magnitude in microseconds.
 Date dateOfNode(plist_t node) {
@@ -81,20 +144,18 @@ PlistValue valueOfNode(plist_t node) {
             return PlistValue(value);
         }
         case PLIST_STRING: {
-            char* raw = nullptr;
-            plist_get_string_val(node, &raw);
-            const Malloced<char> text(raw);
-            return PlistValue(std::string(raw != nullptr ? raw : ""));
+            // By pointer and length: a binary string may hold a NUL, which libplist's
+            // copying accessor refuses with an assertion.
+            std::uint64_t length = 0;
+            const char* text = plist_get_string_ptr(node, &length);
+            return PlistValue(text != nullptr ? std::string(text, length) : std::string());
         }
         case PLIST_DATE:
             return PlistValue(dateOfNode(node));
         case PLIST_DATA: {
-            char* raw = nullptr;
             std::uint64_t length = 0;
-            plist_get_data_val(node, &raw, &length);
-            const Malloced<char> bytes(raw);
-            const auto* begin = reinterpret_cast<const std::uint8_t*>(raw);
-            return PlistValue(raw != nullptr ? PlistData(begin, begin + length) : PlistData{});
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(plist_get_data_ptr(node, &length));
+            return PlistValue(bytes != nullptr ? PlistData(bytes, bytes + length) : PlistData{});
         }
         case PLIST_ARRAY: {
             PlistArray array;
@@ -199,7 +260,7 @@ std::optional<PlistValue> PropertyListSerialization::propertyListWithData(std::s
         return std::nullopt;
     }
     const bool binary = bytes.starts_with(kBinaryMagic);
-    if (!binary && !xmlEndsWhole(bytes)) {
+    if (binary ? binaryStringHoldsNul(bytes) : !xmlEndsWhole(bytes)) {
         failCorrupt(error);
         return std::nullopt;
     }

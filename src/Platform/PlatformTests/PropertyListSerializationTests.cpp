@@ -84,6 +84,19 @@ TEST(PropertyListSerialization, RefusesEveryTruncationAndTrailingJunk) {
     EXPECT_EQ(error.code, 3840);
     EXPECT_EQ(error.localizedDescription, "The data couldn’t be read because it isn’t in the correct format.");
     EXPECT_FALSE(PropertyListSerialization::propertyListWithData("{ a = b; }"));
+
+    // {"k" = "v"}, then with a NUL as the value and as the key: refused, not a crash.
+    const std::string kv(
+        "bplist00\xd1\x01\x02QkQv\x08\x0b\x0d\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00"
+        "\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x0f",
+        50);
+    EXPECT_EQ(PropertyListSerialization::propertyListWithData(kv), PlistValue(PlistDictionary{{"k", PlistValue("v")}}));
+    for (const std::size_t at : {12u, 14u}) {
+        std::string withNul = kv;
+        withNul[at] = '\0';
+        EXPECT_FALSE(PropertyListSerialization::propertyListWithData(withNul, &error)) << at;
+        EXPECT_EQ(error.code, 3840);
+    }
     EXPECT_FALSE(PropertyListSerialization::propertyListWithData("<plist><dict><key>a</key></plist>"));
 }
 
