@@ -5,6 +5,7 @@
 
 #include "ErrorService/IKVLInternalError.h"
 #include "LoggerService/KVLLoggerService.h"
+#include "Platform/SourcePath.h"
 
 // How a component logs: the logger is fetched from the service on every call, and a call made
 // while there is no logger does nothing.

@@ -41,5 +41,9 @@ public:
     void setMLoggerManager(std::shared_ptr<IKVLLoggerManager> manager);
 
 private:
+    // The manager to create the first logger in; null, with the record filled and logged,
+    // when a logger exists already.
+    std::shared_ptr<IKVLLoggerManager> managerForNewLogger(IKVLInternalError* error, std::int64_t line);
+
     std::atomic<std::shared_ptr<IKVLLoggerManager>> mLoggerManager_;
 };

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "ErrorService/KVLCreateInternalError.h"
+#include "ErrorService/KVLErrorService.h"
+#include "TestSupport/ConsoleCapture.h"
+#include "TestSupport/LoadedServices.h"
+
+namespace {
+
+class KVLErrorServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override { kvltest::unloadAllServices(); }
+    void TearDown() override { kvltest::unloadAllServices(); }
+
+    static void loadOnce() {
+        std::shared_ptr<platform::Error> slot;
+        KVLErrorService::load(nullptr, &slot);
+        ASSERT_EQ(slot, nullptr);
+    }
+};
+
+TEST_F(KVLErrorServiceTest, LoadCountsShareOneManagerAndSurplusUnloadsDoNothing) {
+    EXPECT_EQ(KVLErrorService::sharedInstance(), nullptr);
+    EXPECT_EQ(KVLCreateInternalError(), nullptr);
+    loadOnce();
+    const auto manager = KVLErrorService::sharedInstance()->errorManager();
+    ASSERT_NE(manager, nullptr);
+    loadOnce();
+    KVLErrorService::unload(nullptr);
+    ASSERT_TRUE(KVLErrorService::isLoaded());
+    EXPECT_EQ(KVLErrorService::sharedInstance()->errorManager(), manager);
+    KVLErrorService::unload(nullptr);
+    EXPECT_FALSE(KVLErrorService::isLoaded());
+    EXPECT_EQ(KVLErrorService::sharedInstance(), nullptr);
+    KVLErrorService::unload(nullptr);
+    EXPECT_EQ(KVLErrorService::decrementLoadCount(), 0);
+    EXPECT_EQ(KVLErrorService::incrementLoadCount(), 1);
+    EXPECT_EQ(KVLErrorService::decrementLoadCount(), 0);
+}
+
+TEST_F(KVLErrorServiceTest, ASlotHoldingAnObjectOrNoSlotMakesTheFirstLoadFail) {
+    auto slot = std::make_shared<platform::Error>();
+    KVLErrorService::load(nullptr, &slot);
+    EXPECT_FALSE(KVLErrorService::isLoaded());
+    EXPECT_EQ(KVLErrorService::sharedInstance(), nullptr);
+    KVLErrorService::load(nullptr, nullptr);
+    EXPECT_FALSE(KVLErrorService::isLoaded());
+}
+
+TEST_F(KVLErrorServiceTest, FreshRecordsComeFromTheLoadedManager) {
+    loadOnce();
+    const auto record = KVLCreateInternalError();
+    ASSERT_NE(record, nullptr);
+    EXPECT_TRUE(record->isSuccess());
+    const auto error = KVLErrorService::sharedInstance()->errorManager()->createError();
+    ASSERT_NE(error, nullptr);
+    EXPECT_TRUE(error->isSuccess());
+}
+
+TEST_F(KVLErrorServiceTest, MissingLanguageIdsAreReportedDefaultFirst) {
+    loadOnce();
+    const auto service = KVLErrorService::sharedInstance();
+    kvltest::ConsoleCapture console;
+    auto record = KVLCreateInternalError();
+    EXPECT_EQ(service->createStringManagerWithDefaultLanguageId(std::nullopt, std::nullopt, record.get()), nullptr);
+    EXPECT_EQ(record->getErrorCode(), -17004);
+    EXPECT_EQ(record->getErrorType(), KVLInternalErrorTypeOther);
+    EXPECT_EQ(record->getDescription(), "Unable to create String Manager object since Default Language Id is not found.");
+    EXPECT_EQ(record->getFileName(), "src/ErrorService/ErrorService/Private/KVLErrorService");
+
+    record->reset();
+    EXPECT_EQ(service->createStringManagerWithDefaultLanguageId("en", std::nullopt, record.get()), nullptr);
+    EXPECT_EQ(record->getErrorCode(), -17005);
+    EXPECT_EQ(record->getDescription(), "Unable to create String Manager object since Locale Language Id is not found.");
+    EXPECT_EQ(console.messages(),
+              (std::vector<std::string>{
+                  "Kenvault :: Unable to create String Manager object since Default Language Id is not found.",
+                  "Kenvault :: Unable to create String Manager object since Locale Language Id is not found."}));
+
+    record->reset();
+    EXPECT_NE(service->createStringManagerWithDefaultLanguageId("", "fr", record.get()), nullptr);
+    EXPECT_TRUE(record->isSuccess());
+}
+
+TEST_F(KVLErrorServiceTest, LoadCountIsExactUnderConcurrentChanges) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([] {
+            for (int i = 0; i < 10000; ++i) {
+                KVLErrorService::incrementLoadCount();
+                KVLErrorService::decrementLoadCount();
+            }
+            KVLErrorService::incrementLoadCount();
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(KVLErrorService::incrementLoadCount(), 9);
+    for (int i = 0; i < 9; ++i) {
+        KVLErrorService::decrementLoadCount();
+    }
+    EXPECT_FALSE(KVLErrorService::isLoaded());
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include "ErrorService/KVLCreateInternalError.h"
+#include "ErrorService/KVLErrorService.h"
+#include "LoggerService/KVLLog.h"
+#include "LoggerService/KVLLoggerService.h"
+#include "TestSupport/ConsoleCapture.h"
+#include "TestSupport/LoadedServices.h"
+#include "TestSupport/RecordingLogger.h"
+
+namespace {
+
+class KVLLoggerServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kvltest::unloadAllServices();
+        std::shared_ptr<platform::Error> slot;
+        KVLErrorService::load(nullptr, &slot);
+        record = KVLCreateInternalError();
+    }
+    void TearDown() override { kvltest::unloadAllServices(); }
+
+    std::unique_ptr<IKVLInternalError> record;
+};
+
+TEST(KVLLogLevel, TheRuleIsMaskContainment) {
+    struct Row {
+        std::uint64_t configured;
+        std::uint64_t level;
+        bool on;
+    };
+    const Row rows[] = {
+        {KVLLogLevelInfo, KVLLogLevelUnexpected, true}, {KVLLogLevelInfo, KVLLogLevelError, true},
+        {KVLLogLevelInfo, KVLLogLevelWarn, true},       {KVLLogLevelInfo, KVLLogLevelInfo, true},
+        {KVLLogLevelInfo, KVLLogLevelDebug, false},     {KVLLogLevelInfo, KVLLogLevelApi, false},
+        {KVLLogLevelDebug, KVLLogLevelApi, false},      {0xF1000008, KVLLogLevelApi, true},
+        {0xF1000008, KVLLogLevelDebug, true},           {KVLLogLevelError, KVLLogLevelWarn, false},
+        {KVLLogLevelError, KVLLogLevelUnexpected, true}, {KVLLogLevelApi, KVLLogLevelApi, true},
+        {KVLLogLevelApi, KVLLogLevelUnexpected, false}, {0, 0, true},
+        {0x12345, 0, true},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(KVLIsLogLevelOn(row.configured, row.level), row.on)
+            << std::hex << row.configured << " / " << row.level;
+    }
+}
+
+TEST_F(KVLLoggerServiceTest, TwoLoadsNeedTwoUnloadsAndThenLoggingIsANoOp) {
+    KVLLoggerService::load(nullptr, record.get());
+    KVLLoggerService::load(nullptr, record.get());
+    const auto service = KVLLoggerService::sharedInstance();
+    ASSERT_NE(service, nullptr);
+    EXPECT_EQ(service->getLogger(), nullptr);
+    auto logger = std::make_shared<kvltest::RecordingLogger>();
+    service->createLoggerWithLogger(logger, record.get());
+    ASSERT_TRUE(record->isSuccess());
+
+    KVLLoggerService::unload(nullptr);
+    ASSERT_EQ(KVLLoggerService::sharedInstance(), service);
+    KVL_LOG(KVLLogLevelInfo, "still %d", 1);
+    KVLLoggerService::unload(nullptr);
+    EXPECT_EQ(KVLLoggerService::sharedInstance(), nullptr);
+    KVL_LOG(KVLLogLevelInfo, "gone %d", 2);
+    KVLLoggerService::unload(record.get());  // surplus: nothing happens
+    EXPECT_TRUE(record->isSuccess());
+    ASSERT_EQ(logger->lines().size(), 1u);
+    EXPECT_EQ(logger->lines()[0].message, "still 1");
+    EXPECT_EQ(logger->lines()[0].fileName, "src/LoggerService/LoggerServiceTests/KVLLoggerServiceTests");
+
+    KVLLoggerService::load(nullptr, record.get());  // a new service starts without a logger
+    EXPECT_EQ(KVLLoggerService::sharedInstance()->getLogger(), nullptr);
+}
+
+TEST_F(KVLLoggerServiceTest, AFailedOrMissingRecordLeavesTheServiceUnloaded) {
+    record->populateWithErrorMessage("earlier", 5, 1, "f", 1, std::nullopt);
+    KVLLoggerService::load(nullptr, record.get());
+    EXPECT_FALSE(KVLLoggerService::isLoaded());
+    EXPECT_EQ(KVLLoggerService::sharedInstance(), nullptr);
+    KVLLoggerService::load(nullptr, nullptr);
+    EXPECT_FALSE(KVLLoggerService::isLoaded());
+}
+
+TEST_F(KVLLoggerServiceTest, ASecondLoggerIsRefusedAndReportedThroughTheFirst) {
+    KVLLoggerService::load(nullptr, record.get());
+    const auto service = KVLLoggerService::sharedInstance();
+    auto first = std::make_shared<kvltest::RecordingLogger>();
+    auto second = std::make_shared<kvltest::RecordingLogger>();
+    service->createLoggerWithLogger(first, record.get());
+    service->createLoggerWithLogger(second, record.get());
+    EXPECT_FALSE(record->isSuccess());
+    EXPECT_EQ(record->getErrorCode(), -10004);
+    EXPECT_EQ(record->getErrorType(), KVLInternalErrorTypeInternal);
+    EXPECT_EQ(record->getDescription(), "Logger is already initialized");
+    EXPECT_EQ(record->getFileName(), "src/LoggerService/LoggerService/Private/KVLLoggerService");
+    EXPECT_EQ(service->getLogger(), first);
+    ASSERT_EQ(first->lines().size(), 1u);
+    EXPECT_EQ(first->lines()[0].level, KVLLogLevelError);
+    EXPECT_EQ(first->lines()[0].message,
+              "Code: -10004, Type: 1, Message: Logger is already initialized, Context: (null)");
+    EXPECT_EQ(first->lines()[0].fileName, "src/LoggerService/LoggerService/Private/KVLLoggerService");
+    EXPECT_EQ(first->lines()[0].lineNo, record->getLineNo());
+    EXPECT_TRUE(second->lines().empty());
+
+    record->reset();
+    service->createLoggerWithLogDir("/tmp", "Module", KVLLogLevelInfo, record.get());
+    EXPECT_EQ(record->getErrorCode(), -10004);
+    EXPECT_EQ(service->getLogger(), first);
+}
+
+TEST_F(KVLLoggerServiceTest, ANullLoggerIsRefusedWithARecord) {
+    KVLLoggerService::load(nullptr, record.get());
+    KVLLoggerService::sharedInstance()->createLoggerWithLogger(nullptr, record.get());
+    EXPECT_EQ(record->getErrorCode(), KVLErrorCodeInvalidParameters);
+    EXPECT_EQ(record->getDescription(), "pLogger != nil");
+    EXPECT_EQ(KVLLoggerService::sharedInstance()->getLogger(), nullptr);
+}
+
+TEST_F(KVLLoggerServiceTest, LoadingWithoutTheErrorServiceSaysSoAndLoadsAnyway) {
+    kvltest::unloadAllServices();  // the record made in SetUp outlives the error service
+    kvltest::ConsoleCapture console;
+    KVLLoggerService::load(nullptr, record.get());
+    EXPECT_TRUE(KVLLoggerService::isLoaded());
+    EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: Unable to load the Error"});
+}
+
+}  // namespace
