@@ -1,0 +1,188 @@
+#include "ErrorService/Private/KVLStringManager.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ErrorService/Private/KVLInternalError.h"
+#include "TestSupport/ConsoleCapture.h"
+
+namespace {
+
+constexpr char kTable[] = "KVLUpdaterAssistantStrings";
+constexpr char kSourcePath[] = "src/ErrorService/ErrorService/Private/KVLStringManager";
+const std::string kLanguagePack =
+    "You do not have latest Language Pack, please contact Orvane for latest Language Pack";
+
+// A bundle folder in a fresh temporary directory: Strings.bundle/Contents/Resources with
+// en.lproj and fr.lproj tables.
+class KVLStringManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "stringmanager-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        bundle_ = root_ + "/Strings.bundle";
+        write("en.lproj/KVLUpdaterAssistantStrings.strings",
+              "/* English */\n"
+              "\"-17000\" = \"Unable to load %@\";\n"
+              "\"17\" = \"Seventeen %d\";\n"
+              "\"greeting\" = \"Hello %@, you have %d updates\";\n"
+              "\"only.en\" = \"English only %d\";\n"
+              "\"same\" = \"same\";\n");
+        write("fr.lproj/KVLUpdaterAssistantStrings.strings",
+              "\"-17000\" = \"Impossible de charger %@\";\n"
+              "\"17\" = \"Dix-sept %d\";\n"
+              "\"greeting\" = \"Bonjour %@, vous avez %d mises à jour\";\n");
+    }
+    void TearDown() override { std::filesystem::remove_all(root_); }
+
+    void write(const std::string& relative, const std::string& text) const {
+        const std::filesystem::path file = bundle_ + "/Contents/Resources/" + relative;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file) << text;
+    }
+
+    std::unique_ptr<KVLStringManager> loaded(const char* defaultId, const char* localeId) {
+        auto manager = std::make_unique<KVLStringManager>(defaultId, localeId);
+        KVLInternalError error;
+        manager->loadBundleFromFile(bundle_, std::string(kTable), &error);
+        EXPECT_TRUE(error.isSuccess()) << error.description();
+        return manager;
+    }
+
+    static void expectFailure(const KVLInternalError& error, std::int64_t code, const std::string& message) {
+        EXPECT_FALSE(error.isSuccess());
+        EXPECT_EQ(error.getErrorCode(), code);
+        EXPECT_EQ(error.getDescription(), message);
+        EXPECT_EQ(error.getErrorType(), KVLInternalErrorTypeInternal);
+        EXPECT_EQ(error.getFileName(), kSourcePath);
+        EXPECT_GT(error.getLineNo(), 0);
+        EXPECT_EQ(error.getContext(), std::nullopt);
+    }
+
+    std::string root_;
+    std::string bundle_;
+};
+
+TEST_F(KVLStringManagerTest, SameLanguagesMakeEveryLookupEnglish) {
+    kvltest::ConsoleCapture console;
+    const auto manager = loaded("en", "en");
+    EXPECT_EQ(manager->mLocaleLangBundle(), manager->mDefaultLangBundle());
+    EXPECT_EQ(manager->mDefaultLangBundle()->bundlePath(), bundle_ + "/Contents/Resources/en.lproj");
+    EXPECT_EQ(manager->mStringsFileName(), kTable);
+
+    std::string fillIn;
+    EXPECT_EQ(manager->getStringForId(-17000, &fillIn, "the plug-in"), "Unable to load the plug-in");
+    EXPECT_EQ(fillIn, "Unable to load the plug-in");
+    EXPECT_EQ(manager->getStringForId(17, nullptr, 3), "Seventeen 3");
+    EXPECT_TRUE(console.messages().empty());
+}
+
+TEST_F(KVLStringManagerTest, LocaleTextIsReturnedWithTheEnglishTextAppendedToTheFillIn) {
+    const auto manager = loaded("en", "fr");
+    EXPECT_NE(manager->mLocaleLangBundle(), manager->mDefaultLangBundle());
+
+    std::string fillIn = "Before:";
+    EXPECT_EQ(manager->getStringForKey("greeting", &fillIn, "Ana", 2), "Bonjour Ana, vous avez 2 mises à jour");
+    EXPECT_EQ(fillIn, "Before:Hello Ana, you have 2 updates");
+    EXPECT_EQ(manager->getStringForId(17, nullptr, 5), "Dix-sept 5");
+    EXPECT_EQ(manager->getStringForId(-17000, nullptr, "x"), "Impossible de charger x");
+
+    // Missing only in the locale table: the English text, once in the fill-in.
+    fillIn.clear();
+    EXPECT_EQ(manager->getStringForKey("only.en", &fillIn, 4), "English only 4");
+    EXPECT_EQ(fillIn, "English only 4");
+
+    // Missing in both, or present only as its own key: the unformatted language-pack message.
+    fillIn = "x";
+    EXPECT_EQ(manager->getStringForKey("absent %d", &fillIn, 1), kLanguagePack);
+    EXPECT_EQ(fillIn, "x" + kLanguagePack);
+    EXPECT_EQ(manager->getStringForKey("same", nullptr), kLanguagePack);
+    EXPECT_EQ(manager->getLocalizedString("same", std::string(kTable), manager->mDefaultLangBundle()), std::nullopt);
+    EXPECT_EQ(manager->getLocalizedString("17", std::string(kTable), nullptr), std::nullopt);
+}
+
+TEST_F(KVLStringManagerTest, MissingLocaleFolderFallsBackToTheDefaultLanguage) {
+    kvltest::ConsoleCapture console;
+    const auto manager = loaded("en", "de");
+    EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: Unable to load Locale Bundle."});
+    EXPECT_EQ(manager->mLocaleLangBundle(), manager->mDefaultLangBundle());
+    std::string fillIn;
+    EXPECT_EQ(manager->getStringForKey("greeting", &fillIn, "Jo", 1), "Hello Jo, you have 1 updates");
+    EXPECT_EQ(fillIn, "Hello Jo, you have 1 updates");
+}
+
+TEST_F(KVLStringManagerTest, UnopenableBundleFailsWith17000) {
+    kvltest::ConsoleCapture console;
+    KVLStringManager manager("en", "fr");
+    KVLInternalError error;
+    manager.loadBundleFromFile(root_ + "/Missing.bundle", std::string(kTable), &error);
+    expectFailure(error, -17000, "Unable to load Main Bundle");
+    EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: Unable to load Main Bundle"});
+    EXPECT_EQ(manager.mMainBundle(), nullptr);
+    EXPECT_EQ(manager.mDefaultLangBundle(), nullptr);
+
+    KVLInternalError nullPath;
+    manager.loadBundleFromFile(std::nullopt, std::nullopt, &nullPath);
+    EXPECT_EQ(nullPath.getErrorCode(), -17000);
+    manager.loadBundleFromFile(std::nullopt, std::nullopt, nullptr);  // no record: only the console line
+    EXPECT_EQ(console.messages().size(), 3u);
+}
+
+TEST_F(KVLStringManagerTest, MissingDefaultFolderFailsWith17001AndItsPath) {
+    kvltest::ConsoleCapture console;
+    KVLStringManager manager("es", "fr");
+    KVLInternalError error;
+    manager.loadBundleFromFile(bundle_, std::string(kTable), &error);
+    expectFailure(error, -17001, "Unable to load Default Bundle at path (null)");
+    EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: Unable to load Default Bundle at path: (null)"});
+    ASSERT_NE(manager.mMainBundle(), nullptr);
+    EXPECT_EQ(manager.mLocaleLangBundle(), nullptr);
+    EXPECT_EQ(manager.mStringsFileName(), std::nullopt);
+
+    // A file where the folder should be is found but cannot be opened as a bundle.
+    write("it.lproj", "not a folder");
+    KVLStringManager italian("it", "fr");
+    KVLInternalError fileError;
+    italian.loadBundleFromFile(bundle_, std::string(kTable), &fileError);
+    const std::string path = bundle_ + "/Contents/Resources/it.lproj";
+    expectFailure(fileError, -17001, "Unable to load Default Bundle at path " + path);
+    EXPECT_TRUE(console.contains("Kenvault :: Unable to load Default Bundle at path: " + path));
+}
+
+TEST_F(KVLStringManagerTest, MissingTableFailsWith17006AndKeepsTheTableName) {
+    kvltest::ConsoleCapture console;
+    KVLStringManager manager("en", "fr");
+    KVLInternalError error;
+    manager.loadBundleFromFile(bundle_, std::string("NoSuchTable"), &error);
+    expectFailure(error, -17006, "Unable to find given Strings File");
+    EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: Unable to find given Strings File"});
+    EXPECT_NE(manager.mLocaleLangBundle(), nullptr);
+    EXPECT_EQ(manager.mStringsFileName(), std::nullopt);
+}
+
+TEST_F(KVLStringManagerTest, WithoutATableNameTheDefaultTableIsUsedUnchecked) {
+    KVLStringManager manager("en", "fr");
+    std::string fillIn;
+    EXPECT_EQ(manager.getStringForId(17, &fillIn, 1), kLanguagePack);  // before any load
+    EXPECT_EQ(fillIn, kLanguagePack);
+
+    KVLInternalError error;
+    manager.loadBundleFromFile(bundle_, std::nullopt, &error);
+    EXPECT_TRUE(error.isSuccess());
+    EXPECT_EQ(manager.mStringsFileName(), "KVLStringResources");
+    EXPECT_EQ(manager.getStringForId(17, nullptr, 1), kLanguagePack);
+
+    write("fr.lproj/KVLStringResources.strings", "\"17\" = \"dix-sept\";");
+    write("en.lproj/KVLStringResources.strings", "\"17\" = \"seventeen\";");
+    KVLStringManager fresh("en", "fr");
+    fresh.loadBundleFromFile(bundle_, std::nullopt, &error);
+    fillIn.clear();
+    EXPECT_EQ(fresh.getStringForId(17, &fillIn), "dix-sept");
+    EXPECT_EQ(fillIn, "seventeen");
+}
+
+}  // namespace
