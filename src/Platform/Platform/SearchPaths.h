@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -43,6 +45,8 @@ struct SearchPaths {
     static std::string userName();
     // The effective user's home folder from the password database; "/" when it has none.
     static std::string passwordDatabaseHome();
+    // A user's home folder from the password database; null for an unknown user.
+    static std::optional<std::string> homeOfUser(std::string_view userName);
 };
 
 }  // namespace platform
