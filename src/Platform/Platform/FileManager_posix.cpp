@@ -98,13 +98,13 @@ int applyAttributes(const FileAttributeChanges& changes, const std::string& path
         group = accountID(::getgrnam_r, *changes.groupOwnerAccountName, &group::gr_gid);
         if (!group) return EINVAL;
     }
-    if ((owner || group) &&
-        ::lchown(path.c_str(), owner ? static_cast<uid_t>(*owner) : static_cast<uid_t>(-1),
-                 group ? static_cast<gid_t>(*group) : static_cast<gid_t>(-1)) != 0) {
+    if ((owner || group) && ::lchown(path.c_str(), owner ? static_cast<uid_t>(*owner) : static_cast<uid_t>(-1),
+                                     group ? static_cast<gid_t>(*group) : static_cast<gid_t>(-1)) != 0) {
         return errno;
     }
     // After the owner, which may clear the set-id bits.
-    if (changes.posixPermissions && ::chmod(path.c_str(), static_cast<mode_t>(*changes.posixPermissions & 07777)) != 0) {
+    if (changes.posixPermissions &&
+        ::chmod(path.c_str(), static_cast<mode_t>(*changes.posixPermissions & 07777)) != 0) {
         return errno;
     }
     return 0;

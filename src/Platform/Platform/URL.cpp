@@ -15,11 +15,11 @@ namespace {
 
 bool isUnreserved(unsigned char c) { return std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~'; }
 
-bool isSubDelimiter(char c) {
-    return std::string_view("!$&'()*+,;=").find(c) != std::string_view::npos;
-}
+bool isSubDelimiter(char c) { return std::string_view("!$&'()*+,;=").find(c) != std::string_view::npos; }
 
-bool isPathCharacter(unsigned char c) { return isUnreserved(c) || isSubDelimiter(static_cast<char>(c)) || c == ':' || c == '@'; }
+bool isPathCharacter(unsigned char c) {
+    return isUnreserved(c) || isSubDelimiter(static_cast<char>(c)) || c == ':' || c == '@';
+}
 
 // Every byte may stand in a URL text: unreserved, reserved, or "%" with two hex digits.
 bool isValidURLText(std::string_view text) {
@@ -31,7 +31,8 @@ bool isValidURLText(std::string_view text) {
                 return false;
             }
             i += 2;
-        } else if (!isPathCharacter(c) && std::string_view("/?#[]").find(static_cast<char>(c)) == std::string_view::npos) {
+        } else if (!isPathCharacter(c) &&
+                   std::string_view("/?#[]").find(static_cast<char>(c)) == std::string_view::npos) {
             return false;
         }
     }
@@ -112,8 +113,8 @@ std::string URL::percentDecoded(std::string_view text) {
 
 URL URL::fileURLWithPath(std::string_view path) {
     std::error_code ignored;
-    const bool isDirectory = path.ends_with('/') || path.empty() ||
-                             std::filesystem::is_directory(std::filesystem::path(path), ignored);
+    const bool isDirectory =
+        path.ends_with('/') || path.empty() || std::filesystem::is_directory(std::filesystem::path(path), ignored);
     return fileURLWithPath(path, isDirectory);
 }
 
@@ -234,8 +235,8 @@ URL URL::URLByAppendingPathComponent(std::string_view component) const {
     bool isDirectory = component.ends_with('/');
     if (!isDirectory && isFileURL()) {
         std::error_code ignored;
-        isDirectory = std::filesystem::is_directory(PathUtilities::stringByAppendingPathComponent(path(), component),
-                                                    ignored);
+        isDirectory =
+            std::filesystem::is_directory(PathUtilities::stringByAppendingPathComponent(path(), component), ignored);
     }
     return URLByAppendingPathComponent(component, isDirectory);
 }

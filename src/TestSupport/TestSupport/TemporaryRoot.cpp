@@ -6,7 +6,6 @@
 #include <fstream>
 #include <iterator>
 
-
 namespace kvltest {
 
 namespace fs = std::filesystem;
@@ -29,10 +28,11 @@ TemporaryRootTest::~TemporaryRootTest() {
     platform::Layout::set(previous_);
     std::error_code ignored;
     // Tests may leave folders without write permission behind; open them before removing.
-    for (auto it = fs::recursive_directory_iterator(root_, ignored); !ignored && it != fs::recursive_directory_iterator();
-         it.increment(ignored)) {
-        if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
-            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    for (auto it = fs::recursive_directory_iterator(root_, ignored);
+         !ignored && it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+        std::error_code entryFailure;
+        if (it->is_directory(entryFailure) && !it->is_symlink(entryFailure)) {
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, entryFailure);
         }
     }
     fs::remove_all(root_, ignored);
