@@ -1,0 +1,15 @@
+#include "Platform/ProcessInfo.h"
+
+#include <errno.h>  // program_invocation_short_name
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace platform {
+
+std::uint64_t ProcessInfo::systemThreadID() { return static_cast<std::uint64_t>(::syscall(SYS_gettid)); }
+
+std::string ProcessInfo::processName() {
+    return program_invocation_short_name != nullptr ? program_invocation_short_name : "";
+}
+
+}  // namespace platform

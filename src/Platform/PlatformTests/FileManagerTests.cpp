@@ -1,0 +1,322 @@
+#include "Platform/FileManager.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "TestSupport/TemporaryRoot.h"
+
+namespace {
+
+using platform::Error;
+using platform::FileAttributeChanges;
+using platform::FileManager;
+using platform::FileOperation;
+using platform::URL;
+using Names = std::vector<std::string>;
+
+class FileManagerTest : public kvltest::TemporaryRootTest {
+protected:
+    static mode_t modeOf(const std::string& path) {
+        struct stat info {};
+        ::lstat(path.c_str(), &info);
+        return info.st_mode & 07777;
+    }
+};
+
+TEST(FileManagerErrors, CodesAndWordingFollowTheOperationAndItsSide) {
+    struct Case {
+        FileOperation operation;
+        int posixError;
+        std::int64_t code;
+        const char* text;
+    };
+    const Case cases[] = {
+        {FileOperation::Copy, EEXIST, 516, "“x” couldn’t be copied to “dir” because an item with the same name already exists."},
+        {FileOperation::Copy, ENOENT, 4, "“x” couldn’t be copied to “dir” because either the former doesn’t exist, or the folder containing the latter doesn’t exist."},
+        {FileOperation::Copy, EPERM, 513, "“x” couldn’t be copied because you don’t have permission to access “dir”."},
+        {FileOperation::Copy, ENOSPC, 640, "“x” couldn’t be copied to “dir” because there isn’t enough space."},
+        {FileOperation::Copy, EIO, 512, "“x” couldn’t be copied to “dir”."},
+        {FileOperation::Move, EEXIST, 516, "“x” couldn’t be moved to “dir” because an item with the same name already exists."},
+        {FileOperation::Move, EROFS, 642, "“x” couldn’t be moved to “dir” because the volume is read only."},
+        {FileOperation::Remove, ENOENT, 4, "“x” couldn’t be removed."},
+        {FileOperation::Remove, EACCES, 513, "“x” couldn’t be removed because you don’t have permission to access it."},
+        {FileOperation::Create, ENOENT, 4, "The folder “src” doesn’t exist."},
+        {FileOperation::Create, EACCES, 513, "You don’t have permission to save the file “x” in the folder “src”."},
+        {FileOperation::Create, EEXIST, 516, "The file “x” couldn’t be saved in the folder “src” because a file with the same name already exists."},
+        {FileOperation::Create, ENOSPC, 640, "The file “x” couldn’t be saved because there isn’t enough space."},
+        {FileOperation::Create, EROFS, 642, "The file “x” couldn’t be saved because the volume is read only."},
+        {FileOperation::Create, ENOTDIR, 512, "The file “x” couldn’t be saved in the folder “src”."},
+        {FileOperation::Read, ENOENT, 260, "The file “x” couldn’t be opened because there is no such file."},
+        {FileOperation::Read, EACCES, 257, "The file “x” couldn’t be opened because you don’t have permission to view it."},
+        {FileOperation::Read, EISDIR, 256, "The file “x” couldn’t be opened."},
+    };
+    for (const Case& c : cases) {
+        const Error error = FileManager::errorFor(c.operation, c.posixError, "/a/src/x", "/b/dir/y");
+        EXPECT_EQ(error.domain, "NSCocoaErrorDomain");
+        EXPECT_EQ(error.code, c.code) << c.text;
+        EXPECT_EQ(error.localizedDescription, c.text);
+        ASSERT_NE(error.underlyingError, nullptr);
+        EXPECT_EQ(error.underlyingError->domain, "NSPOSIXErrorDomain");
+        EXPECT_EQ(error.underlyingError->code, c.posixError);
+    }
+    EXPECT_EQ(FileManager::errorFor(FileOperation::Read, ENOENT, "/x").underlyingError->localizedDescription,
+              "No such file or directory");
+}
+
+TEST_F(FileManagerTest, CopyRefusesAnExistingDestinationAndCopiesFoldersWhole) {
+    writeFile("src/x", "new");
+    writeFile("dir/x", "old");
+    Error error;
+    EXPECT_FALSE(FileManager::copyItemAtPath(path("src/x"), path("dir/x"), &error));
+    EXPECT_EQ(error.code, 516);
+    EXPECT_EQ(error.localizedDescription,
+              "“x” couldn’t be copied to “dir” because an item with the same name already exists.");
+    EXPECT_EQ(readFile("dir/x"), "old");
+
+    EXPECT_FALSE(FileManager::copyItemAtPath(path("src/missing"), path("dir/y"), &error));
+    EXPECT_EQ(error.code, 260);
+    EXPECT_EQ(error.localizedDescription, "The file “missing” couldn’t be opened because there is no such file.");
+
+    writeFile("src/sub/.hidden", "h");
+    ::chmod(path("src/x").c_str(), 0640);
+    ASSERT_TRUE(FileManager::copyItemAtPath(path("src"), path("dir/copy"), &error)) << error.description();
+    EXPECT_EQ(readFile("dir/copy/x"), "new");
+    EXPECT_EQ(readFile("dir/copy/sub/.hidden"), "h");
+    EXPECT_EQ(modeOf(path("dir/copy/x")), 0640u);
+    EXPECT_EQ(readFile("src/x"), "new");
+}
+
+TEST_F(FileManagerTest, MoveRefusesAMissingFolderAndAnExistingItem) {
+    writeFile("src/x", "data");
+    writeFile("dir/x", "old");
+    Error error;
+    EXPECT_FALSE(FileManager::moveItemAtPath(path("src/x"), path("nowhere/x"), &error));
+    EXPECT_EQ(error.code, 4);
+    EXPECT_EQ(error.localizedDescription, "“x” couldn’t be moved to “nowhere” because either the former doesn’t "
+                                          "exist, or the folder containing the latter doesn’t exist.");
+    EXPECT_EQ(error.underlyingError->code, ENOENT);
+
+    EXPECT_FALSE(FileManager::moveItemAtPath(path("src/x"), path("dir/x"), &error));
+    EXPECT_EQ(error.localizedDescription,
+              "“x” couldn’t be moved to “dir” because an item with the same name already exists.");
+
+    ASSERT_TRUE(FileManager::moveItemAtPath(path("src"), path("dir/moved")));
+    EXPECT_EQ(readFile("dir/moved/x"), "data");
+    EXPECT_FALSE(FileManager::fileExistsAtPath(path("src")));
+}
+
+TEST_F(FileManagerTest, RemoveTakesFoldersWholeAndReportsAMissingItem) {
+    writeFile("gone/a/b/c", "x");
+    ::symlink(path("keep").c_str(), path("gone/link").c_str());
+    writeFile("keep/f", "kept");
+    EXPECT_TRUE(FileManager::removeItemAtPath(path("gone")));
+    EXPECT_FALSE(FileManager::fileExistsAtPath(path("gone")));
+    EXPECT_EQ(readFile("keep/f"), "kept");
+
+    Error error;
+    EXPECT_FALSE(FileManager::removeItemAtPath(path("gone"), &error));
+    EXPECT_EQ(error.code, 4);
+    EXPECT_EQ(error.localizedDescription, "“gone” couldn’t be removed.");
+}
+
+TEST_F(FileManagerTest, CreateDirectoryWithAndWithoutIntermediates) {
+    Error error;
+    EXPECT_FALSE(FileManager::createDirectoryAtPath(path("a/b"), false, {}, &error));
+    EXPECT_EQ(error.code, 4);
+    EXPECT_EQ(error.localizedDescription, "The folder “a” doesn’t exist.");
+
+    FileAttributeChanges privateFolder;
+    privateFolder.posixPermissions = 0700;
+    ASSERT_TRUE(FileManager::createDirectoryAtPath(path("a//b/c/"), true, privateFolder, &error));
+    bool isDirectory = false;
+    EXPECT_TRUE(FileManager::fileExistsAtPath(path("a/b/c"), &isDirectory));
+    EXPECT_TRUE(isDirectory);
+    EXPECT_EQ(modeOf(path("a")), 0700u);
+    EXPECT_EQ(modeOf(path("a/b/c")), 0700u);
+
+    EXPECT_TRUE(FileManager::createDirectoryAtPath(path("a/b"), true));
+    EXPECT_FALSE(FileManager::createDirectoryAtPath(path("a/b"), false, {}, &error));
+    EXPECT_EQ(error.code, 516);
+    EXPECT_EQ(error.localizedDescription,
+              "The file “b” couldn’t be saved in the folder “a” because a file with the same name already exists.");
+    writeFile("file", "x");
+    EXPECT_FALSE(FileManager::createDirectoryAtPath(path("file"), true, {}, &error));
+    EXPECT_EQ(error.code, 516);
+    EXPECT_TRUE(FileManager::fileExistsAtPath(path("file"), &isDirectory));
+    EXPECT_FALSE(isDirectory);
+}
+
+TEST_F(FileManagerTest, FilesAndTheirContents) {
+    FileAttributeChanges mode;
+    mode.posixPermissions = 0604;
+    ASSERT_TRUE(FileManager::createFileAtPath(path("f.txt"), std::string("a\0b", 3), mode));
+    EXPECT_EQ(FileManager::contentsAtPath(path("f.txt")), std::string("a\0b", 3));
+    EXPECT_EQ(modeOf(path("f.txt")), 0604u);
+    ASSERT_TRUE(FileManager::createFileAtPath(path("f.txt"), ""));
+    EXPECT_EQ(FileManager::contentsAtPath(path("f.txt")), "");
+    EXPECT_EQ(FileManager::contentsAtPath(root()), std::nullopt);
+    EXPECT_EQ(FileManager::contentsAtPath(path("missing")), std::nullopt);
+    EXPECT_FALSE(FileManager::createFileAtPath(path("no/such/folder/f"), "x"));
+    ::symlink(path("missing").c_str(), path("dangling").c_str());
+    EXPECT_FALSE(FileManager::fileExistsAtPath(path("dangling")));
+}
+
+TEST_F(FileManagerTest, ListingsSkipHiddenNamesAndWhatHiddenFoldersHold) {
+    writeFile("top/a", "");
+    writeFile("top/.hidden", "");
+    writeFile("top/sub/b", "");
+    writeFile("top/sub/.dot/c", "");
+    writeFile("top/.secret/d", "");
+    EXPECT_EQ(FileManager::contentsOfDirectoryAtPath(path("top")), (Names{".hidden", ".secret", "a", "sub"}));
+    EXPECT_EQ(FileManager::contentsOfDirectoryAtPath(path("top"), platform::DirectoryEnumerationSkipsHiddenFiles),
+              (Names{"a", "sub"}));
+    EXPECT_EQ(FileManager::subpathsOfDirectoryAtPath(path("top"), platform::DirectoryEnumerationSkipsHiddenFiles),
+              (Names{"a", "sub", "sub/b"}));
+    EXPECT_EQ(FileManager::subpathsOfDirectoryAtPath(path("top")),
+              (Names{".hidden", ".secret", ".secret/d", "a", "sub", "sub/.dot", "sub/.dot/c", "sub/b"}));
+
+    const auto urls = FileManager::contentsOfDirectoryAtURL(URL::fileURLWithPath(path("top")),
+                                                            platform::DirectoryEnumerationSkipsHiddenFiles);
+    ASSERT_TRUE(urls);
+    EXPECT_EQ(*urls, (std::vector<URL>{URL::fileURLWithPath(path("top/a"), false),
+                                       URL::fileURLWithPath(path("top/sub"), true)}));
+    EXPECT_EQ(FileManager::enumeratorAtURL(URL::fileURLWithPath(path("top")),
+                                           platform::DirectoryEnumerationSkipsHiddenFiles)
+                  .back(),
+              URL::fileURLWithPath(path("top/sub/b"), false));
+
+    Error error;
+    EXPECT_EQ(FileManager::contentsOfDirectoryAtPath(path("top/a"), 0, &error), std::nullopt);
+    EXPECT_EQ(error.code, 256);
+    EXPECT_EQ(error.localizedDescription, "The file “a” couldn’t be opened.");
+    EXPECT_EQ(FileManager::contentsOfDirectoryAtPath(path("none"), 0, &error), std::nullopt);
+    EXPECT_EQ(error.code, 260);
+    EXPECT_TRUE(FileManager::subpathsOfDirectoryAtPath(path("none")).empty());
+}
+
+TEST_F(FileManagerTest, AttributesReadAndChange) {
+    writeFile("f", "12345");
+    Error error;
+    auto attributes = FileManager::attributesOfItemAtPath(path("f"), &error);
+    ASSERT_TRUE(attributes);
+    EXPECT_EQ(attributes->size, 5u);
+    EXPECT_EQ(attributes->type, platform::FileType::Regular);
+    EXPECT_EQ(attributes->ownerAccountID, ::geteuid());
+    EXPECT_EQ(FileManager::attributesOfItemAtPath(root())->type, platform::FileType::Directory);
+
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() != 0 || nobody == nullptr) {
+        GTEST_SKIP() << "changing an owner needs root and the user nobody";
+    }
+    FileAttributeChanges changes;
+    changes.posixPermissions = 04640;
+    changes.ownerAccountName = "nobody";
+    changes.groupOwnerAccountID = nobody->pw_gid;
+    ASSERT_TRUE(FileManager::setAttributes(changes, path("f"), &error)) << error.description();
+    attributes = FileManager::attributesOfItemAtPath(path("f"));
+    EXPECT_EQ(attributes->posixPermissions, 04640u);
+    EXPECT_EQ(attributes->ownerAccountID, nobody->pw_uid);
+    EXPECT_EQ(attributes->ownerAccountName, "nobody");
+    EXPECT_EQ(attributes->groupOwnerAccountID, nobody->pw_gid);
+    const group* nobodyGroup = ::getgrgid(nobody->pw_gid);
+    ASSERT_NE(nobodyGroup, nullptr);
+    EXPECT_EQ(attributes->groupOwnerAccountName, nobodyGroup->gr_name);
+
+    FileAttributeChanges unknown;
+    unknown.ownerAccountName = "no-such-user-kvl";
+    EXPECT_FALSE(FileManager::setAttributes(unknown, path("f"), &error));
+    EXPECT_EQ(error.code, 512);
+    EXPECT_FALSE(FileManager::setAttributes(changes, path("missing"), &error));
+    EXPECT_EQ(error.code, 4);
+    EXPECT_FALSE(FileManager::attributesOfItemAtPath(path("missing"), &error));
+    EXPECT_EQ(error.localizedDescription, "The file “missing” couldn’t be opened because there is no such file.");
+}
+
+// Runs body as the user nobody in a forked child and answers the text it wrote.
+std::optional<std::string> textAsNobody(const std::function<std::string()>& body) {
+    const passwd* nobody = ::getpwnam("nobody");
+    int pipeEnds[2];
+    if (::geteuid() != 0 || nobody == nullptr || ::pipe(pipeEnds) != 0) {
+        return std::nullopt;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        if (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) {
+            ::_exit(1);
+        }
+        const std::string text = body();
+        const bool written = ::write(pipeEnds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t count; (count = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::optional(text) : std::nullopt;
+}
+
+TEST_F(FileManagerTest, PermissionFailuresWithoutPrivileges) {
+    writeFile("locked/file", "secret");
+    writeFile("private/f", "");
+    ::chmod(root().c_str(), 0755);
+    ::chmod(path("locked/file").c_str(), 0600);
+    ::chmod(path("private").c_str(), 0700);
+    const auto text = textAsNobody([&] {
+        std::string lines;
+        Error error;
+        FileManager::createDirectoryAtPath(path("locked/new"), false, {}, &error);
+        lines += std::to_string(error.code) + " " + error.localizedDescription + "\n";
+        FileManager::removeItemAtPath(path("locked/file"), &error);
+        lines += std::to_string(error.code) + " " + error.localizedDescription + "\n";
+        FileManager::copyItemAtPath(path("locked/file"), path("locked/copy"), &error);
+        lines += std::to_string(error.code) + " " + error.localizedDescription + "\n";
+        FileManager::contentsOfDirectoryAtPath(path("private"), 0, &error);
+        lines += std::to_string(error.code) + " " + error.localizedDescription + "\n";
+        lines += FileManager::contentsAtPath(path("locked/file")) ? "readable" : "unreadable";
+        return lines;
+    });
+    if (!text) {
+        GTEST_SKIP() << "needs root and the user nobody to drop privileges in a child";
+    }
+    EXPECT_EQ(*text,
+              "513 You don’t have permission to save the file “new” in the folder “locked”.\n"
+              "513 “file” couldn’t be removed because you don’t have permission to access it.\n"
+              "513 “file” couldn’t be copied because you don’t have permission to access “locked”.\n"
+              "257 The file “private” couldn’t be opened because you don’t have permission to view it.\n"
+              "unreadable");
+}
+
+TEST_F(FileManagerTest, PathOfAnOpenDescriptor) {
+    EXPECT_EQ(FileManager::pathOfDescriptor(-1), std::nullopt);
+    EXPECT_EQ(FileManager::pathOfDescriptor(987654), std::nullopt);
+    writeFile("d/a.log", "x");
+    const int file = ::open(path("d/a.log").c_str(), O_RDONLY);
+    const int folder = ::open(path("d").c_str(), O_RDONLY | O_DIRECTORY);
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    EXPECT_EQ(FileManager::pathOfDescriptor(file), path("d/a.log"));
+    EXPECT_EQ(FileManager::pathOfDescriptor(folder), path("d"));
+    EXPECT_EQ(FileManager::pathOfDescriptor(pipeEnds[0]), std::nullopt);
+    ::unlink(path("d/a.log").c_str());
+    EXPECT_EQ(FileManager::pathOfDescriptor(file), path("d/a.log"));
+    for (int descriptor : {file, folder, pipeEnds[0], pipeEnds[1]}) {
+        ::close(descriptor);
+    }
+}
+
+}  // namespace

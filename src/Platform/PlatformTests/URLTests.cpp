@@ -1,0 +1,159 @@
+#include "Platform/URL.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+#include "TestSupport/TemporaryRoot.h"
+
+namespace {
+
+using platform::URL;
+
+std::string resolved(std::string_view reference, std::string_view base = "http://a/b/c/d;p?q") {
+    const auto url = URL::URLWithString(reference, URL::URLWithString(base));
+    return url ? url->absoluteString() : "(null)";
+}
+
+TEST(URL, ResolvesTheNormalExamplesOfRFC3986) {
+    const std::vector<std::pair<std::string, std::string>> examples = {
+        {"g:h", "g:h"},
+        {"g", "http://a/b/c/g"},
+        {"./g", "http://a/b/c/g"},
+        {"g/", "http://a/b/c/g/"},
+        {"/g", "http://a/g"},
+        {"//g", "http://g"},
+        {"?y", "http://a/b/c/d;p?y"},
+        {"g?y", "http://a/b/c/g?y"},
+        {"#s", "http://a/b/c/d;p?q#s"},
+        {"g#s", "http://a/b/c/g#s"},
+        {"g?y#s", "http://a/b/c/g?y#s"},
+        {";x", "http://a/b/c/;x"},
+        {"g;x", "http://a/b/c/g;x"},
+        {"g;x?y#s", "http://a/b/c/g;x?y#s"},
+        {"", "http://a/b/c/d;p?q"},
+        {".", "http://a/b/c/"},
+        {"./", "http://a/b/c/"},
+        {"..", "http://a/b/"},
+        {"../", "http://a/b/"},
+        {"../g", "http://a/b/g"},
+        {"../..", "http://a/"},
+        {"../../", "http://a/"},
+        {"../../g", "http://a/g"},
+    };
+    for (const auto& [reference, expected] : examples) {
+        EXPECT_EQ(resolved(reference), expected) << reference;
+    }
+}
+
+TEST(URL, ResolvesTheAbnormalExamplesOfRFC3986) {
+    const std::vector<std::pair<std::string, std::string>> examples = {
+        {"../../../g", "http://a/g"},
+        {"../../../../g", "http://a/g"},
+        {"/./g", "http://a/g"},
+        {"/../g", "http://a/g"},
+        {"g.", "http://a/b/c/g."},
+        {".g", "http://a/b/c/.g"},
+        {"g..", "http://a/b/c/g.."},
+        {"..g", "http://a/b/c/..g"},
+        {"./../g", "http://a/b/g"},
+        {"./g/.", "http://a/b/c/g/"},
+        {"g/./h", "http://a/b/c/g/h"},
+        {"g/../h", "http://a/b/c/h"},
+        {"g;x=1/./y", "http://a/b/c/g;x=1/y"},
+        {"g;x=1/../y", "http://a/b/c/y"},
+        {"g?y/./x", "http://a/b/c/g?y/./x"},
+        {"g?y/../x", "http://a/b/c/g?y/../x"},
+        {"g#s/./x", "http://a/b/c/g#s/./x"},
+        {"g#s/../x", "http://a/b/c/g#s/../x"},
+        {"http:g", "http:g"},
+    };
+    for (const auto& [reference, expected] : examples) {
+        EXPECT_EQ(resolved(reference), expected) << reference;
+    }
+}
+
+TEST(URL, RefusesTextThatIsNotAURL) {
+    EXPECT_EQ(URL::URLWithString("file:///a b"), std::nullopt);
+    EXPECT_EQ(URL::URLWithString("/x/%zz"), std::nullopt);
+    EXPECT_EQ(URL::URLWithString("/x/%4"), std::nullopt);
+    EXPECT_EQ(URL::URLWithString("1http://a/"), std::nullopt);
+    EXPECT_EQ(URL::URLWithString("caf\xc3\xa9"), std::nullopt);
+    EXPECT_EQ(URL::URLWithString("a<b"), std::nullopt);
+    // Without a base a relative reference stays relative.
+    const auto relative = URL::URLWithString("a/../b%20c");
+    ASSERT_TRUE(relative);
+    EXPECT_EQ(relative->absoluteString(), "a/../b%20c");
+    EXPECT_EQ(relative->scheme(), "");
+}
+
+TEST(URL, FileURLsEncodeTheirPathAndMarkFolders) {
+    const URL file = URL::fileURLWithPath("/tmp/a b/n\xc3\xa9#1?.log");
+    EXPECT_EQ(file.absoluteString(), "file:///tmp/a%20b/n%C3%A9%231%3F.log");
+    EXPECT_EQ(file.description(), file.absoluteString());
+    EXPECT_EQ(file.path(), "/tmp/a b/n\xc3\xa9#1?.log");
+    EXPECT_EQ(file.lastPathComponent(), "n\xc3\xa9#1?.log");
+    EXPECT_EQ(file.pathExtension(), "log");
+    EXPECT_TRUE(file.isFileURL());
+    EXPECT_FALSE(file.hasDirectoryPath());
+
+    const URL folder = URL::fileURLWithPath("/no/such/folder/");
+    EXPECT_EQ(folder.absoluteString(), "file:///no/such/folder/");
+    EXPECT_EQ(folder.path(), "/no/such/folder");
+    EXPECT_EQ(folder.lastPathComponent(), "folder");
+    EXPECT_EQ(URL::fileURLWithPath("/").absoluteString(), "file:///");
+    EXPECT_EQ(URL::fileURLWithPath("/").path(), "/");
+    EXPECT_EQ(URL::fileURLWithPath("/a//b", true).absoluteString(), "file:///a/b/");
+    EXPECT_EQ(URL::fileURLWithPath("/a/b/", false).absoluteString(), "file:///a/b");
+}
+
+TEST(URL, AppendingAndDeletingComponents) {
+    const URL folder = URL::fileURLWithPath("/x/y", true);
+    EXPECT_EQ(folder.URLByAppendingPathComponent("a b.txt", false).absoluteString(), "file:///x/y/a%20b.txt");
+    EXPECT_EQ(folder.URLByAppendingPathComponent("/sub/", false).absoluteString(), "file:///x/y/sub/");
+    EXPECT_EQ(URL::fileURLWithPath("/x/y", false).URLByAppendingPathComponent("z", true).absoluteString(),
+              "file:///x/y/z/");
+    EXPECT_EQ(URL::fileURLWithPath("/x/y/z.txt", false).URLByDeletingLastPathComponent().absoluteString(),
+              "file:///x/y/");
+    EXPECT_EQ(folder.URLByDeletingLastPathComponent().absoluteString(), "file:///x/");
+    EXPECT_EQ(URL::fileURLWithPath("/").URLByDeletingLastPathComponent().absoluteString(), "file:///");
+    EXPECT_EQ(URL::URLWithString("http://h/a/b?q#f")->URLByDeletingLastPathComponent().absoluteString(),
+              "http://h/a/?q#f");
+}
+
+TEST(URL, EqualityIsOnTheAbsoluteString) {
+    EXPECT_EQ(URL::fileURLWithPath("/a/b", false), *URL::URLWithString("file:///a/b"));
+    EXPECT_EQ(*URL::URLWithString("b", URL::fileURLWithPath("/a/c", false)), URL::fileURLWithPath("/a/b", false));
+    EXPECT_FALSE(URL::fileURLWithPath("/a/b", false) == URL::fileURLWithPath("/a/b", true));
+    EXPECT_EQ(URL::URLWithString("file:///a%20b")->path(), "/a b");
+}
+
+class FileURLTest : public kvltest::TemporaryRootTest {};
+
+TEST_F(FileURLTest, ExistingFoldersAndRelativePathsFollowTheFileSystem) {
+    writeFile("dir/file.txt", "x");
+    EXPECT_EQ(URL::fileURLWithPath(root() + "/dir").absoluteString(), "file://" + root() + "/dir/");
+    EXPECT_EQ(URL::fileURLWithPath(root() + "/dir/file.txt").absoluteString(), "file://" + root() + "/dir/file.txt");
+    const URL folder = URL::fileURLWithPath(root());
+    EXPECT_EQ(folder.URLByAppendingPathComponent("dir").absoluteString(), "file://" + root() + "/dir/");
+    EXPECT_EQ(folder.URLByAppendingPathComponent("dir/file.txt").absoluteString(),
+              "file://" + root() + "/dir/file.txt");
+
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(root() + "/dir");
+    const URL relative = URL::fileURLWithPath("../dir/./file.txt");
+    const URL current = URL::fileURLWithPath("");
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(relative.path(), root() + "/dir/file.txt");
+    EXPECT_FALSE(relative.hasDirectoryPath());
+    EXPECT_EQ(current.absoluteString(), "file://" + root() + "/dir/");
+
+    // A relative reference resolves inside a folder's URL and beside a file's.
+    EXPECT_EQ(URL::URLWithString("x.log", URL::fileURLWithPath(root() + "/dir"))->path(), root() + "/dir/x.log");
+    EXPECT_EQ(URL::URLWithString("x.log", URL::fileURLWithPath(root() + "/dir/file.txt"))->path(),
+              root() + "/dir/x.log");
+}
+
+}  // namespace
