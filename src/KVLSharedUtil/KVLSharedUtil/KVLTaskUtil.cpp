@@ -1,0 +1,93 @@
+#include "KVLSharedUtil/KVLTaskUtil.h"
+
+#include <chrono>
+#include <string_view>
+
+#include "LoggerService/KVLLog.h"
+#include "Platform/Task.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The wait is a budget of 5.0 s spent in steps of 0.05 s and tested before each step; in
+// double arithmetic it first drops below zero after the 101st step, so a child still running
+// 101 steps (5.05 s) after launch is terminated.
+constexpr int stepsUntilBudgetSpent() {
+    int steps = 0;
+    for (double budget = 5.0; budget >= 0; budget -= 0.05) {
+        ++steps;
+    }
+    return steps;
+}
+static_assert(stepsUntilBudgetSpent() == 101);
+constexpr auto kWaitBudget = stepsUntilBudgetSpent() * 50ms;
+
+// How long a terminated child has to end before it is killed.
+constexpr auto kTerminationGrace = 1s;
+// How long output is still read after the child's end, for a process it started that keeps
+// the pipe open.
+constexpr auto kOutputReadLimit = 100ms;
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isValidUTF8(std::string_view text) {
+    std::size_t index = 0;
+    while (index < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[index]);
+        std::size_t length = 0;
+        unsigned char low = 0x80;  // bounds of the first continuation byte
+        unsigned char high = 0xBF;
+        if (lead < 0x80) {
+            ++index;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (text.size() - index < length) {
+            return false;
+        }
+        for (std::size_t offset = 1; offset < length; ++offset) {
+            const auto byte = static_cast<unsigned char>(text[index + offset]);
+            if (byte < (offset == 1 ? low : 0x80) || byte > (offset == 1 ? high : 0xBF)) {
+                return false;
+            }
+        }
+        index += length;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::int32_t KVLTaskUtil::launchCommand(const std::string& commandLine, std::string& output) {
+    platform::Task task("/bin/sh", {"-c", commandLine});
+    if (const auto error = task.launch()) {
+        KVL_LOG(KVLLogLevelError, "Could not run \"%@\": %@", commandLine, error->description());
+        return -1;
+    }
+    if (!task.waitUntilExit(kWaitBudget)) {
+        KVL_LOG(KVLLogLevelWarn, "\"%@\" still running after %.2f seconds, terminating it", commandLine,
+                std::chrono::duration<double>(kWaitBudget).count());
+        task.terminate();
+        if (!task.waitUntilExit(kTerminationGrace)) {
+            KVL_LOG(KVLLogLevelError, "\"%@\" did not end when terminated, killing it", commandLine);
+            task.kill();
+            task.waitUntilExit();
+        }
+    }
+    const std::string bytes = task.readStandardOutputToEnd(kOutputReadLimit);
+    if (isValidUTF8(bytes)) {
+        output += bytes;
+    }
+    return task.terminationStatus();
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Runs one shell command line in a child of this process, with the calling user's rights, and
+// waits a bounded time for it.
+class KVLTaskUtil {
+public:
+    // Runs "/bin/sh -c commandLine" (the line is one argument; the shell splits it) with
+    // standard input and standard error inherited, appends what the child wrote to standard
+    // output to output when it is valid UTF-8 (nothing otherwise; the previous contents stay),
+    // and returns the child's termination status: its exit status, or the number of the signal
+    // that ended it (15 for a child terminated at the end of the wait).
+    //
+    // The wait ends as soon as the child does. A child still running 5.05 seconds after launch
+    // is sent SIGTERM, and SIGKILL if it has not ended a second later. Output is read while
+    // waiting, so a child that writes more than a pipe holds is never blocked. Returns -1 when
+    // the shell cannot be started.
+    static std::int32_t launchCommand(const std::string& commandLine, std::string& output);
+};
