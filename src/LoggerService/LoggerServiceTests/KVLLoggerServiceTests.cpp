@@ -46,7 +46,9 @@ TEST(KVLLogLevel, TheRuleIsMaskContainment) {
 }
 
 TEST_F(KVLLoggerServiceTest, TwoLoadsNeedTwoUnloadsAndThenLoggingIsANoOp) {
+    kvltest::ConsoleCapture console;
     KVLLoggerService::load(nullptr, record.get());
+    EXPECT_TRUE(console.messages().empty());  // the error service is loaded
     KVLLoggerService::load(nullptr, record.get());
     const auto service = KVLLoggerService::sharedInstance();
     ASSERT_NE(service, nullptr);
@@ -78,6 +80,23 @@ TEST_F(KVLLoggerServiceTest, AFailedOrMissingRecordLeavesTheServiceUnloaded) {
     EXPECT_EQ(KVLLoggerService::sharedInstance(), nullptr);
     KVLLoggerService::load(nullptr, nullptr);
     EXPECT_FALSE(KVLLoggerService::isLoaded());
+    EXPECT_EQ(KVLLoggerService::decrementLoadCount(), 0);
+}
+
+TEST_F(KVLLoggerServiceTest, ARecordIsLoggedAtTheErrorLevelWithItsOwnFileAndLine) {
+    KVLLoggerService::load(nullptr, record.get());
+    auto logger = std::make_shared<kvltest::RecordingLogger>(KVLLogLevelError);
+    KVLLoggerService::sharedInstance()->createLoggerWithLogger(logger, record.get());
+    record->populateWithErrorno(2, "Open", "src/KVLSharedUtil/KVLSharedUtil/KVLFileUtil", 214, std::nullopt);
+    KVLLogInternalError(*record);
+    KVL_LOG(KVLLogLevelWarn, "dropped %d", 1);  // off for a logger at the error level
+    const auto lines = logger->lines();
+    ASSERT_EQ(lines.size(), 1u);
+    const auto& line = lines[0];
+    EXPECT_EQ(line.level, KVLLogLevelError);
+    EXPECT_EQ(line.fileName, "src/KVLSharedUtil/KVLSharedUtil/KVLFileUtil");
+    EXPECT_EQ(line.lineNo, 214);
+    EXPECT_EQ(line.message, "Code: 2, Type: 3, Message: Open - No such file or directory, Context: (null)");
 }
 
 TEST_F(KVLLoggerServiceTest, ASecondLoggerIsRefusedAndReportedThroughTheFirst) {
