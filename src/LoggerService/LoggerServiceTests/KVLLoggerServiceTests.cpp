@@ -50,7 +50,7 @@ TEST_F(KVLLoggerServiceTest, TwoLoadsNeedTwoUnloadsAndThenLoggingIsANoOp) {
     KVLLoggerService::load(nullptr, record.get());
     EXPECT_TRUE(console.messages().empty());  // the error service is loaded
     KVLLoggerService::load(nullptr, record.get());
-    const auto service = KVLLoggerService::sharedInstance();
+    auto service = KVLLoggerService::sharedInstance();
     ASSERT_NE(service, nullptr);
     EXPECT_EQ(service->getLogger(), nullptr);
     auto logger = std::make_shared<kvltest::RecordingLogger>();
@@ -60,8 +60,12 @@ TEST_F(KVLLoggerServiceTest, TwoLoadsNeedTwoUnloadsAndThenLoggingIsANoOp) {
     KVLLoggerService::unload(nullptr);
     ASSERT_EQ(KVLLoggerService::sharedInstance(), service);
     KVL_LOG(KVLLogLevelInfo, "still %d", 1);
+    const std::weak_ptr<KVLLoggerService> unloaded = service;
+    service.reset();
     KVLLoggerService::unload(nullptr);
     EXPECT_EQ(KVLLoggerService::sharedInstance(), nullptr);
+    EXPECT_TRUE(unloaded.expired());
+    EXPECT_EQ(logger.use_count(), 1);  // the manager let go of the logger
     KVL_LOG(KVLLogLevelInfo, "gone %d", 2);
     KVLLoggerService::unload(record.get());  // surplus: nothing happens
     EXPECT_TRUE(record->isSuccess());
