@@ -9,8 +9,13 @@ bool KVLLoadCount::isLoaded() {
 std::int64_t KVLLoadCount::increment() { return mCount_.fetch_add(1) + 1; }
 
 std::int64_t KVLLoadCount::decrement() {
-    if (!isLoaded()) {
-        return 0;
+    // The test and the decrement are one compare-and-swap, so decrements racing on the last
+    // load cannot take the count below 0.
+    std::int64_t current = mCount_.load();
+    while (current > 0) {
+        if (mCount_.compare_exchange_weak(current, current - 1)) {
+            return current - 1;
+        }
     }
-    return mCount_.fetch_sub(1) - 1;
+    return 0;
 }

@@ -9,8 +9,7 @@ class KVLLoadCount {
 public:
     bool isLoaded();
     std::int64_t increment();
-    // 0 without a change when the count is 0; otherwise the decremented count. The test and
-    // the decrement are two atomic steps, not one.
+    // 0 without a change when the count is 0; otherwise the decremented count.
     std::int64_t decrement();
 
 private:

@@ -5,6 +5,7 @@
 
 #include "ErrorService/KVLCreateInternalError.h"
 #include "ErrorService/KVLErrorService.h"
+#include "ErrorService/Private/KVLStringManager.h"
 #include "TestSupport/ConsoleCapture.h"
 #include "TestSupport/LoadedServices.h"
 
@@ -26,15 +27,18 @@ TEST_F(KVLErrorServiceTest, LoadCountsShareOneManagerAndSurplusUnloadsDoNothing)
     EXPECT_EQ(KVLErrorService::sharedInstance(), nullptr);
     EXPECT_EQ(KVLCreateInternalError(), nullptr);
     loadOnce();
-    const auto manager = KVLErrorService::sharedInstance()->errorManager();
+    auto manager = KVLErrorService::sharedInstance()->errorManager();
     ASSERT_NE(manager, nullptr);
     loadOnce();
     KVLErrorService::unload(nullptr);
     ASSERT_TRUE(KVLErrorService::isLoaded());
     EXPECT_EQ(KVLErrorService::sharedInstance()->errorManager(), manager);
+    const std::weak_ptr<IKVLErrorManager> released = manager;
+    manager.reset();
     KVLErrorService::unload(nullptr);
     EXPECT_FALSE(KVLErrorService::isLoaded());
     EXPECT_EQ(KVLErrorService::sharedInstance(), nullptr);
+    EXPECT_TRUE(released.expired());
     KVLErrorService::unload(nullptr);
     EXPECT_EQ(KVLErrorService::decrementLoadCount(), 0);
     EXPECT_EQ(KVLErrorService::incrementLoadCount(), 1);
@@ -70,6 +74,8 @@ TEST_F(KVLErrorServiceTest, MissingLanguageIdsAreReportedDefaultFirst) {
     EXPECT_EQ(record->getErrorType(), KVLInternalErrorTypeOther);
     EXPECT_EQ(record->getDescription(), "Unable to create String Manager object since Default Language Id is not found.");
     EXPECT_EQ(record->getFileName(), "src/ErrorService/ErrorService/Private/KVLErrorService");
+    EXPECT_GT(record->getLineNo(), 0);
+    EXPECT_EQ(record->getContext(), std::nullopt);
 
     record->reset();
     EXPECT_EQ(service->createStringManagerWithDefaultLanguageId("en", std::nullopt, record.get()), nullptr);
@@ -80,9 +86,23 @@ TEST_F(KVLErrorServiceTest, MissingLanguageIdsAreReportedDefaultFirst) {
                   "Kenvault :: Unable to create String Manager object since Default Language Id is not found.",
                   "Kenvault :: Unable to create String Manager object since Locale Language Id is not found."}));
 
+    EXPECT_EQ(record->getErrorType(), KVLInternalErrorTypeOther);
+
+    // Only a missing id counts: an empty one passes, and the ids keep their roles.
     record->reset();
-    EXPECT_NE(service->createStringManagerWithDefaultLanguageId("", "fr", record.get()), nullptr);
+    console.clear();
+    const auto created = service->createStringManagerWithDefaultLanguageId("", "fr", record.get());
+    const auto* manager = dynamic_cast<KVLStringManager*>(created.get());
+    ASSERT_NE(manager, nullptr);
+    EXPECT_EQ(manager->mDefaultLanguageCode(), "");
+    EXPECT_EQ(manager->mLocaleLanguageCode(), "fr");
+    EXPECT_EQ(manager->mMainBundle(), nullptr);
     EXPECT_TRUE(record->isSuccess());
+    EXPECT_TRUE(console.messages().empty());
+
+    // A string manager outlives the service that made it.
+    kvltest::unloadAllServices();
+    EXPECT_EQ(manager->mLocaleLanguageCode(), "fr");
 }
 
 TEST_F(KVLErrorServiceTest, LoadCountIsExactUnderConcurrentChanges) {
@@ -104,6 +124,26 @@ TEST_F(KVLErrorServiceTest, LoadCountIsExactUnderConcurrentChanges) {
         KVLErrorService::decrementLoadCount();
     }
     EXPECT_FALSE(KVLErrorService::isLoaded());
+}
+
+TEST_F(KVLErrorServiceTest, SurplusDecrementsFromSeveralThreadsStopAtZero) {
+    for (int i = 0; i < 1000; ++i) {
+        KVLErrorService::incrementLoadCount();
+    }
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([] {
+            for (int i = 0; i < 250; ++i) {
+                KVLErrorService::decrementLoadCount();
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_FALSE(KVLErrorService::isLoaded());
+    EXPECT_EQ(KVLErrorService::incrementLoadCount(), 1);
+    EXPECT_EQ(KVLErrorService::decrementLoadCount(), 0);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "ErrorService/Private/KVLInternalError.h"
 
 namespace {
@@ -37,22 +35,32 @@ TEST(KVLInternalError, PopulateFormsSetMessageCodeAndType) {
     EXPECT_EQ(record.getLineNo(), 77);
     EXPECT_EQ(record.description(), "Code: -10004, Type: 1, Message: Logger is already initialized, Context: (null)");
 
-    record.populateWithErrorno(2, "Copy failed", "f", 1, std::nullopt);
-    EXPECT_EQ(record.getDescription(), std::string("Copy failed - ") + std::strerror(2));
+    const platform::PlistDictionary context{{"Path", platform::PlistValue("/tmp/x")}};
+    record.populateWithErrorno(2, "Copy failed", "src/a/Copier", 31, context);
+    EXPECT_EQ(record.getDescription(), "Copy failed - No such file or directory");
     EXPECT_EQ(record.getErrorCode(), 2);
     EXPECT_EQ(record.getErrorType(), KVLInternalErrorTypePosix);
+    EXPECT_EQ(record.getFileName(), "src/a/Copier");
+    EXPECT_EQ(record.getLineNo(), 31);
+    EXPECT_EQ(record.getContext(), context);
+    EXPECT_FALSE(record.isSuccess());
     record.populateWithErrorno(2, std::nullopt, "f", 1, std::nullopt);
-    EXPECT_EQ(record.getDescription(), std::strerror(2));
+    EXPECT_EQ(record.getDescription(), "No such file or directory");
+    EXPECT_EQ(record.getContext(), std::nullopt);  // every populate starts from a reset record
     record.populateWithErrorno(99999, "M", "f", 1, std::nullopt);
     EXPECT_EQ(record.getDescription(), "M - System Error Message Not Found For Error Number: 99999");
     EXPECT_EQ(record.getErrorCode(), 99999);
     record.populateWithErrorno(-1, std::nullopt, "f", 1, std::nullopt);
+    EXPECT_EQ(record.getDescription(), "System Error Message Not Found For Error Number: -1");
     EXPECT_EQ(record.getErrorCode(), -1);
 
-    record.populateWithHttpStatusCode(404, std::nullopt, "f", 1, std::nullopt);
+    record.populateWithHttpStatusCode(404, std::nullopt, "src/a/Fetcher", 52, context);
     EXPECT_EQ(record.getDescription(), "not found");
     EXPECT_EQ(record.getErrorCode(), 404);
     EXPECT_EQ(record.getErrorType(), KVLInternalErrorTypeHttp);
+    EXPECT_EQ(record.getFileName(), "src/a/Fetcher");
+    EXPECT_EQ(record.getLineNo(), 52);
+    EXPECT_EQ(record.getContext(), context);
     record.populateWithHttpStatusCode(200, "Download", "f", 1, std::nullopt);
     EXPECT_EQ(record.getDescription(), "Download - no error");
 }
@@ -60,13 +68,24 @@ TEST(KVLInternalError, PopulateFormsSetMessageCodeAndType) {
 TEST(KVLInternalError, NSErrorDomainsMapToTypes) {
     KVLInternalError record;
     const platform::Error cocoa{std::string(platform::kCocoaErrorDomain), 516, "“a” exists.", nullptr};
-    record.populateWithNSError(cocoa, std::nullopt, "f", 3, std::nullopt);
+    const platform::PlistDictionary context{{"Item", platform::PlistValue("a")}};
+    record.populateWithNSError(cocoa, std::nullopt, "src/a/Mover", 3, context);
     EXPECT_EQ(record.getDescription(), "“a” exists.");
     EXPECT_EQ(record.getErrorCode(), 516);
     EXPECT_EQ(record.getErrorType(), KVLInternalErrorTypeCocoa);
+    EXPECT_EQ(record.getFileName(), "src/a/Mover");
+    EXPECT_EQ(record.getLineNo(), 3);
+    EXPECT_EQ(record.getContext(), context);
+    const platform::Error mine{"com.example.Mine", -3, "Mine failed.", nullptr};
+    record.populateWithNSError(mine, "Step", "f", 4, std::nullopt);
+    EXPECT_EQ(record.getDescription(), "Step - Mine failed.");
+    EXPECT_EQ(record.getErrorCode(), -3);
+    EXPECT_EQ(record.getErrorType(), KVLInternalErrorTypeOther);
+    EXPECT_EQ(record.getContext(), std::nullopt);
     record.populateWithNSError(cocoa, "Copy", "f", 3, std::nullopt);
     EXPECT_EQ(record.getDescription(), "Copy - “a” exists.");
 
+    EXPECT_EQ(KVLInternalError::getNSErrorSubTypeFrom("NSCocoaErrorDomain"), 7);
     EXPECT_EQ(KVLInternalError::getNSErrorSubTypeFrom("NSPOSIXErrorDomain"), 3);
     EXPECT_EQ(KVLInternalError::getNSErrorSubTypeFrom("NSOSStatusErrorDomain"), 6);
     EXPECT_EQ(KVLInternalError::getNSErrorSubTypeFrom("NSMachErrorDomain"), 8);

@@ -46,9 +46,11 @@ TEST(KVLLogLevel, TheRuleIsMaskContainment) {
 }
 
 TEST_F(KVLLoggerServiceTest, TwoLoadsNeedTwoUnloadsAndThenLoggingIsANoOp) {
+    kvltest::ConsoleCapture console;
     KVLLoggerService::load(nullptr, record.get());
+    EXPECT_TRUE(console.messages().empty());  // the error service is loaded
     KVLLoggerService::load(nullptr, record.get());
-    const auto service = KVLLoggerService::sharedInstance();
+    auto service = KVLLoggerService::sharedInstance();
     ASSERT_NE(service, nullptr);
     EXPECT_EQ(service->getLogger(), nullptr);
     auto logger = std::make_shared<kvltest::RecordingLogger>();
@@ -58,8 +60,12 @@ TEST_F(KVLLoggerServiceTest, TwoLoadsNeedTwoUnloadsAndThenLoggingIsANoOp) {
     KVLLoggerService::unload(nullptr);
     ASSERT_EQ(KVLLoggerService::sharedInstance(), service);
     KVL_LOG(KVLLogLevelInfo, "still %d", 1);
+    const std::weak_ptr<KVLLoggerService> unloaded = service;
+    service.reset();
     KVLLoggerService::unload(nullptr);
     EXPECT_EQ(KVLLoggerService::sharedInstance(), nullptr);
+    EXPECT_TRUE(unloaded.expired());
+    EXPECT_EQ(logger.use_count(), 1);  // the manager let go of the logger
     KVL_LOG(KVLLogLevelInfo, "gone %d", 2);
     KVLLoggerService::unload(record.get());  // surplus: nothing happens
     EXPECT_TRUE(record->isSuccess());
@@ -78,6 +84,23 @@ TEST_F(KVLLoggerServiceTest, AFailedOrMissingRecordLeavesTheServiceUnloaded) {
     EXPECT_EQ(KVLLoggerService::sharedInstance(), nullptr);
     KVLLoggerService::load(nullptr, nullptr);
     EXPECT_FALSE(KVLLoggerService::isLoaded());
+    EXPECT_EQ(KVLLoggerService::decrementLoadCount(), 0);
+}
+
+TEST_F(KVLLoggerServiceTest, ARecordIsLoggedAtTheErrorLevelWithItsOwnFileAndLine) {
+    KVLLoggerService::load(nullptr, record.get());
+    auto logger = std::make_shared<kvltest::RecordingLogger>(KVLLogLevelError);
+    KVLLoggerService::sharedInstance()->createLoggerWithLogger(logger, record.get());
+    record->populateWithErrorno(2, "Open", "src/KVLSharedUtil/KVLSharedUtil/KVLFileUtil", 214, std::nullopt);
+    KVLLogInternalError(*record);
+    KVL_LOG(KVLLogLevelWarn, "dropped %d", 1);  // off for a logger at the error level
+    const auto lines = logger->lines();
+    ASSERT_EQ(lines.size(), 1u);
+    const auto& line = lines[0];
+    EXPECT_EQ(line.level, KVLLogLevelError);
+    EXPECT_EQ(line.fileName, "src/KVLSharedUtil/KVLSharedUtil/KVLFileUtil");
+    EXPECT_EQ(line.lineNo, 214);
+    EXPECT_EQ(line.message, "Code: 2, Type: 3, Message: Open - No such file or directory, Context: (null)");
 }
 
 TEST_F(KVLLoggerServiceTest, ASecondLoggerIsRefusedAndReportedThroughTheFirst) {

@@ -9,7 +9,7 @@ namespace platform {
 
 namespace {
 
-constexpr std::array<std::pair<std::uint32_t, std::string_view>, 40> kPhrases{{
+constexpr std::array<std::pair<int, std::string_view>, 40> kPhrases{{
     {100, "continue"},
     {101, "switching protocols"},
     {200, "no error"},
@@ -54,7 +54,7 @@ constexpr std::array<std::pair<std::uint32_t, std::string_view>, 40> kPhrases{{
 
 }  // namespace
 
-std::string HTTPStatus::localizedStringForStatusCode(std::uint32_t status) {
+std::string HTTPStatus::localizedStringForStatusCode(int status) {
     const auto found = std::find_if(kPhrases.begin(), kPhrases.end(),
                                     [status](const auto& entry) { return entry.first == status; });
     if (found != kPhrases.end()) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -11,7 +10,7 @@ public:
     // The phrase of a known status; otherwise the phrase of its class ("informational",
     // "success", "redirected", "client error", "server error"). A status outside 100-599 is
     // a server error.
-    static std::string localizedStringForStatusCode(std::uint32_t status);
+    static std::string localizedStringForStatusCode(int status);
 };
 
 }  // namespace platform

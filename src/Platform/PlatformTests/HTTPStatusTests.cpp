@@ -16,6 +16,10 @@ TEST(HTTPStatus, KnownPhrasesAndClassFallbacks) {
     EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(599), "server error");
     EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(0), "server error");
     EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(700), "server error");
+    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(-404), "server error");
+    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(100), "continue");
+    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(307), "temporarily redirected");
+    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(505), "unsupported version");
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ void KVLInternalError::populateWithErrorno(std::int32_t errnum, const std::optio
 void KVLInternalError::populateWithHttpStatusCode(std::uint32_t status, const std::optional<std::string>& message,
                                                   const std::optional<std::string>& file, std::int64_t line,
                                                   const std::optional<platform::PlistDictionary>& context) {
-    const std::string systemText = platform::HTTPStatus::localizedStringForStatusCode(status);
+    const std::string systemText = platform::HTTPStatus::localizedStringForStatusCode(static_cast<int>(status));
     populate({joinWithSystemText(message, systemText), static_cast<std::int64_t>(status), KVLInternalErrorTypeHttp,
               file, line, context});
 }
