@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "KVLSharedUtil/NSArray+KVExtensions.h"
+#include "KVLSharedUtil/NSString+KVExtensions.h"
+
+namespace {
+
+TEST(NSStringKVExtensions, NilOrEmptyTrimsOnlySpacesAndTabs) {
+    EXPECT_TRUE(NSStringKVExtensions::isNilOrEmpty(std::nullopt));
+    EXPECT_TRUE(NSStringKVExtensions::isNilOrEmpty(""));
+    EXPECT_TRUE(NSStringKVExtensions::isNilOrEmpty("   "));
+    EXPECT_TRUE(NSStringKVExtensions::isNilOrEmpty("\t\u00a0\u3000"));
+    EXPECT_FALSE(NSStringKVExtensions::isNilOrEmpty("\n"));
+    EXPECT_FALSE(NSStringKVExtensions::isNilOrEmpty(" x "));
+    EXPECT_TRUE(NSArrayKVExtensions::isNilOrEmpty(std::optional<std::vector<int>>()));
+    EXPECT_TRUE(NSArrayKVExtensions::isNilOrEmpty(std::optional<std::vector<int>>(std::vector<int>{})));
+    EXPECT_FALSE(NSArrayKVExtensions::isNilOrEmpty(std::optional<std::vector<int>>(std::vector<int>{1})));
+}
+
+TEST(NSStringKVExtensions, ContainmentIsCaseSensitiveAndNilSafe) {
+    EXPECT_TRUE(NSStringKVExtensions::containString("", "haystack"));
+    EXPECT_TRUE(NSStringKVExtensions::containString("st", "haystack"));
+    EXPECT_FALSE(NSStringKVExtensions::containString("ST", "haystack"));
+    EXPECT_FALSE(NSStringKVExtensions::containString(std::nullopt, "haystack"));
+    EXPECT_FALSE(NSStringKVExtensions::containString("a", std::nullopt));
+    EXPECT_FALSE(NSStringKVExtensions::containString("longer than", "short"));
+}
+
+TEST(NSStringKVExtensions, ValueAfterAKeyTakesEmptyComponentsIntoAccount) {
+    EXPECT_EQ(NSStringKVExtensions::fetchStringWithSeparators("Version: 12.1", ": ", "version"), "");
+    EXPECT_EQ(NSStringKVExtensions::fetchStringWithSeparators("a=1;b=2", "=;", "B"), "2");
+    EXPECT_EQ(NSStringKVExtensions::fetchStringWithSeparators("a=1;b=2", "=;", "2"), std::nullopt);
+    EXPECT_EQ(NSStringKVExtensions::fetchStringWithSeparators("a=1", "=", "c"), std::nullopt);
+    EXPECT_EQ(NSStringKVExtensions::fetchStringWithSeparators("", "=", ""), std::nullopt);
+    EXPECT_EQ(NSStringKVExtensions::fetchStringWithSeparators("clé→valeur", "→", "clé"), "valeur");
+}
+
+TEST(NSStringKVExtensions, WideCharacterRoundTrip) {
+    wchar_t* empty = NSStringKVExtensions::getWChar("");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty[0], L'\0');
+    std::free(empty);
+
+    wchar_t* wide = NSStringKVExtensions::getWChar("Grüße 🌍");
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(std::wcslen(wide), 7u);
+    EXPECT_EQ(wide[2], static_cast<wchar_t>(0xFC));
+    EXPECT_EQ(wide[6], static_cast<wchar_t>(0x1F30D));
+    EXPECT_EQ(NSStringKVExtensions::stringFromWChar(wide), "Grüße 🌍");
+    std::free(wide);
+
+    EXPECT_EQ(NSStringKVExtensions::getWChar("bad \xff byte"), nullptr);
+    EXPECT_EQ(NSStringKVExtensions::stringFromWChar(nullptr), "");
+    const wchar_t surrogate[] = {L'a', static_cast<wchar_t>(0xD800), 0};
+    EXPECT_EQ(NSStringKVExtensions::stringFromWChar(surrogate), std::nullopt);
+}
+
+}  // namespace
