@@ -13,6 +13,8 @@ function(kvl_static_library target dir)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${dir}/*.cpp")
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
+  # The libraries call each other in a cycle; repeat them on link lines until all resolve.
+  set_property(TARGET ${target} PROPERTY LINK_INTERFACE_MULTIPLICITY 3)
   kvl_target_defaults(${target})
 endfunction()
 

@@ -1,0 +1,217 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "ErrorService/KVLCreateInternalError.h"
+#include "KVLSharedUtil/KVLFileUtil.h"
+#include "KVLSharedUtil/NSDate+KVLExtensions.h"
+#include "LoggerService/KVLLoggerService.h"
+#include "Platform/Clock.h"
+#include "Platform/FileManager.h"
+#include "Platform/TimeZone.h"
+#include "TestSupport/LoadedServices.h"
+#include "TestSupport/RecordingAPIBypass.h"
+#include "TestSupport/RecordingLogger.h"
+#include "TestSupport/TemporaryRoot.h"
+
+namespace {
+
+using platform::URL;
+
+std::vector<std::string> names(const std::vector<URL>& urls, const std::string& root) {
+    std::vector<std::string> result;
+    for (const URL& url : urls) {
+        result.push_back(url.path().substr(root.size() + 1));
+    }
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+class KVLFileUtilTest : public kvltest::TemporaryRootTest {
+protected:
+    void SetUp() override {
+        kvltest::unloadAllServices();
+        std::shared_ptr<platform::Error> slot;
+        KVLErrorService::load(nullptr, &slot);
+        record = KVLCreateInternalError();
+        KVLLoggerService::load(nullptr, record.get());
+        KVLLoggerService::sharedInstance()->createLoggerWithLogger(logger, record.get());
+    }
+    void TearDown() override {
+        kvltest::unloadAllServices();
+        platform::Clock::setNowForTesting(nullptr);
+    }
+
+    std::unique_ptr<IKVLInternalError> record;
+    std::shared_ptr<kvltest::RecordingLogger> logger = std::make_shared<kvltest::RecordingLogger>();
+};
+
+TEST_F(KVLFileUtilTest, BuildsFileURLsFromPartsPathsAndDescriptors) {
+    EXPECT_EQ(KVLFileUtil::fileURLFromPath("/tmp", std::nullopt, "a.log").absoluteString(), "file:///tmp/a.log");
+    EXPECT_EQ(KVLFileUtil::fileURLFromPath("/tmp", "x_", "a.log").absoluteString(), "file:///tmp/x_a.log");
+    EXPECT_EQ(KVLFileUtil::fileURLFromPath(std::optional<std::string>()), std::nullopt);
+    EXPECT_EQ(KVLFileUtil::fileURLFromCStringFilePath(nullptr), std::nullopt);
+    EXPECT_EQ(KVLFileUtil::fileURLFromCStringFilePath("/tmp/\xff\xfe"), std::nullopt);
+    EXPECT_EQ(KVLFileUtil::fileURLFromFD(-1), std::nullopt);
+
+    writeFile("data/a.log", "x");
+    const int file = ::open(path("data/a.log").c_str(), O_RDONLY);
+    const int folder = ::open(path("data").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(file, 0);
+    ASSERT_GE(folder, 0);
+    EXPECT_EQ(KVLFileUtil::fileURLFromFD(file)->path(), path("data/a.log"));
+    // Relative to a folder: inside it; relative to a file: beside it.
+    EXPECT_EQ(KVLFileUtil::fileURLFromCStringFilePathRelativeToFD("b.txt", folder)->path(), path("data/b.txt"));
+    EXPECT_EQ(KVLFileUtil::fileURLFromCStringFilePathRelativeToFD("b.txt", file)->path(), path("data/b.txt"));
+    EXPECT_EQ(KVLFileUtil::fileURLFromCStringFilePathRelativeToFD("../c", folder)->path(), path("c"));
+    EXPECT_EQ(KVLFileUtil::fileURLFromCStringFilePathRelativeToFD(nullptr, folder), std::nullopt);
+    EXPECT_EQ(KVLFileUtil::fileURLFromCStringFilePathRelativeToFD("b", -1), std::nullopt);
+    ::close(file);
+    ::close(folder);
+}
+
+TEST_F(KVLFileUtilTest, TemporaryPathForABundleId) {
+    const std::string temporary = path("tmp/");
+    EXPECT_EQ(KVLFileUtil::getTempPathForBundleId("com.orvane.x"), path("tmp/com.orvane.x"));
+    platform::Layout layout = platform::Layout::current();
+    layout.temporaryDirectory = path("tmp/com.orvane.x/");
+    platform::Layout::set(layout);
+    EXPECT_EQ(KVLFileUtil::getTempPathForBundleId("com.orvane.x"), path("tmp/com.orvane.x/"));
+}
+
+TEST_F(KVLFileUtilTest, ExistenceTellsFilesAndFoldersApart) {
+    writeFile("dir/file", "");
+    const URL file = URL::fileURLWithPath(path("dir/file"));
+    const URL folder = URL::fileURLWithPath(path("dir"));
+    const URL missing = URL::fileURLWithPath(path("missing"));
+    EXPECT_TRUE(KVLFileUtil::isFileExist(file));
+    EXPECT_FALSE(KVLFileUtil::isFileExist(folder));
+    EXPECT_FALSE(KVLFileUtil::isFileExist(missing));
+    EXPECT_FALSE(KVLFileUtil::isFileExist(std::nullopt));
+    EXPECT_TRUE(KVLFileUtil::isDirectory(folder));
+    EXPECT_FALSE(KVLFileUtil::isDirectory(file));
+    EXPECT_FALSE(KVLFileUtil::isDirectory(missing));
+    EXPECT_TRUE(KVLFileUtil::isFileExistAtPath(path("dir/file").c_str()));
+    EXPECT_FALSE(KVLFileUtil::isFileExistAtPath(nullptr));
+    EXPECT_TRUE(KVLFileUtil::isDirectoryAtPath(path("dir").c_str()));
+    EXPECT_FALSE(KVLFileUtil::isDirectoryAtPath(nullptr));
+
+    EXPECT_EQ(KVLFileUtil::contentsOfFileAtPath(file), "");
+    EXPECT_EQ(KVLFileUtil::contentsOfFileAtPath(folder), std::nullopt);
+    EXPECT_EQ(KVLFileUtil::contentsOfFileAtPath(missing), std::nullopt);
+}
+
+TEST_F(KVLFileUtilTest, NestedOperationsBracketTheSafeZoneInOrder) {
+    writeFile("f", "");
+    kvltest::InstalledAPIBypass bypass;
+    EXPECT_TRUE(KVLFileUtil::isFileExistAtPath(path("f").c_str()));
+    EXPECT_EQ(bypass.calls(),
+              (std::vector<std::string>{"enter", "enter", "enter", "exit", "exit", "enter", "exit", "exit"}));
+}
+
+TEST_F(KVLFileUtilTest, SizeOfAnItemOrAFilledAndLoggedRecord) {
+    writeFile("five", "12345");
+    EXPECT_EQ(KVLFileUtil::getSizeofItemAtPath(URL::fileURLWithPath(path("five")), record.get()), 5u);
+    EXPECT_TRUE(record->isSuccess());
+    EXPECT_EQ(KVLFileUtil::getSizeofItemAtPath(URL::fileURLWithPath(path("none")), record.get()), 0u);
+    EXPECT_FALSE(record->isSuccess());
+    EXPECT_EQ(record->getErrorCode(), 260);
+    EXPECT_EQ(record->getErrorType(), KVLInternalErrorTypeCocoa);
+    EXPECT_EQ(record->getDescription()->rfind("Unable to fetch file attributes. - ", 0), 0u);
+    EXPECT_EQ(record->getFileName(), "src/KVLSharedUtil/KVLSharedUtil/KVLFileUtil");
+    ASSERT_EQ(logger->lines().size(), 1u);
+    EXPECT_EQ(logger->lines()[0].level, KVLLogLevelError);
+    EXPECT_EQ(logger->lines()[0].message, record->description());
+    EXPECT_EQ(logger->lines()[0].lineNo, record->getLineNo());
+}
+
+TEST_F(KVLFileUtilTest, CopyMoveAndDeleteReportTheirFailuresWithContext) {
+    writeFile("src", "a");
+    writeFile("dst", "b");
+    const URL source = URL::fileURLWithPath(path("src"));
+    const URL destination = URL::fileURLWithPath(path("dst"));
+    EXPECT_FALSE(KVLFileUtil::copyFile(source, destination, record.get()));
+    EXPECT_EQ(record->getErrorCode(), 516);
+    const std::string copyMessage = "Failed to copy file '" + source.absoluteString() + "'";
+    EXPECT_EQ(record->getDescription()->rfind(copyMessage + " - ", 0), 0u);
+    EXPECT_EQ(record->getContext(),
+              (platform::PlistDictionary{{"objSrcFileURL", platform::PlistValue(source.absoluteString())},
+                                         {"objDestFileURL", platform::PlistValue(destination.absoluteString())}}));
+    record->reset();
+    EXPECT_FALSE(KVLFileUtil::moveFile(source, destination, record.get()));
+    EXPECT_EQ(record->getDescription()->rfind(copyMessage + " - ", 0), 0u);
+    EXPECT_TRUE(logger->lines().empty());
+
+    record->reset();
+    const URL copy = URL::fileURLWithPath(path("copy"));
+    EXPECT_TRUE(KVLFileUtil::copyFile(source, copy, record.get()));
+    EXPECT_TRUE(KVLFileUtil::moveFile(copy, URL::fileURLWithPath(path("moved")), record.get()));
+    EXPECT_TRUE(record->isSuccess());
+    EXPECT_EQ(readFile("moved"), "a");
+
+    writeFile("tree/inner/file", "x");
+    EXPECT_TRUE(KVLFileUtil::deleteFileAtPath(URL::fileURLWithPath(path("tree")), record.get()));
+    EXPECT_FALSE(platform::FileManager::fileExistsAtPath(path("tree")));
+    const URL gone = URL::fileURLWithPath(path("tree"));
+    EXPECT_FALSE(KVLFileUtil::deleteFileAtPath(gone, record.get()));
+    EXPECT_EQ(record->getErrorCode(), 4);
+    EXPECT_EQ(record->getDescription()->rfind("Failed to delete file '" + gone.absoluteString() + "' - ", 0), 0u);
+    EXPECT_EQ(record->getContext(),
+              (platform::PlistDictionary{{"objFileURL", platform::PlistValue(gone.absoluteString())}}));
+}
+
+TEST_F(KVLFileUtilTest, LockIsExclusiveAcrossOpenFilesAndNeverWaits) {
+    writeFile("lock", "");
+    const int holder = ::open(path("lock").c_str(), O_RDONLY);
+    const int other = ::open(path("lock").c_str(), O_RDONLY);
+    EXPECT_FALSE(KVLFileUtil::lockFileForFd(-1));
+    EXPECT_FALSE(KVLFileUtil::unLockFileForFd(-1));
+    EXPECT_TRUE(KVLFileUtil::lockFileForFd(holder));
+    EXPECT_FALSE(KVLFileUtil::lockFileForFd(other));
+    EXPECT_TRUE(KVLFileUtil::unLockFileForFd(holder));
+    EXPECT_TRUE(KVLFileUtil::lockFileForFd(other));
+    ::close(holder);
+    ::close(other);
+}
+
+TEST_F(KVLFileUtilTest, TemporaryNamesUseTheWeekYearAndDayOfYearStampAndTheFirstFreeCounter) {
+    platform::TimeZone::setDefaultTimeZoneForTesting("UTC");
+    NSDateKVLExtensions::dateFormatters().clear();  // formatters keep the zone they were made in
+    // 5 February 2026 14:03:07.089 UTC
+    platform::Clock::setNowForTesting([] { return platform::Date::fromTimeIntervalSince1970(1770300187.089); });
+    writeFile("data/report.pdf", "");
+    const URL first = KVLFileUtil::getTempFilePathForFile(URL::fileURLWithPath(path("data/report.pdf")));
+    EXPECT_EQ(first.path(), path("data/report_20260236140307089_1.pdf"));
+    writeFile("data/report_20260236140307089_1.pdf", "");
+    EXPECT_EQ(KVLFileUtil::getTempFilePathForFile(URL::fileURLWithPath(path("data/report.pdf"))).path(),
+              path("data/report_20260236140307089_2.pdf"));
+    // A folder of the same name does not take the name.
+    ASSERT_TRUE(platform::FileManager::createDirectoryAtPath(path("data/report_20260236140307089_2.pdf"), true));
+    EXPECT_EQ(KVLFileUtil::getTempFilePathForFile(URL::fileURLWithPath(path("data/report.pdf"))).path(),
+              path("data/report_20260236140307089_2.pdf"));
+    EXPECT_EQ(KVLFileUtil::getTempFilePathInDirForFileURL(path("other"), URL::fileURLWithPath("/data/README")).path(),
+              path("other/README_20260236140307089_1."));
+
+    // 30 December 2025 belongs to the first week of 2026.
+    platform::Clock::setNowForTesting([] { return platform::Date::fromTimeIntervalSince1970(1767085200.0); });
+    EXPECT_EQ(KVLFileUtil::getTempFilePathInDir(path("x"), "p", "e").path(), path("x/p_202612364090000000_1.e"));
+    platform::TimeZone::setDefaultTimeZoneForTesting(std::nullopt);
+}
+
+TEST_F(KVLFileUtilTest, ListingsLeaveHiddenEntriesOut) {
+    writeFile("dir/a", "");
+    writeFile("dir/.hidden", "");
+    writeFile("dir/sub/b", "");
+    writeFile("dir/.secret/c", "");
+    const URL folder = URL::fileURLWithPath(path("dir"));
+    const std::string base = path("dir");
+    EXPECT_EQ(names(*KVLFileUtil::getFilesInDirectory(folder), base), (std::vector<std::string>{"a", "sub"}));
+    EXPECT_EQ(KVLFileUtil::getFilesInDirectory(URL::fileURLWithPath(path("dir/a"))), std::nullopt);
+    EXPECT_EQ(names(KVLFileUtil::getFilesAndFoldersInDirectoryRecursively(folder), base),
+              (std::vector<std::string>{"a", "sub", "sub/b"}));
+    EXPECT_EQ(names(KVLFileUtil::getFilesInDirectoryRecursively(folder), base),
+              (std::vector<std::string>{"a", "sub/b"}));
+    EXPECT_TRUE(KVLFileUtil::getFilesInDirectoryRecursively(URL::fileURLWithPath(path("none"))).empty());
+}
+
+}  // namespace
