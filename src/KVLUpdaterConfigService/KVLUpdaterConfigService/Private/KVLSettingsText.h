@@ -1,0 +1,11 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "Platform/PlistValue.h"
+
+// The text of a settings entry: a string as it is, any other value as its description (the
+// settings files hold strings; a hand-edited number still reads as its text); null when the
+// key is absent.
+std::optional<std::string> KVLSettingsText(const platform::PlistDictionary& dictionary, std::string_view key);

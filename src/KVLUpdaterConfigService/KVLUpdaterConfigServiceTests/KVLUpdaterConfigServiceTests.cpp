@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "KVLUpdaterConfigService/KVLUpdaterConfigService.h"
+#include "KVLUpdaterConfigService/Private/KVLUpdaterPathHelper.h"
+#include "KVLUpdaterConfigService/Private/KVLUpdaterSystemPreferences.h"
+#include "Platform/FileManager.h"
+#include "Platform/PropertyListSerialization.h"
+#include "TestSupport/TemporaryRoot.h"
+
+namespace {
+
+// The service is made once per process from the layout of its first use, so each scenario
+// runs in a child process of its own: the child exits 0 when every check held and prints the
+// first one that did not.
+#define CHILD_CHECK(condition)                                          \
+    do {                                                                \
+        if (!(condition)) {                                             \
+            std::fprintf(stderr, "check failed: %s\n", #condition);     \
+            std::exit(1);                                               \
+        }                                                               \
+    } while (false)
+
+// Makes folder read-only for this process, in a mount namespace of its own.
+bool makeReadOnly(const std::string& folder) {
+    return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+           ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+}
+
+bool readOnlyMountsPermitted(const std::string& folder) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(makeReadOnly(folder) ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+class KVLUpdaterConfigServiceTest : public kvltest::TemporaryRootTest {
+protected:
+    KVLUpdaterConfigServiceTest() { GTEST_FLAG_SET(death_test_style, "fast"); }
+
+    const std::string preferences = path(
+        "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater/SystemPreferences/"
+        "UpdaterSystemPreferences.plist");
+    const std::string schedule = path(
+        "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater/SystemPreferences/UpdateScheduler.plist");
+
+    void writeSettings() const {
+        writeFile(preferences, platform::PropertyListSerialization::xmlDataWithPropertyList(platform::PlistValue(
+                                   platform::PlistDictionary{{"LogLevel", platform::PlistValue("0x1000000")},
+                                                             {"Locale", platform::PlistValue("en_US")},
+                                                             {"Extra", platform::PlistValue("dropped")}}))
+                                   .value());
+        writeFile(schedule, platform::PropertyListSerialization::xmlDataWithPropertyList(platform::PlistValue(
+                                platform::PlistDictionary{
+                                    {"Next Update Time", platform::PlistValue("2026-12-06T02:00:00+0000")},
+                                    {"Update Duration", platform::PlistValue("1")},
+                                    {"Update Check Start Time 24hr Format", platform::PlistValue("22:00")},
+                                    {"Update Check End Time 24hr Format", platform::PlistValue("02:00")}}))
+                                .value());
+    }
+};
+
+TEST_F(KVLUpdaterConfigServiceTest, WithoutSettingsFilesTheRecordsAreNull) {
+    EXPECT_EXIT(
+        {
+            const auto service = KVLUpdaterConfigService::sharedInstance();
+            CHILD_CHECK(service == KVLUpdaterConfigService::sharedInstance());
+            CHILD_CHECK(service->updaterPathHelper() != nullptr);
+            CHILD_CHECK(service->updaterSystemPreferences() == nullptr);
+            CHILD_CHECK(service->updateScheduler() == nullptr);
+            // Its own helper, not the shared one, with the same answers.
+            const auto shared = KVLUpdaterPathHelper::sharedInstance();
+            CHILD_CHECK(service->updaterPathHelper().get() != shared.get());
+            CHILD_CHECK(service->updaterPathHelper()->destinationOfUpdateSchedulerPlist() ==
+                        shared->destinationOfUpdateSchedulerPlist());
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(KVLUpdaterConfigServiceTest, SettingsAreReadOnceAndWrittenBackWhole) {
+    writeSettings();
+    EXPECT_EXIT(
+        {
+            const auto service = KVLUpdaterConfigService::sharedInstance();
+            const auto preferencesRecord = service->updaterSystemPreferences();
+            const auto scheduler = service->updateScheduler();
+            CHILD_CHECK(preferencesRecord && scheduler);
+            CHILD_CHECK(preferencesRecord->mstrLogLevel() == "0x1000000");
+            CHILD_CHECK(static_cast<std::uint32_t>(preferencesRecord->logLevel()) == 0xF1000000);
+            CHILD_CHECK(scheduler->mstrUpdateCheckStartTime() == "22:00");
+            CHILD_CHECK(scheduler->mstrUpdateDuration() == "1");
+
+            // A snapshot: a later change on disk is not seen.
+            writeFile(preferences, "not a property list");
+            CHILD_CHECK(KVLUpdaterConfigService::sharedInstance()->updaterSystemPreferences()->mstrLocale() == "en_US");
+
+            preferencesRecord->setMstrLogLevel("8");
+            CHILD_CHECK(preferencesRecord->writeToUpdaterSystemPreferencesPlist());
+            const auto written = platform::PropertyListSerialization::dictionaryWithContentsOfFile(preferences);
+            CHILD_CHECK(written == (platform::PlistDictionary{{"LogLevel", platform::PlistValue("8")},
+                                                               {"Locale", platform::PlistValue("en_US")}}));
+
+            platform::PlistDictionary handed;
+            std::string destination;
+            CHILD_CHECK(scheduler->writeToUpdateSchedulerPlist(
+                [&](const platform::PlistDictionary& dictionary, const platform::URL& url) {
+                    handed = dictionary;
+                    destination = url.path();
+                    return true;
+                }));
+            CHILD_CHECK(destination == schedule);
+            CHILD_CHECK(handed.size() == 4 && handed.at("Update Check End Time 24hr Format") == platform::PlistValue("02:00"));
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(KVLUpdaterConfigServiceTest, AWriteThatTheFileSystemRefusesKeepsTheOldFile) {
+    writeSettings();
+    if (!readOnlyMountsPermitted(path("."))) {
+        GTEST_SKIP() << "read-only bind mounts are not permitted here (root ignores file permissions, so the "
+                        "refusal needs one)";
+    }
+    EXPECT_EXIT(
+        {
+            const auto record = KVLUpdaterConfigService::sharedInstance()->updaterSystemPreferences();
+            CHILD_CHECK(makeReadOnly(preferences.substr(0, preferences.rfind('/'))));
+            record->setMstrLogLevel("8");
+            CHILD_CHECK(!record->writeToUpdaterSystemPreferencesPlist());
+            CHILD_CHECK(platform::PropertyListSerialization::dictionaryWithContentsOfFile(preferences)->at("LogLevel") ==
+                        platform::PlistValue("0x1000000"));
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(KVLUpdaterConfigServiceTest, AWriteIntoAMissingFolderFails) {
+    EXPECT_EXIT(
+        {
+            const auto record = KVLUpdaterSystemPreferences::initWithDictionary(platform::PlistDictionary{
+                {"LogLevel", platform::PlistValue("8")}, {"Locale", platform::PlistValue("fr_FR")}});
+            CHILD_CHECK(!record->writeToUpdaterSystemPreferencesPlist());
+            CHILD_CHECK(!platform::FileManager::fileExistsAtPath(preferences));
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
