@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include "ErrorService/KVLCreateInternalError.h"
+#include "KVLSharedUtil/NSDate+KVLExtensions.h"
+#include "KVLUpdaterConfigService/Private/KVLUpdateScheduler.h"
+#include "KVLUpdaterConfigService/Private/KVLUpdaterSystemPreferences.h"
+#include "Platform/PropertyListSerialization.h"
+#include "LoggerService/KVLLoggerService.h"
+#include "Platform/Calendar.h"
+#include "Platform/Clock.h"
+#include "Platform/Locale.h"
+#include "Platform/Random.h"
+#include "Platform/TimeZone.h"
+#include "TestSupport/LoadedServices.h"
+#include "TestSupport/RecordingLogger.h"
+
+namespace {
+
+constexpr std::uint32_t kHalf = 0x80000000;  // a random draw of one half
+
+class KVLUpdateSchedulerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::TimeZone::setDefaultTimeZoneForTesting("UTC");
+        platform::Locale::setCurrentLocaleForTesting("en_US");
+        NSDateKVLExtensions::dateFormatters().clear();
+        setNow(2026, 3, 10, 12, 0);
+        draw(0);
+        kvltest::unloadAllServices();
+        std::shared_ptr<platform::Error> slot;
+        KVLErrorService::load(nullptr, &slot);
+        auto record = KVLCreateInternalError();
+        KVLLoggerService::load(nullptr, record.get());
+        KVLLoggerService::sharedInstance()->createLoggerWithLogger(logger, record.get());
+    }
+    void TearDown() override {
+        kvltest::unloadAllServices();
+        platform::Clock::setNowForTesting(nullptr);
+        platform::Random::setSourceForTesting(nullptr);
+        platform::TimeZone::setDefaultTimeZoneForTesting(std::nullopt);
+        platform::Locale::setCurrentLocaleForTesting(std::nullopt);
+        NSDateKVLExtensions::dateFormatters().clear();
+    }
+
+    static void setNow(int year, int month, int day, int hour, int minute) {
+        platform::DateComponents parts;
+        parts.year = year;
+        parts.month = month;
+        parts.day = day;
+        parts.hour = hour;
+        parts.minute = minute;
+        const platform::Date now = *platform::Calendar().dateFromComponents(parts);
+        platform::Clock::setNowForTesting([now] { return now; });
+    }
+    static void draw(std::uint32_t value) {
+        platform::Random::setSourceForTesting([value] { return value; });
+    }
+    static std::string next(std::optional<std::string> start, std::optional<std::string> end,
+                            std::optional<std::string> duration) {
+        KVLUpdateScheduler scheduler;
+        scheduler.setMstrUpdateCheckStartTime(std::move(start));
+        scheduler.setMstrUpdateCheckEndTime(std::move(end));
+        scheduler.setMstrUpdateDuration(std::move(duration));
+        scheduler.reCalculateNextUpdateTime();
+        return scheduler.mstrNextUpdateTime().value_or("(null)");
+    }
+
+    std::shared_ptr<kvltest::RecordingLogger> logger = std::make_shared<kvltest::RecordingLogger>();
+};
+
+TEST_F(KVLUpdateSchedulerTest, TheDueTimeIsARandomPointOfTodaysWindowPlusTheDuration) {
+    EXPECT_EQ(next("09:00", "09:00", "0"), "2026-03-10T09:00:00+0000");
+    draw(kHalf);
+    EXPECT_EQ(next("09:00", "09:00", "0"), "2026-03-10T21:00:00+0000");  // a 24-hour window
+    EXPECT_EQ(next("22:00", "02:00", "0"), "2026-03-11T00:00:00+0000");  // past midnight, 4 hours
+    EXPECT_EQ(next("09:00", "17:00", "1"), "2026-03-11T13:00:00+0000");
+    EXPECT_EQ(next("09:00", "17:00", "-1"), "2026-03-09T13:00:00+0000");
+    EXPECT_EQ(next("09:00", "17:00", "two"), "2026-03-10T13:00:00+0000");  // not a number: 0 days
+    draw(0xFFFFFFFF);
+    EXPECT_EQ(next("09:00", "17:00", "0"), "2026-03-10T16:59:59+0000");  // never the window's end
+}
+
+TEST_F(KVLUpdateSchedulerTest, MissingOrUnreadableWindowTimesFallBackToNow) {
+    setNow(2026, 3, 10, 18, 0);
+    draw(kHalf);
+    EXPECT_EQ(next(std::nullopt, std::nullopt, std::nullopt), "2026-03-11T06:00:00+0000");  // 24 h from now
+    EXPECT_EQ(next(std::nullopt, "17:00", "0"), "2026-03-11T05:30:00+0000");               // 23 h window
+    EXPECT_EQ(next("9 o'clock", "25:00", "0"), "2026-03-11T06:00:00+0000");
+    EXPECT_EQ(KVLUpdateScheduler::convertTimeStringToDate("7:5"), std::nullopt);
+}
+
+TEST_F(KVLUpdateSchedulerTest, APassedWindowIsDueAtOnce) {
+    setNow(2026, 3, 10, 18, 0);
+    KVLUpdateScheduler scheduler;
+    scheduler.setMstrUpdateCheckStartTime("09:00");
+    scheduler.setMstrUpdateCheckEndTime("17:00");
+    scheduler.setMstrUpdateDuration("0");
+    scheduler.reCalculateNextUpdateTime();
+    EXPECT_TRUE(scheduler.isNextUpdateTimeExceeded());
+    scheduler.setMstrUpdateDuration("1");
+    scheduler.reCalculateNextUpdateTime();
+    EXPECT_FALSE(scheduler.isNextUpdateTimeExceeded());
+}
+
+TEST_F(KVLUpdateSchedulerTest, DueCheckReadsTheStoredTimeInAnyOffset) {
+    KVLUpdateScheduler scheduler;
+    EXPECT_TRUE(scheduler.isNextUpdateTimeExceeded());
+    EXPECT_EQ(logger->messages(), (std::vector<std::string>{"isNextUpdatetimeExceeded entered.",
+                                                            "Next Update time not available, returning YES"}));
+    scheduler.setMstrNextUpdateTime("2026-03-10T12:00:00+0000");
+    EXPECT_TRUE(scheduler.isNextUpdateTimeExceeded());  // equal to now
+    scheduler.setMstrNextUpdateTime("2026-03-10T17:30:01+0530");
+    EXPECT_FALSE(scheduler.isNextUpdateTimeExceeded());  // one second after now
+    scheduler.setMstrNextUpdateTime("2026-03-10T07:00:00-0500");
+    EXPECT_TRUE(scheduler.isNextUpdateTimeExceeded());
+    for (const char* unreadable : {"", "tomorrow", "2026-03-10 12:00:00"}) {
+        scheduler.setMstrNextUpdateTime(unreadable);
+        EXPECT_TRUE(scheduler.isNextUpdateTimeExceeded()) << unreadable;
+    }
+    EXPECT_EQ(logger->lines().back().message, "Next Update time 2026-03-10 12:00:00");
+    EXPECT_EQ(logger->lines().back().fileName, "src/KVLUpdaterConfigService/KVLUpdaterConfigService/Private/KVLUpdateScheduler");
+}
+
+TEST_F(KVLUpdateSchedulerTest, RecalculationLogsBeforeAndAfter) {
+    KVLUpdateScheduler scheduler;
+    scheduler.setMstrNextUpdateTime("old");
+    scheduler.setMstrUpdateCheckStartTime("09:00");
+    scheduler.reCalculateNextUpdateTime();
+    EXPECT_EQ(logger->messages(),
+              (std::vector<std::string>{"NextUpdateTime before reCalculateNextUpdateTime : old",
+                                        "NextUpdateTime after reCalculateNextUpdateTime : 2026-03-10T09:00:00+0000"}));
+}
+
+TEST_F(KVLUpdateSchedulerTest, AnIncompleteRecordNeverCallsTheWriter) {
+    const auto full = KVLUpdateScheduler::initWithDictionary(platform::PlistDictionary{
+        {"Next Update Time", platform::PlistValue("n")},
+        {"Update Duration", platform::PlistValue("1")},
+        {"Update Check Start Time 24hr Format", platform::PlistValue("01:00")},
+        {"Update Check End Time 24hr Format", platform::PlistValue("05:00")}});
+    ASSERT_NE(full, nullptr);
+    EXPECT_EQ(KVLUpdateScheduler::initWithDictionary(std::nullopt), nullptr);
+    int calls = 0;
+    const auto writer = [&calls](const platform::PlistDictionary&, const platform::URL&) { return ++calls > 0; };
+    for (int missing = 0; missing < 4; ++missing) {
+        KVLUpdateScheduler scheduler;
+        scheduler.setMstrNextUpdateTime(missing == 0 ? std::nullopt : full->mstrNextUpdateTime());
+        scheduler.setMstrUpdateDuration(missing == 1 ? std::nullopt : full->mstrUpdateDuration());
+        scheduler.setMstrUpdateCheckStartTime(missing == 2 ? std::nullopt : full->mstrUpdateCheckStartTime());
+        scheduler.setMstrUpdateCheckEndTime(missing == 3 ? std::nullopt : full->mstrUpdateCheckEndTime());
+        EXPECT_FALSE(scheduler.writeToUpdateSchedulerPlist(writer));
+    }
+    EXPECT_EQ(calls, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ShippedSettings, TheApplicationsFilesStartAtInfoLevelAndANightWindow) {
+    const auto preferences = KVLUpdaterSystemPreferences::initWithDictionary(
+        platform::PropertyListSerialization::dictionaryWithContentsOfFile(KVL_RESOURCES_DIR "/UpdaterSystemPreferences.plist"));
+    ASSERT_NE(preferences, nullptr);
+    EXPECT_EQ(static_cast<std::uint32_t>(preferences->logLevel()), 0xF0000000u);
+    EXPECT_EQ(preferences->mstrLocale(), "en_US");
+
+    const auto scheduler = KVLUpdateScheduler::initWithDictionary(
+        platform::PropertyListSerialization::dictionaryWithContentsOfFile(KVL_RESOURCES_DIR "/UpdateScheduler.plist"));
+    ASSERT_NE(scheduler, nullptr);
+    EXPECT_EQ(scheduler->mstrUpdateCheckStartTime(), "01:00");
+    EXPECT_EQ(scheduler->mstrUpdateCheckEndTime(), "05:00");
+    EXPECT_EQ(scheduler->mstrUpdateDuration(), "1");
+    EXPECT_TRUE(scheduler->isNextUpdateTimeExceeded());  // a fresh installation checks at once
+    EXPECT_TRUE(NSDateKVLExtensions::dateFromFormattedDate(*scheduler->mstrNextUpdateTime(), "yyyy-MM-dd'T'HH:mm:ssZ",
+                                                           "en_US"));
+}
+
+}  // namespace
