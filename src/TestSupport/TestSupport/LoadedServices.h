@@ -17,3 +17,31 @@ inline void unloadAllServices() {
 }
 
 }  // namespace kvltest
+
+#include <memory>
+
+#include "ErrorService/KVLCreateInternalError.h"
+#include "TestSupport/RecordingLogger.h"
+
+namespace kvltest {
+
+// Loads the error and logger services, bound to a recording logger, for its lifetime; unloads
+// them completely afterwards.
+class ServicesWithRecordingLogger {
+public:
+    ServicesWithRecordingLogger() {
+        unloadAllServices();
+        std::shared_ptr<platform::Error> slot;
+        KVLErrorService::load(nullptr, &slot);
+        const auto record = KVLCreateInternalError();
+        KVLLoggerService::load(nullptr, record.get());
+        KVLLoggerService::sharedInstance()->createLoggerWithLogger(logger, record.get());
+    }
+    ~ServicesWithRecordingLogger() { unloadAllServices(); }
+    ServicesWithRecordingLogger(const ServicesWithRecordingLogger&) = delete;
+    ServicesWithRecordingLogger& operator=(const ServicesWithRecordingLogger&) = delete;
+
+    const std::shared_ptr<RecordingLogger> logger = std::make_shared<RecordingLogger>();
+};
+
+}  // namespace kvltest

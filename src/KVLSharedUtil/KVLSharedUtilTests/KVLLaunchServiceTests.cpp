@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "KVLSharedUtil/KVLFileOperationHelper.h"
+#include "KVLSharedUtil/KVLLaunchServiceHelper.h"
+#include "Platform/FileManager.h"
+#include "TestSupport/LoadedServices.h"
+#include "TestSupport/RecordingPrivilegeProvider.h"
+#include "TestSupport/TemporaryRoot.h"
+
+namespace {
+
+using Operation = kvltest::RecordingPrivilegeProvider::Operation;
+using platform::URL;
+
+class KVLLaunchServiceTest : public kvltest::TemporaryRootTest {
+protected:
+    KVLLaunchServiceTest() {
+        // A launchctl that only says what it was asked, first on the PATH.
+        writeFile("bin/launchctl", "#!/bin/sh\necho \"launchctl $*\"\nexit 3\n");
+        ::chmod(path("bin/launchctl").c_str(), 0755);
+        previousPath_ = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+        ::setenv("PATH", (path("bin") + ":" + previousPath_).c_str(), 1);
+        writeFile("app/LaunchServices/com.orvane.OrvaneLite.CopyHelper.plist", "daemon");
+        writeFile("app/LaunchServices/com.orvane.OrvaneLite.AutoUpdater.plist", "agent");
+    }
+    ~KVLLaunchServiceTest() override { ::setenv("PATH", previousPath_.c_str(), 1); }
+
+    URL shipped(const std::string& name) const { return URL::fileURLWithPath(path("app/LaunchServices/" + name)); }
+    KVLLaunchService daemon() const {
+        return KVLLaunchService(KVLLaunchServiceTypeGlobalDaemon, shipped("com.orvane.OrvaneLite.CopyHelper.plist"),
+                                provider);
+    }
+    KVLLaunchService agent(KVLLaunchServiceType type = KVLLaunchServiceTypeUserAgent) const {
+        return KVLLaunchService(type, shipped("com.orvane.OrvaneLite.AutoUpdater.plist"), provider);
+    }
+
+    kvltest::ServicesWithRecordingLogger services;
+    std::shared_ptr<kvltest::RecordingPrivilegeProvider> provider = std::make_shared<kvltest::RecordingPrivilegeProvider>();
+    std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
+    const std::string daemonPlist = path("Library/LaunchDaemons/com.orvane.OrvaneLite.CopyHelper.plist");
+    const std::string agentPlist = path("Library/LaunchAgents/com.orvane.OrvaneLite.AutoUpdater.plist");
+
+private:
+    std::string previousPath_;
+};
+
+TEST_F(KVLLaunchServiceTest, JobFoldersFollowTheKind) {
+    EXPECT_EQ(daemon().destinationPathOfPList().path(), path("Library/LaunchDaemons"));
+    EXPECT_EQ(agent().destinationPathOfPList().path(), path("Library/LaunchAgents"));
+    EXPECT_EQ(agent(KVLLaunchServiceTypeCurrentUserAgent).destinationPathOfPList().path(),
+              home() + "/Library/LaunchAgents");
+}
+
+TEST_F(KVLLaunchServiceTest, RegisteringADaemonCopiesThenSetsRootWheel0644) {
+    daemon().registerServiceWithReplaceExisting(false, record.get());
+    EXPECT_TRUE(record->isSuccess());
+    ASSERT_EQ(provider->calls().size(), 2u);
+    const auto& copy = provider->calls()[0];
+    EXPECT_EQ(copy.operation, Operation::CopyFile);
+    EXPECT_EQ(copy.source->path(), path("app/LaunchServices/com.orvane.OrvaneLite.CopyHelper.plist"));
+    EXPECT_EQ(copy.destination->path(), daemonPlist);
+    EXPECT_TRUE(copy.createIntermediateDirectories);
+    EXPECT_TRUE(copy.replaceExisting);
+    const auto& attributes = provider->calls()[1];
+    EXPECT_EQ(attributes.operation, Operation::SetAttributes);
+    EXPECT_EQ(attributes.path, daemonPlist);
+    EXPECT_EQ(attributes.attributes, (platform::PlistDictionary{
+                                         {"NSFilePosixPermissions", platform::PlistValue(420)},
+                                         {"NSFileOwnerAccountName", platform::PlistValue("root")},
+                                         {"NSFileGroupOwnerAccountName", platform::PlistValue("wheel")}}));
+}
+
+TEST_F(KVLLaunchServiceTest, AnInstalledFileIsReplacedOnlyWhenAsked) {
+    writeFile(daemonPlist, "installed");
+    daemon().registerServiceWithReplaceExisting(false, record.get());
+    EXPECT_EQ(record->getErrorCode(), -14003);
+    EXPECT_EQ(record->getDescription(), "Launch Service already exist.");
+    EXPECT_EQ(record->getErrorType(), KVLInternalErrorTypeInternal);
+    EXPECT_EQ(record->getFileName(), "src/KVLSharedUtil/KVLSharedUtil/KVLLaunchService");
+    EXPECT_TRUE(provider->calls().empty());
+    EXPECT_EQ(readFile(daemonPlist), "installed");
+    ASSERT_EQ(services.logger->lines().size(), 1u);
+    EXPECT_EQ(services.logger->lines()[0].message, record->description());
+
+    // With replace: unload and unregister first, their failures dropped, then copy again.
+    record->reset();
+    provider->failCall(Operation::LaunchCommand, 1, {"unload failed", 5, KVLInternalErrorTypeOther});
+    provider->failCall(Operation::RemoveFileAt, 1, {"remove failed", 6, KVLInternalErrorTypeOther});
+    daemon().registerServiceWithReplaceExisting(true, record.get());
+    EXPECT_TRUE(record->isSuccess());
+    ASSERT_EQ(provider->calls().size(), 4u);
+    EXPECT_EQ(provider->calls()[0].commandLine, "launchctl unload " + daemonPlist);
+    EXPECT_EQ(provider->calls()[1].operation, Operation::RemoveFileAt);
+    EXPECT_EQ(provider->calls()[2].operation, Operation::CopyFile);
+    EXPECT_TRUE(provider->calls()[2].recordWasSuccess);
+    EXPECT_EQ(provider->calls()[3].operation, Operation::SetAttributes);
+    EXPECT_EQ(services.logger->lines()[1].message, "Removing Older Launch Service before registering new.");
+}
+
+TEST_F(KVLLaunchServiceTest, ACopyFailureSetsNoAttributesAndIsLogged) {
+    provider->failCall(Operation::CopyFile, 1, {"copy failed", 13, KVLInternalErrorTypePosix});
+    daemon().registerServiceWithReplaceExisting(true, record.get());
+    EXPECT_EQ(record->getDescription(), "copy failed");
+    EXPECT_EQ(provider->callsOf(Operation::SetAttributes).size(), 0u);
+    ASSERT_EQ(services.logger->lines().size(), 1u);
+    EXPECT_EQ(services.logger->lines()[0].level, KVLLogLevelError);
+    EXPECT_EQ(services.logger->lines()[0].message,
+              "Failed to register Launch service with error " + record->description() + ".");
+}
+
+TEST_F(KVLLaunchServiceTest, DaemonsLoadThroughTheProviderAgentsInProcess) {
+    daemon().loadServiceWithError(record.get());
+    daemon().unloadServiceWithError(record.get());
+    ASSERT_EQ(provider->calls().size(), 2u);
+    EXPECT_EQ(provider->calls()[0].commandLine, "launchctl load " + daemonPlist);
+    EXPECT_EQ(provider->calls()[1].commandLine, "launchctl unload " + daemonPlist);
+
+    agent().loadServiceWithError(record.get());  // launchctl exits 3: still a success
+    EXPECT_TRUE(record->isSuccess());
+    EXPECT_EQ(provider->calls().size(), 2u);
+    EXPECT_EQ(services.logger->messages(),
+              std::vector<std::string>{"LoadService output launchctl load " + agentPlist + "\n"});
+}
+
+TEST_F(KVLLaunchServiceTest, TheCurrentUsersAgentDoesItsFileWorkInProcess) {
+    const std::string installed = home() + "/Library/LaunchAgents/com.orvane.OrvaneLite.AutoUpdater.plist";
+    ASSERT_TRUE(platform::FileManager::createDirectoryAtPath(home() + "/Library/LaunchAgents", true));
+    auto job = agent(KVLLaunchServiceTypeCurrentUserAgent);
+    job.registerServiceWithReplaceExisting(false, record.get());
+    EXPECT_TRUE(record->isSuccess());
+    EXPECT_EQ(readFile(installed), "agent");
+    job.unregisterServiceWithError(record.get());
+    EXPECT_FALSE(platform::FileManager::fileExistsAtPath(installed));
+    EXPECT_TRUE(provider->calls().empty());
+}
+
+TEST_F(KVLLaunchServiceTest, BatchesKeepTheLastFailureOrStopAtTheFirst) {
+    KVLLaunchServiceHelper helper(provider);
+    EXPECT_FALSE(helper.addGlobalDaemonWithPListPath(std::nullopt));
+    for (const char* name : {"one.plist", "two.plist", "three.plist"}) {
+        ASSERT_TRUE(helper.addGlobalDaemonWithPListPath(shipped(name)));
+    }
+    provider->failCall(Operation::RemoveFileAt, 2, {"second", 2, KVLInternalErrorTypeOther});
+    helper.unregisterLaunchServicesWithError(record.get(), false);
+    EXPECT_EQ(provider->calls().size(), 2u);
+    EXPECT_EQ(record->getDescription(), "second");
+
+    record->reset();
+    provider->failCall(Operation::LaunchCommand, 1, {"first", 1, KVLInternalErrorTypeOther});
+    provider->failCall(Operation::LaunchCommand, 3, {"third", 3, KVLInternalErrorTypeOther});
+    helper.loadLaunchServicesWithError(record.get(), true);
+    EXPECT_EQ(provider->callsOf(Operation::LaunchCommand).size(), 3u);
+    EXPECT_EQ(record->getDescription(), "third");
+    for (const auto& call : provider->callsOf(Operation::LaunchCommand)) {
+        EXPECT_TRUE(call.recordWasSuccess);  // a fresh record for every job
+        EXPECT_NE(call.record, record.get());
+    }
+
+    KVLLaunchServiceHelper empty(provider);
+    record->populateWithErrorMessage("kept", 9, 1, "f", 1, std::nullopt);
+    empty.registerLaunchServicesWithError(record.get(), true);
+    EXPECT_EQ(record->getDescription(), "kept");
+}
+
+TEST_F(KVLLaunchServiceTest, CopyListIsKeyedByDestinationAndDeleteListMustNotBeEmpty) {
+    KVLFileOperationHelper files(provider);
+    const URL first = URL::fileURLWithPath(path("a")), second = URL::fileURLWithPath(path("b"));
+    const URL target = URL::fileURLWithPath(path("t"));
+    EXPECT_FALSE(files.addFromFileToCopyList(std::nullopt, target));
+    EXPECT_FALSE(files.addFromFileToCopyList(first, std::nullopt));
+    EXPECT_TRUE(files.addFromFileToCopyList(first, target));
+    EXPECT_TRUE(files.addFromFileToCopyList(second, target));
+    files.copyFileWithError(record.get(), false);
+    ASSERT_EQ(provider->calls().size(), 1u);
+    EXPECT_EQ(provider->calls()[0].source, second);
+
+    files.deleteFilesWithError(record.get());
+    EXPECT_EQ(record->getErrorCode(), -10003);
+    EXPECT_EQ(record->getErrorType(), KVLInternalErrorTypePosix);
+    EXPECT_EQ(record->getDescription(), "KVLFileOperationHelper - No files to delete - "
+                                        "System Error Message Not Found For Error Number: -10003");
+    EXPECT_EQ(record->getFileName(), "src/KVLSharedUtil/KVLSharedUtil/KVLFileOperationHelper");
+    ASSERT_EQ(services.logger->lines().size(), 1u);
+    EXPECT_EQ(services.logger->lines()[0].message, record->description());
+
+    // Every removal gets the caller's own record; a failure does not stop the next one.
+    record->reset();
+    EXPECT_FALSE(files.addFileToDeleteFilesList(std::nullopt));
+    EXPECT_TRUE(files.addFileToDeleteFilesList(first));
+    EXPECT_TRUE(files.addFileToDeleteFilesList(first));
+    provider->failCall(Operation::RemoveFileAt, 1, {"gone", 2, KVLInternalErrorTypeOther});
+    files.deleteFilesWithError(record.get());
+    const auto removals = provider->callsOf(Operation::RemoveFileAt);
+    ASSERT_EQ(removals.size(), 2u);
+    EXPECT_EQ(removals[1].record, record.get());
+    EXPECT_FALSE(removals[1].recordWasSuccess);
+    EXPECT_EQ(record->getDescription(), "gone");
+}
+
+}  // namespace
