@@ -23,7 +23,7 @@ public:
 
     // One call; only the fields of its operation are set.
     struct Call {
-        Operation operation;
+        Operation operation = Operation::CopyFile;
         std::optional<platform::URL> source;       // CopyFile
         std::optional<platform::URL> destination;  // CopyFile; the URL of RemoveFileAt
         bool createIntermediateDirectories = false;
@@ -91,7 +91,8 @@ public:
 
 private:
     static Call started(Operation operation, const IKVLInternalError* error) {
-        Call call{operation};
+        Call call;
+        call.operation = operation;
         call.record = error;
         call.recordWasSuccess = error != nullptr && error->isSuccess();
         return call;
