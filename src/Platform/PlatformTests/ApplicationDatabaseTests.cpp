@@ -1,36 +1,22 @@
 #include "Platform/ApplicationDatabase.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <thread>
 
 #include "Platform/PropertyListSerialization.h"
 #include "Platform/Task.h"
+#include "TestSupport/SleepingChild.h"
 #include "TestSupport/TemporaryRoot.h"
 
 namespace {
 
 using platform::ApplicationDatabase;
 using platform::URL;
-
-constexpr char kSleepOption[] = "--kvl-test-child-sleep";
-
-// A copy of this test binary started with the option stands in for a running application:
-// it waits before any test starts until it is killed.
-void sleepAsChildIfAsked(int argc, char** argv, char**) {
-    if (argc >= 2 && std::strcmp(argv[1], kSleepOption) == 0) {
-        for (;;) {
-            ::pause();
-        }
-    }
-}
-[[gnu::used, gnu::section(".init_array")]] void (*kSleepHook)(int, char**, char**) = &sleepAsChildIfAsked;
 
 class ApplicationDatabaseTest : public kvltest::TemporaryRootTest {
 protected:
@@ -165,15 +151,13 @@ TEST_F(ApplicationDatabaseTest, ExtensionsMapToPublicTypesOrDynamicIdentifiers) 
 TEST_F(ApplicationDatabaseTest, RunningApplicationsAreFoundByTheirBundleExecutable) {
     const URL app = makeApplication("Runner", identifierEntry("com.example.runner") +
                                                   "<key>CFBundleExecutable</key><string>Runner</string>");
-    const std::string executable = path("Applications/Runner.app/Contents/MacOS/Runner");
-    std::filesystem::create_directories(path("Applications/Runner.app/Contents/MacOS"));
-    std::filesystem::copy_file("/proc/self/exe", executable);
-    std::filesystem::copy_file("/proc/self/exe", path("Applications/Runner.app/Contents/MacOS/Other"));
-    std::filesystem::permissions(executable, std::filesystem::perms::owner_all);
+    const std::string executable = kvltest::installTestExecutable(app.path(), "Runner");
+    const std::string other = kvltest::installTestExecutable(app.path(), "Other");
 
-    auto first = std::make_unique<platform::Task>(executable, std::vector<std::string>{kSleepOption});
-    platform::Task second(executable, {kSleepOption});
-    platform::Task undeclared(path("Applications/Runner.app/Contents/MacOS/Other"), {kSleepOption});
+    const auto arguments = kvltest::sleepingChildArguments();
+    auto first = std::make_unique<platform::Task>(executable, arguments);
+    platform::Task second(executable, arguments);
+    platform::Task undeclared(other, arguments);
     ASSERT_EQ(first->launch(), std::nullopt);
     ASSERT_EQ(second.launch(), std::nullopt);
     ASSERT_EQ(undeclared.launch(), std::nullopt);
