@@ -1,0 +1,187 @@
+#include "Platform/ApplicationDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "Platform/PropertyListSerialization.h"
+#include "Platform/Task.h"
+#include "TestSupport/SleepingChild.h"
+#include "TestSupport/TemporaryRoot.h"
+
+namespace {
+
+using platform::ApplicationDatabase;
+using platform::URL;
+
+class ApplicationDatabaseTest : public kvltest::TemporaryRootTest {
+protected:
+    // "<root>/Applications/<name>.app" with an information file holding the given entries.
+    URL makeApplication(const std::string& name, const std::string& infoEntries) const {
+        const std::string folder = "Applications/" + name + ".app";
+        writeFile(folder + "/Contents/Info.plist",
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + infoEntries +
+                      "</dict></plist>\n");
+        return URL::fileURLWithPath(path(folder), true);
+    }
+    static std::string identifierEntry(const std::string& identifier) {
+        return "<key>CFBundleIdentifier</key><string>" + identifier + "</string>";
+    }
+    static std::string documentTypesEntry(const std::string& role, const std::string& type) {
+        return "<key>CFBundleDocumentTypes</key><array><dict>" +
+               (role.empty() ? "" : "<key>CFBundleTypeRole</key><string>" + role + "</string>") +
+               "<key>LSItemContentTypes</key><array><string>" + type + "</string></array></dict></array>";
+    }
+};
+
+TEST_F(ApplicationDatabaseTest, RegistrationNeedsAFolderWithAnIdentifier) {
+    EXPECT_EQ(ApplicationDatabase::databasePath(), root() + "/Library/Preferences/com.orvane.lsregister.plist");
+    EXPECT_EQ(ApplicationDatabase::registerURL(URL::fileURLWithPath(path("Applications/None.app")), true),
+              ApplicationDatabase::kFileNotFound);
+    EXPECT_EQ(ApplicationDatabase::registerURL(*URL::URLWithString("https://example.com/A.app/"), true),
+              ApplicationDatabase::kFileNotFound);
+
+    std::filesystem::create_directories(path("Applications/Empty.app/Contents"));
+    EXPECT_EQ(ApplicationDatabase::registerURL(URL::fileURLWithPath(path("Applications/Empty.app")), true),
+              ApplicationDatabase::kApplicationNotFound);
+    const URL unnamed = makeApplication("Unnamed", "<key>CFBundleName</key><string>Unnamed</string>");
+    EXPECT_EQ(ApplicationDatabase::registerURL(unnamed, true), ApplicationDatabase::kApplicationNotFound);
+    writeFile("Applications/File.app", "not a folder");
+    EXPECT_EQ(ApplicationDatabase::registerURL(URL::fileURLWithPath(path("Applications/File.app")), true),
+              ApplicationDatabase::kFileNotFound);
+    // Nothing was recorded, so nothing was written.
+    EXPECT_FALSE(std::filesystem::exists(ApplicationDatabase::databasePath()));
+
+    const URL app = makeApplication("Tool", identifierEntry("com.example.tool"));
+    EXPECT_EQ(ApplicationDatabase::registerURL(app, true), ApplicationDatabase::kNoError);
+    EXPECT_EQ(ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.tool"), std::vector<URL>{app});
+    EXPECT_TRUE(ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.other").empty());
+    const auto database = platform::PropertyListSerialization::dictionaryWithContentsOfFile(
+        ApplicationDatabase::databasePath());
+    ASSERT_TRUE(database.has_value());
+    EXPECT_EQ(database->at("Applications").array()->size(), 1u);
+}
+
+TEST_F(ApplicationDatabaseTest, ApplicationsAreListedInRecordedOrderWhileTheyExist) {
+    const URL first = makeApplication("First", identifierEntry("com.example.same"));
+    const URL second = makeApplication("Second", identifierEntry("com.example.same"));
+    ASSERT_EQ(ApplicationDatabase::registerURL(second, false), 0);
+    ASSERT_EQ(ApplicationDatabase::registerURL(first, false), 0);
+    ASSERT_EQ(ApplicationDatabase::registerURL(second, true), 0);  // keeps its place
+    EXPECT_EQ(ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.same"),
+              (std::vector<URL>{second, first}));
+    std::filesystem::remove_all(second.path());
+    EXPECT_EQ(ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.same"), std::vector<URL>{first});
+}
+
+TEST_F(ApplicationDatabaseTest, UnreadableDatabaseIsEmptyAndUnwritableOneFailsRegistration) {
+    writeFile("Library/Preferences/com.orvane.lsregister.plist", "<plist><dict><key>");
+    const URL app = makeApplication("Tool", identifierEntry("com.example.tool"));
+    EXPECT_TRUE(ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.tool").empty());
+    EXPECT_EQ(ApplicationDatabase::registerURL(app, false), ApplicationDatabase::kNoError);
+    EXPECT_EQ(ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.tool"), std::vector<URL>{app});
+
+    std::filesystem::remove_all(path("Library/Preferences"));
+    writeFile("Library/Preferences", "a file where the folder should be");
+    EXPECT_EQ(ApplicationDatabase::registerURL(app, true), ApplicationDatabase::kUnknownError);
+    EXPECT_EQ(ApplicationDatabase::setDefaultRoleHandlerForContentType("public.png", "com.example.tool"),
+              ApplicationDatabase::kUnknownError);
+}
+
+TEST_F(ApplicationDatabaseTest, DefaultHandlerComesFromTheChoiceThenFromDocumentTypes) {
+    const URL viewer = makeApplication("Viewer", identifierEntry("com.example.viewer") +
+                                                     documentTypesEntry("Viewer", "public.png"));
+    const URL editor = makeApplication("Editor", identifierEntry("com.example.editor") +
+                                                     documentTypesEntry("", "public.png"));
+    ASSERT_EQ(ApplicationDatabase::registerURL(viewer, true), 0);
+    ASSERT_EQ(ApplicationDatabase::registerURL(editor, true), 0);
+
+    EXPECT_EQ(ApplicationDatabase::defaultRoleHandlerForContentType("public.png", ApplicationDatabase::RoleAll),
+              "com.example.viewer");
+    // A type without a role serves every role.
+    EXPECT_EQ(ApplicationDatabase::defaultRoleHandlerForContentType("public.png", ApplicationDatabase::RoleEditor),
+              "com.example.editor");
+    EXPECT_EQ(ApplicationDatabase::defaultRoleHandlerForContentType("public.jpeg", ApplicationDatabase::RoleAll),
+              std::nullopt);
+
+    // A changed information file counts only once the bundle is registered again with update.
+    makeApplication("Viewer", identifierEntry("com.example.viewer") + documentTypesEntry("Viewer", "public.jpeg"));
+    ASSERT_EQ(ApplicationDatabase::registerURL(viewer, false), 0);
+    EXPECT_EQ(ApplicationDatabase::defaultRoleHandlerForContentType("public.jpeg", ApplicationDatabase::RoleAll),
+              std::nullopt);
+    ASSERT_EQ(ApplicationDatabase::registerURL(viewer, true), 0);
+    EXPECT_EQ(ApplicationDatabase::defaultRoleHandlerForContentType("public.jpeg", ApplicationDatabase::RoleViewer),
+              "com.example.viewer");
+
+    ASSERT_EQ(ApplicationDatabase::setDefaultRoleHandlerForContentType("public.png", "com.example.chosen"), 0);
+    EXPECT_EQ(ApplicationDatabase::defaultRoleHandlerForContentType("public.png", ApplicationDatabase::RoleShell),
+              "com.example.chosen");
+    // A removed application handles nothing.
+    std::filesystem::remove_all(viewer.path());
+    EXPECT_EQ(ApplicationDatabase::defaultRoleHandlerForContentType("public.jpeg", ApplicationDatabase::RoleAll),
+              std::nullopt);
+}
+
+TEST_F(ApplicationDatabaseTest, ExtensionsMapToPublicTypesOrDynamicIdentifiers) {
+    writeFile("mime.types", "# comment\nimage/jpeg\t\tjfif jpe # trailing\ntext/x-made-up  mup\n");
+    const std::string previous = ApplicationDatabase::exchangeMediaTypesPath(path("mime.types"));
+
+    EXPECT_EQ(ApplicationDatabase::preferredIdentifierForFilenameExtension("txt"), "public.plain-text");
+    EXPECT_EQ(ApplicationDatabase::preferredIdentifierForFilenameExtension("JPG"), "public.jpeg");
+    EXPECT_EQ(ApplicationDatabase::preferredIdentifierForFilenameExtension("pdf"), "com.adobe.pdf");
+    EXPECT_EQ(ApplicationDatabase::preferredIdentifierForFilenameExtension("zip"), "public.zip-archive");
+    // Through the media-type list, where its type is a known one.
+    EXPECT_EQ(ApplicationDatabase::preferredIdentifierForFilenameExtension("JFIF"), "public.jpeg");
+    // A media type that no public type has leaves the extension to a dynamic identifier.
+    EXPECT_EQ(ApplicationDatabase::preferredIdentifierForFilenameExtension("mup"), "dyn.ah62d4rv4ge8047pu");
+    // Anything else is encoded as it was given.
+    EXPECT_EQ(ApplicationDatabase::preferredIdentifierForFilenameExtension("xyz"), "dyn.ah62d4rv4ge81u8p4");
+    EXPECT_EQ(ApplicationDatabase::preferredIdentifierForFilenameExtension("XYZ"), "dyn.ah62d4rv4ge8zu0n4");
+    EXPECT_EQ(ApplicationDatabase::preferredIdentifierForFilenameExtension("tar.gz"), "dyn.ah62d4rv4ge81k2pwf3x1y");
+    EXPECT_EQ(ApplicationDatabase::preferredIdentifierForFilenameExtension("t\xC3\xABxt"), "dyn.ah62d4rv4ge81mu7ptb4a");
+    EXPECT_EQ(ApplicationDatabase::preferredIdentifierForFilenameExtension(""), std::nullopt);
+
+    EXPECT_EQ(ApplicationDatabase::exchangeMediaTypesPath(previous), path("mime.types"));
+}
+
+TEST_F(ApplicationDatabaseTest, RunningApplicationsAreFoundByTheirBundleExecutable) {
+    const URL app = makeApplication("Runner", identifierEntry("com.example.runner") +
+                                                  "<key>CFBundleExecutable</key><string>Runner</string>");
+    const std::string executable = kvltest::installTestExecutable(app.path(), "Runner");
+    const std::string other = kvltest::installTestExecutable(app.path(), "Other");
+
+    const auto arguments = kvltest::sleepingChildArguments();
+    auto first = std::make_unique<platform::Task>(executable, arguments);
+    platform::Task second(executable, arguments);
+    platform::Task undeclared(other, arguments);
+    ASSERT_EQ(first->launch(), std::nullopt);
+    ASSERT_EQ(second.launch(), std::nullopt);
+    ASSERT_EQ(undeclared.launch(), std::nullopt);
+    // The children run the copy once they have executed it.
+    std::vector<ApplicationDatabase::RunningApplication> running;
+    for (int attempt = 0; attempt < 200 && running.size() < 2; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        running = ApplicationDatabase::runningApplicationsWithBundleIdentifier("com.example.runner");
+    }
+    ASSERT_EQ(running.size(), 2u);
+    std::vector<int> expected{first->processIdentifier(), second.processIdentifier()};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(running[0].processIdentifier, expected[0]);
+    EXPECT_EQ(running[1].processIdentifier, expected[1]);
+    EXPECT_EQ(running[0].bundleIdentifier, "com.example.runner");
+    EXPECT_EQ(running[0].bundleURL, app);
+    EXPECT_EQ(running[0].executableURL, URL::fileURLWithPath(executable, false));
+    EXPECT_TRUE(ApplicationDatabase::runningApplicationsWithBundleIdentifier("com.example.other").empty());
+
+    const int ended = first->processIdentifier();
+    first.reset();  // kills and reaps the child
+    running = ApplicationDatabase::runningApplicationsWithBundleIdentifier("com.example.runner");
+    ASSERT_EQ(running.size(), 1u);
+    EXPECT_NE(running[0].processIdentifier, ended);
+}
+
+}  // namespace
