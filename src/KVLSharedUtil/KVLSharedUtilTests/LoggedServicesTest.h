@@ -1,0 +1,92 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ErrorService/KVLCreateInternalError.h"
+#include "ErrorService/KVLErrorService.h"
+#include "LoggerService/KVLLoggerService.h"
+#include "TestSupport/LoadedServices.h"
+#include "TestSupport/RecordingLogger.h"
+#include "TestSupport/TemporaryRoot.h"
+
+namespace kvltest {
+
+// A temporary root with the error service loaded and the logger service bound to a
+// recording logger; every service is unloaded afterwards.
+class LoggedServicesTest : public TemporaryRootTest {
+protected:
+    LoggedServicesTest() {
+        unloadAllServices();
+        std::shared_ptr<platform::Error> slot;
+        KVLErrorService::load(nullptr, &slot);
+        const auto loading = KVLCreateInternalError();
+        KVLLoggerService::load(nullptr, loading.get());
+        KVLLoggerService::sharedInstance()->createLoggerWithLogger(logger, loading.get());
+        EXPECT_TRUE(loading->isSuccess()) << loading->description();
+    }
+    ~LoggedServicesTest() override { unloadAllServices(); }
+
+    // Checks that record holds exactly this failure, filled in file without a context, and
+    // that the last log line is that record at the error level with its file and line.
+    static void expectFailure(const IKVLInternalError& record, std::int64_t code, std::int32_t type,
+                              const std::string& message, const std::string& file,
+                              const RecordingLogger& logger) {
+        EXPECT_FALSE(record.isSuccess());
+        EXPECT_EQ(record.getErrorCode(), code);
+        EXPECT_EQ(record.getErrorType(), type);
+        EXPECT_EQ(record.getDescription(), message);
+        EXPECT_EQ(record.getFileName(), file);
+        EXPECT_GT(record.getLineNo(), 0);
+        EXPECT_EQ(record.getContext(), std::nullopt);
+        const auto lines = logger.lines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back().level, KVLLogLevelError);
+        EXPECT_EQ(lines.back().fileName, file);
+        EXPECT_EQ(lines.back().lineNo, record.getLineNo());
+        EXPECT_EQ(lines.back().message, record.description());
+    }
+
+    std::shared_ptr<RecordingLogger> logger = std::make_shared<RecordingLogger>();
+};
+
+// Runs body in a forked child that has switched to the user "nobody" (root ignores file
+// permissions) and answers its exit status; -1 when the switch is impossible.
+inline int runAsNobody(const std::function<int()>& body) {
+    const passwd* nobody = ::getpwnam("nobody");
+    if (nobody == nullptr) {
+        return -1;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) {
+            ::_exit(120);
+        }
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status)) {
+        return 125;
+    }
+    return WEXITSTATUS(status) == 120 ? -1 : WEXITSTATUS(status);
+}
+
+// Runs body in a forked child and answers its exit status (125 when it did not exit).
+inline int runInChild(const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 125;
+}
+
+}  // namespace kvltest
