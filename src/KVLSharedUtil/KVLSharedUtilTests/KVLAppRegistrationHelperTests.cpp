@@ -1,0 +1,83 @@
+#include "KVLSharedUtil/KVLAppRegistrationHelper.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "LoggedServicesTest.h"
+#include "Platform/ApplicationDatabase.h"
+
+namespace {
+
+using platform::URL;
+
+constexpr char kSourcePath[] = "src/KVLSharedUtil/KVLSharedUtil/KVLAppRegistrationHelper";
+
+class KVLAppRegistrationHelperTest : public kvltest::LoggedServicesTest {
+protected:
+    // "<root>/Applications/<name>.app" with the identifier.
+    URL makeApplication(const std::string& name, const std::string& identifier) const {
+        const std::string folder = "Applications/" + name + ".app";
+        writeFile(folder + "/Contents/Info.plist",
+                  "<plist version=\"1.0\"><dict><key>CFBundleIdentifier</key><string>" + identifier +
+                      "</string></dict></plist>");
+        return URL::fileURLWithPath(path(folder), true);
+    }
+};
+
+TEST_F(KVLAppRegistrationHelperTest, AddingRefusesNullAndKeepsOrder) {
+    KVLAppRegistrationHelper helper;
+    EXPECT_TRUE(helper.mApplicationsToRegister().empty());
+    EXPECT_FALSE(helper.addApplicationURL(std::nullopt));
+    EXPECT_FALSE(helper.addApplicationPath(std::nullopt));
+    EXPECT_TRUE(helper.addApplicationPath("/Applications/B.app"));
+    EXPECT_TRUE(helper.addApplicationURL(URL::fileURLWithPath("/Applications/A.app", true)));
+    EXPECT_TRUE(helper.addApplicationPath("/Applications/B.app"));
+    EXPECT_EQ(helper.mApplicationsToRegister(),
+              (std::vector<URL>{URL::fileURLWithPath("/Applications/B.app"),
+                                URL::fileURLWithPath("/Applications/A.app", true),
+                                URL::fileURLWithPath("/Applications/B.app")}));
+    helper.setMApplicationsToRegister({});
+    EXPECT_TRUE(helper.mApplicationsToRegister().empty());
+}
+
+TEST_F(KVLAppRegistrationHelperTest, EmptyListRegistersAndLogsNothing) {
+    KVLAppRegistrationHelper helper;
+    helper.registerApplications();
+    EXPECT_TRUE(logger->lines().empty());
+    EXPECT_FALSE(std::filesystem::exists(platform::ApplicationDatabase::databasePath()));
+}
+
+TEST_F(KVLAppRegistrationHelperTest, AFailureIsLoggedAndTheOthersAreStillRegistered) {
+    KVLAppRegistrationHelper helper;
+    const URL first = makeApplication("First", "com.example.first");
+    const URL third = makeApplication("Third", "com.example.third");
+    std::filesystem::create_directories(path("Applications/NoInfo.app"));
+    helper.addApplicationURL(first);
+    helper.addApplicationPath(path("Applications/NoInfo.app"));
+    helper.addApplicationPath(path("Applications/Missing.app"));
+    helper.addApplicationURL(third);
+
+    helper.registerApplications();
+
+    const auto lines = logger->lines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].message, "Application First.app registered succesfully");
+    EXPECT_EQ(lines[0].level, KVLLogLevelInfo);
+    EXPECT_EQ(lines[1].message, "Application NoInfo.app not registered successfully due to error code -10814: ");
+    EXPECT_EQ(lines[1].level, KVLLogLevelError);
+    EXPECT_EQ(lines[2].message, "Application Missing.app not registered successfully due to error code -43: ");
+    EXPECT_EQ(lines[2].level, KVLLogLevelError);
+    EXPECT_EQ(lines[3].message, "Application Third.app registered succesfully");
+    for (const auto& line : lines) {
+        EXPECT_EQ(line.fileName, kSourcePath);
+    }
+    EXPECT_EQ(platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.first"),
+              std::vector<URL>{first});
+    EXPECT_EQ(platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.third"),
+              std::vector<URL>{third});
+    // The list is kept for another round.
+    EXPECT_EQ(helper.mApplicationsToRegister().size(), 4u);
+}
+
+}  // namespace
