@@ -160,6 +160,14 @@ std::optional<std::string> KVLFileUtil::contentsOfFileAtPath(const platform::URL
     return platform::FileManager::contentsAtPath(url.path());
 }
 
+std::uint64_t KVLFileUtil::getFileSizeFromHandle(platform::FileHandle& handle) {
+    KVLSafeZone zone;
+    const std::uint64_t position = handle.offsetInFile();
+    const std::uint64_t size = handle.seekToEndOfFile();
+    handle.seekToFileOffset(position);
+    return size;
+}
+
 std::uint64_t KVLFileUtil::getSizeofItemAtPath(const platform::URL& url, IKVLInternalError* error) {
     KVLSafeZone zone;
     platform::Error failure;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ErrorService/IKVLInternalError.h"
+#include "Platform/FileHandle.h"
 #include "Platform/URL.h"
 
 // Small, uniform answers over the file manager and a few POSIX calls. Every operation except
@@ -37,6 +38,9 @@ public:
     // The whole contents of an existing file; null for a folder, a missing or unreadable file.
     static std::optional<std::string> contentsOfFileAtPath(const platform::URL& url);
     // The item's own size; 0 with the record filled and logged on failure.
+    // The size of the handle's file; the handle's position is unchanged. Platform
+    // exceptions pass through.
+    static std::uint64_t getFileSizeFromHandle(platform::FileHandle& handle);
     static std::uint64_t getSizeofItemAtPath(const platform::URL& url, IKVLInternalError* error);
 
     static bool deleteFileAtPath(const platform::URL& url, IKVLInternalError* error);

@@ -7,6 +7,8 @@
 #include "KVLSharedUtil/NSDate+KVLExtensions.h"
 #include "LoggerService/KVLLoggerService.h"
 #include "Platform/Clock.h"
+#include "Platform/Exception.h"
+#include "Platform/FileHandle.h"
 #include "Platform/FileManager.h"
 #include "Platform/TimeZone.h"
 #include "TestSupport/LoadedServices.h"
@@ -107,6 +109,20 @@ TEST_F(KVLFileUtilTest, NestedOperationsBracketTheSafeZoneInOrder) {
     EXPECT_TRUE(KVLFileUtil::isFileExistAtPath(path("f").c_str()));
     EXPECT_EQ(bypass.calls(),
               (std::vector<std::string>{"enter", "enter", "enter", "exit", "exit", "enter", "exit", "exit"}));
+}
+
+TEST_F(KVLFileUtilTest, SizeFromAHandleKeepsItsPositionAndLetsFailuresThroughOutOfTheSafeZone) {
+    writeFile("seven", "1234567");
+    const auto handle = platform::FileHandle::fileHandleForReadingFromURL(URL::fileURLWithPath(path("seven")));
+    ASSERT_NE(handle, nullptr);
+    handle->seekToFileOffset(3);
+    EXPECT_EQ(KVLFileUtil::getFileSizeFromHandle(*handle), 7u);
+    EXPECT_EQ(handle->offsetInFile(), 3u);
+
+    handle->closeFile();
+    kvltest::InstalledAPIBypass bypass;
+    EXPECT_THROW(KVLFileUtil::getFileSizeFromHandle(*handle), platform::Exception);
+    EXPECT_EQ(bypass.calls(), (std::vector<std::string>{"enter", "exit"}));
 }
 
 TEST_F(KVLFileUtilTest, SizeOfAnItemOrAFilledAndLoggedRecord) {
