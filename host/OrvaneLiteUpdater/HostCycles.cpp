@@ -1,0 +1,133 @@
+#include "HostCycles.h"
+
+#include <vector>
+
+#include "HostExitStatus.h"
+#include "Platform/PlistValue.h"
+
+HostCycles::HostCycles(const AssistantPlugin& plugin, std::shared_ptr<IKVLAdminPrivilegeProvider> provider,
+                       std::shared_ptr<IKVLLogger> logger, std::ostream& out)
+    : plugin_(plugin), provider_(std::move(provider)), logger_(std::move(logger)), out_(out) {}
+
+bool HostCycles::step(const std::string& name, bool ok) {
+    out_ << command_ << ": " << name << " ... " << (ok ? "ok" : "failed") << std::endl;
+    return ok;
+}
+
+void HostCycles::done(const std::string& name) { out_ << command_ << ": " << name << " ... done" << std::endl; }
+
+int HostCycles::fail(const std::string& reason, int status) {
+    out_ << command_ << " failed: " << reason << " (log: " << logger_->getLogFilePath().value_or("none") << ")"
+         << std::endl;
+    return status;
+}
+
+int HostCycles::install() {
+    command_ = "install";
+    const auto assistant = plugin_.createInstallAssistant();
+    std::vector<std::string> advices;
+    bool restartRequired = false;
+    bool logoffRequired = false;
+    if (!step("setup", assistant->setupInstallation(provider_, logger_, std::nullopt))) {
+        assistant->cleanupInstallation();
+        done("cleanup");
+        return fail("the installation could not be set up; is the updater application staged under the root?",
+                    HostExitFailure);
+    }
+    if (!step("pre-installation", assistant->performPreInstallationAndAdvice(advices))) {
+        assistant->cleanupInstallation();
+        done("cleanup");
+        return fail("pre-installation failed", HostExitFailure);
+    }
+    if (!step("installation", assistant->installAndRestartRequired(&restartRequired, &logoffRequired))) {
+        assistant->rollbackInstallation();
+        done("rollback");
+        assistant->cleanupInstallation();
+        done("cleanup");
+        return fail("installation failed and was rolled back", HostExitFailure);
+    }
+    const bool posted =
+        step("post-installation",
+             assistant->performPostInstallationAndAdvices(advices, &restartRequired, &logoffRequired));
+    assistant->cleanupInstallation();
+    done("cleanup");
+    if (logoffRequired || restartRequired) {
+        return fail(std::string(logoffRequired ? "a log-off" : "a restart") +
+                        " is required to finish: the launchd jobs could not all be loaded",
+                    HostExitLogoffRequired);
+    }
+    if (!posted) {
+        return fail("post-installation failed", HostExitFailure);
+    }
+    out_ << "install: done" << std::endl;
+    return HostExitSuccess;
+}
+
+int HostCycles::uninstall() {
+    command_ = "uninstall";
+    const auto assistant = plugin_.createInstallAssistant();
+    std::vector<std::string> advices;
+    bool restartRequired = false;
+    bool logoffRequired = false;
+    const bool ok = step("setup", assistant->setupUninstallation(provider_, logger_)) &&
+                    step("pre-uninstallation", assistant->performPreUninstallationAndAdvice(advices)) &&
+                    step("uninstallation", assistant->uninstallAndRestartRequired(&restartRequired, &logoffRequired));
+    if (ok) {
+        assistant->performPostUninstallation();
+        done("post-uninstallation");
+    }
+    assistant->cleanupUninstallation();
+    done("cleanup");
+    if (!ok) {
+        return fail("the uninstallation could not be carried out", HostExitFailure);
+    }
+    out_ << "uninstall: done" << std::endl;
+    return HostExitSuccess;
+}
+
+int HostCycles::update() {
+    command_ = "update";
+    const auto assistant = plugin_.createUpdateAssistant();
+    bool restartRequired = false;
+    bool logoffRequired = false;
+    bool skipAllPatches = false;
+    bool ok = step("setup", assistant->setupUpdate(provider_, logger_));
+    if (ok) {
+        platform::PlistDictionary dependencies;
+        assistant->isDependentOn(dependencies);
+        std::vector<std::string> prerequisites;
+        assistant->checkPreRequisite(prerequisites);
+        ok = step("unload component", assistant->unloadComponent()) &&
+             step("post-update of patches", assistant->performPostUpdateOfPatchesWithRestartRequired(
+                                                &restartRequired, &logoffRequired, &skipAllPatches)) &&
+             step("load component", assistant->loadComponentWithRestartRequired(&restartRequired, &logoffRequired));
+    }
+    assistant->cleanupUpdate();
+    done("cleanup");
+    if (!ok) {
+        return fail("the update cycle failed", HostExitFailure);
+    }
+    if (logoffRequired || restartRequired) {
+        return fail(std::string(logoffRequired ? "a log-off" : "a restart") + " is required", HostExitLogoffRequired);
+    }
+    out_ << "update: done" << std::endl;
+    return HostExitSuccess;
+}
+
+int HostCycles::rollback() {
+    command_ = "rollback";
+    const auto assistant = plugin_.createInstallAssistant();
+    const bool ok = step("setup", assistant->setupInstallation(provider_, logger_, std::nullopt));
+    if (ok) {
+        assistant->rollbackInstallation();
+        done("rollback");
+    }
+    assistant->cleanupInstallation();
+    done("cleanup");
+    if (!ok) {
+        return fail("the installation could not be set up; is the updater application staged under the root?",
+                    HostExitFailure);
+    }
+    out_ << "rollback: done" << std::endl;
+    return HostExitSuccess;
+}

@@ -1,0 +1,54 @@
+#include "HostLogger.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "Platform/FileManager.h"
+#include "Platform/PathUtilities.h"
+
+HostLogger::HostLogger(std::uint64_t level, std::string logFilePath)
+    : level_(level), logFilePath_(std::move(logFilePath)) {
+    platform::FileManager::createDirectoryAtPath(platform::PathUtilities::stringByDeletingLastPathComponent(logFilePath_),
+                                                 true);
+    fd_ = ::open(logFilePath_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+}
+
+HostLogger::~HostLogger() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+const char* HostLogger::tagOf(std::uint64_t level) {
+    switch (level) {
+        case KVLLogLevelApi:
+            return " API";
+        case KVLLogLevelUnexpected:
+            return " UNX";
+        case KVLLogLevelError:
+            return " ERR";
+        case KVLLogLevelWarn:
+            return " WRN";
+        case KVLLogLevelInfo:
+            return " INF";
+        case KVLLogLevelDebug:
+            return " DBG";
+        default:
+            return " ???";
+    }
+}
+
+void HostLogger::logMessageVAList(std::string_view format, std::uint64_t level, std::string_view fileName,
+                                  std::int64_t lineNo, platform::FormatArgs args) {
+    if (!isLevelOn(level)) {
+        return;
+    }
+    const std::string line = platform::formatString("[%s] %@:%lld %@\n", tagOf(level) + 1,
+                                                    platform::PathUtilities::lastPathComponent(fileName),
+                                                    static_cast<long long>(lineNo), platform::formatStringArgs(format, args));
+    std::lock_guard lock(mutex_);
+    (void)!::write(STDERR_FILENO, line.data(), line.size());
+    if (fd_ >= 0) {
+        (void)!::write(fd_, line.data(), line.size());
+    }
+}

@@ -1,0 +1,148 @@
+#include "HostPrivilegeProvider.h"
+
+#include <grp.h>
+#include <unistd.h>
+
+#include "Platform/FileManager.h"
+#include "Platform/Format.h"
+#include "Platform/PathUtilities.h"
+#include "Platform/SourcePath.h"
+#include "Platform/Task.h"
+
+HostPrivilegeProvider::HostPrivilegeProvider(std::string root, std::shared_ptr<IKVLLogger> logger)
+    : root_(std::move(root)), logger_(std::move(logger)) {}
+
+void HostPrivilegeProvider::failCall(Operation operation, std::size_t n) { failures_[operation].insert(n); }
+
+bool HostPrivilegeProvider::operationNamed(const std::string& name, Operation* operation) {
+    static const std::map<std::string, Operation> kNames{{"copy", Operation::Copy},
+                                                         {"attributes", Operation::SetAttributes},
+                                                         {"remove", Operation::Remove},
+                                                         {"launch", Operation::Launch}};
+    const auto found = kNames.find(name);
+    if (found == kNames.end()) {
+        return false;
+    }
+    *operation = found->second;
+    return true;
+}
+
+bool HostPrivilegeProvider::fail(IKVLInternalError* error, const std::string& message, std::int64_t code) {
+    if (error != nullptr) {
+        error->populateWithErrorMessage(message, code, KVLInternalErrorTypeOther, KVL_SOURCE_PATH, __LINE__,
+                                        std::nullopt);
+    }
+    return false;
+}
+
+bool HostPrivilegeProvider::begin(Operation operation, const std::string& description, IKVLInternalError* error) {
+    logger_->logMessage("Privilege provider: %@", KVLLogLevelInfo, KVL_SOURCE_PATH, __LINE__, description);
+    const std::size_t call = ++counts_[operation];
+    const auto& chosen = failures_[operation];
+    if (chosen.count(call) != 0 || chosen.count(0) != 0) {
+        return fail(error, "Injected failure of " + description, -1);
+    }
+    return true;
+}
+
+bool HostPrivilegeProvider::confined(const std::string& path, IKVLInternalError* error) const {
+    // Collapse "." and ".." first, so that no path escapes the root through them.
+    std::vector<std::string> kept;
+    for (const std::string& component : platform::PathUtilities::pathComponents(path)) {
+        if (component == "..") {
+            if (!kept.empty()) {
+                kept.pop_back();
+            }
+        } else if (component != "." && component != "/") {
+            kept.push_back(component);
+        }
+    }
+    std::string normalized;
+    for (const std::string& component : kept) {
+        normalized += "/" + component;
+    }
+    if (root_ == "/" || normalized == root_ || normalized.rfind(root_ + "/", 0) == 0) {
+        return true;
+    }
+    return fail(error, "Refused: " + path + " lies outside the root " + root_, EPERM);
+}
+
+bool HostPrivilegeProvider::copyFile(const platform::URL& source, const platform::URL& destination,
+                                     bool createIntermediateDirectories, bool replaceExisting, IKVLInternalError* error) {
+    if (!begin(Operation::Copy, "copy " + source.path() + " -> " + destination.path(), error) ||
+        !confined(destination.path(), error)) {
+        return false;
+    }
+    platform::Error failure;
+    const std::string folder = platform::PathUtilities::stringByDeletingLastPathComponent(destination.path());
+    if (createIntermediateDirectories && !platform::FileManager::createDirectoryAtPath(folder, true, {}, &failure)) {
+        return fail(error, failure.localizedDescription, failure.code);
+    }
+    if (replaceExisting && platform::FileManager::fileExistsAtPath(destination.path())) {
+        if (!platform::FileManager::removeItemAtPath(destination.path(), &failure)) {
+            return fail(error, failure.localizedDescription, failure.code);
+        }
+    }
+    if (!platform::FileManager::copyItemAtPath(source.path(), destination.path(), &failure)) {
+        return fail(error, failure.localizedDescription, failure.code);
+    }
+    return true;
+}
+
+bool HostPrivilegeProvider::setAttributes(const platform::PlistDictionary& attributes, const std::string& path,
+                                          IKVLInternalError* error) {
+    if (!begin(Operation::SetAttributes, "attributes " + path, error) || !confined(path, error)) {
+        return false;
+    }
+    platform::FileAttributeChanges changes;
+    if (const auto found = attributes.find("NSFilePosixPermissions"); found != attributes.end() && found->second.integer()) {
+        changes.posixPermissions = static_cast<std::uint32_t>(*found->second.integer());
+    }
+    if (::geteuid() == 0) {
+        if (const auto found = attributes.find("NSFileOwnerAccountName"); found != attributes.end() && found->second.string()) {
+            changes.ownerAccountName = *found->second.string();
+        }
+        if (const auto found = attributes.find("NSFileGroupOwnerAccountName");
+            found != attributes.end() && found->second.string()) {
+            if (::getgrnam(found->second.string()->c_str()) != nullptr) {
+                changes.groupOwnerAccountName = *found->second.string();
+            } else if (*found->second.string() == "wheel") {
+                changes.groupOwnerAccountID = 0;
+            }
+        }
+    }
+    platform::Error failure;
+    if (!platform::FileManager::setAttributes(changes, path, &failure)) {
+        return fail(error, failure.localizedDescription, failure.code);
+    }
+    return true;
+}
+
+bool HostPrivilegeProvider::removeFileAt(const platform::URL& url, IKVLInternalError* error) {
+    if (!begin(Operation::Remove, "remove " + url.path(), error) || !confined(url.path(), error)) {
+        return false;
+    }
+    platform::Error failure;
+    if (!platform::FileManager::removeItemAtPath(url.path(), &failure)) {
+        return fail(error, failure.localizedDescription, failure.code);
+    }
+    return true;
+}
+
+bool HostPrivilegeProvider::launchCommand(const std::string& commandLine, IKVLInternalError* error) {
+    if (!begin(Operation::Launch, "run " + commandLine, error)) {
+        return false;
+    }
+    platform::Task task("/bin/sh", {"-c", commandLine});
+    if (const auto failure = task.launch()) {
+        return fail(error, failure->localizedDescription, failure->code);
+    }
+    const std::string output = task.readStandardOutputToEnd(std::chrono::seconds(30));
+    task.waitUntilExit();
+    const int status = task.terminationStatus();
+    if (status != 0) {
+        return fail(error, platform::formatString("\"%@\" exited with status %d: %@", commandLine, status, output),
+                    status);
+    }
+    return true;
+}

@@ -1,0 +1,144 @@
+#include "HostStatus.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "HostExitStatus.h"
+#include "KVLSharedUtil/KVLTaskUtil.h"
+#include "Platform/ApplicationDatabase.h"
+#include "Platform/FileManager.h"
+#include "Platform/Format.h"
+#include "Platform/PropertyListSerialization.h"
+
+namespace {
+
+constexpr std::uint32_t kInstalledMode = 0644;
+constexpr char kAutoUpdaterIdentifier[] = "com.orvane.OrvaneLite.AutoUpdater";
+
+std::string ownerAndMode(const platform::FileAttributes& attributes) {
+    return platform::formatString(
+        "%@:%@ %04o", attributes.ownerAccountName.value_or(std::to_string(attributes.ownerAccountID)),
+        attributes.groupOwnerAccountName.value_or(std::to_string(attributes.groupOwnerAccountID)),
+        attributes.posixPermissions);
+}
+
+}  // namespace
+
+HostStatus::HostStatus(std::shared_ptr<IKVLUpdaterPathHelper> paths, std::ostream& out)
+    : paths_(std::move(paths)), out_(out) {}
+
+std::vector<HostStatus::InstalledFile> HostStatus::installedFiles() const {
+    return {
+        {"system preferences", paths_->sourceOfUpdaterSystemPreferencesPListURL(),
+         paths_->destinationOfUpdaterSystemPreferencesPListURL(), false},
+        {"update schedule", paths_->sourceOfUpdateSchedulerPListURL(), paths_->destinationOfUpdateSchedulerPlist(),
+         false},
+        {"auto-updater agent", paths_->sourceOfOrvaneLiteAutoUpdaterAppPListURL(),
+         paths_->destinationOfOrvaneLiteAutoUpdaterAppPListURL(), true},
+        {"copy helper daemon", paths_->sourceOfCopyHelperPListURL(), paths_->destinationOfCopyHelperPListURL(), true},
+        {"update helper daemon", paths_->sourceOfUpdateHelperPListURL(), paths_->destinationOfUpdateHelperPListURL(),
+         true},
+    };
+}
+
+std::optional<std::string> HostStatus::labelOf(const InstalledFile& file) {
+    for (const auto& url : {file.destination, file.source}) {
+        if (!url) {
+            continue;
+        }
+        if (const auto job = platform::PropertyListSerialization::dictionaryWithContentsOfFile(url->path())) {
+            if (const auto label = job->find("Label"); label != job->end() && label->second.string() != nullptr) {
+                return *label->second.string();
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> HostStatus::loadedJobs() {
+    std::string listing;
+    if (KVLTaskUtil::launchCommand("launchctl list", listing) != 0) {
+        return std::nullopt;
+    }
+    std::vector<std::string> labels;
+    std::istringstream lines(listing);
+    std::string line;
+    std::getline(lines, line);  // the heading
+    while (std::getline(lines, line)) {
+        labels.push_back(line.substr(line.rfind('\t') + 1));
+    }
+    return labels;
+}
+
+int HostStatus::show() {
+    const auto jobs = loadedJobs();
+    for (const InstalledFile& file : installedFiles()) {
+        const std::string path = file.destination ? file.destination->path() : "(no location)";
+        const auto attributes = platform::FileManager::attributesOfItemAtPath(path);
+        out_ << file.what << ": " << (attributes ? "installed " + ownerAndMode(*attributes) : "not installed") << "  "
+             << path << '\n';
+        if (file.isJob) {
+            const auto label = labelOf(file);
+            const bool loaded = jobs && label && std::find(jobs->begin(), jobs->end(), *label) != jobs->end();
+            out_ << "  job " << label.value_or("(unknown label)") << ": "
+                 << (jobs ? (loaded ? "loaded" : "not loaded") : "launchctl list failed") << '\n';
+        }
+    }
+    const auto registered = platform::ApplicationDatabase::applicationURLsForBundleIdentifier(kAutoUpdaterIdentifier);
+    out_ << "auto-updater registration: "
+         << (registered.empty() ? std::string("not registered") : "registered at " + registered.front().path()) << '\n';
+    const auto folder = paths_->orvaneLiteUpdaterDirectoryURL();
+    out_ << "updater folder: "
+         << (folder && platform::FileManager::fileExistsAtPath(folder->path()) ? "present  " : "absent  ")
+         << (folder ? folder->path() : "") << std::endl;
+    return HostExitSuccess;
+}
+
+int HostStatus::verify() {
+    const auto jobs = loadedJobs();
+    int differences = 0;
+    const auto differ = [&](const std::string& line) {
+        out_ << line << '\n';
+        ++differences;
+    };
+    for (const InstalledFile& file : installedFiles()) {
+        if (!file.source || !file.destination) {
+            differ(file.what + ": the updater application is not staged under the root");
+            continue;
+        }
+        const std::string path = file.destination->path();
+        const auto installed = platform::FileManager::contentsAtPath(path);
+        const auto attributes = platform::FileManager::attributesOfItemAtPath(path);
+        if (!installed || !attributes) {
+            differ(file.what + ": missing " + path);
+        } else {
+            if (installed != platform::FileManager::contentsAtPath(file.source->path())) {
+                differ(file.what + ": " + path + " differs from " + file.source->path());
+            }
+            if (::geteuid() == 0 && (attributes->ownerAccountID != 0 || attributes->groupOwnerAccountID != 0)) {
+                differ(platform::formatString("%@: %@ is owned by %u:%u, not root:wheel", file.what, path,
+                                              attributes->ownerAccountID, attributes->groupOwnerAccountID));
+            }
+            if (attributes->posixPermissions != kInstalledMode) {
+                differ(platform::formatString("%@: %@ has mode %04o, not 0644", file.what, path,
+                                              attributes->posixPermissions));
+            }
+        }
+        if (file.isJob) {
+            const auto label = labelOf(file);
+            if (!jobs) {
+                differ(file.what + ": launchctl list failed");
+            } else if (!label || std::find(jobs->begin(), jobs->end(), *label) == jobs->end()) {
+                differ(file.what + ": job " + label.value_or("(unknown label)") + " is not loaded");
+            }
+        }
+    }
+    if (differences == 0) {
+        out_ << "status: everything installed matches what the updater application ships" << std::endl;
+        return HostExitSuccess;
+    }
+    out_ << "status: " << differences << " difference" << (differences == 1 ? "" : "s") << std::endl;
+    return HostExitFailure;
+}

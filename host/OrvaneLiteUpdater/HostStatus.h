@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "KVLUpdaterConfigService/IKVLUpdaterPathHelper.h"
+#include "Platform/URL.h"
+
+// What the updater has installed under the root, beside what the staged application ships.
+class HostStatus {
+public:
+    HostStatus(std::shared_ptr<IKVLUpdaterPathHelper> paths, std::ostream& out);
+
+    // Prints the settings files, the installed property lists with owner and mode, the loaded
+    // jobs, the auto-updater's registration and the updater folder. Always succeeds.
+    int show();
+    // Prints one line per difference from what the application ships (content, root:wheel
+    // ownership when running as root, mode 0644, job loaded); failure when there is any.
+    int verify();
+
+private:
+    // A file the updater installs: where it comes from and where it goes; a job has a label.
+    struct InstalledFile {
+        std::string what;
+        std::optional<platform::URL> source;
+        std::optional<platform::URL> destination;
+        bool isJob = false;
+    };
+
+    std::vector<InstalledFile> installedFiles() const;
+    // The job's label, from the installed property list or else the shipped one.
+    static std::optional<std::string> labelOf(const InstalledFile& file);
+    // The labels the launchd stand-in lists; null when it cannot be asked.
+    std::optional<std::vector<std::string>> loadedJobs();
+
+    std::shared_ptr<IKVLUpdaterPathHelper> paths_;
+    std::ostream& out_;
+};

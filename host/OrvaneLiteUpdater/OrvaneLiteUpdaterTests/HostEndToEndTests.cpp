@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "Platform/ApplicationDatabase.h"
+#include "TestSupport/TemporaryRoot.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kUpdaterFolder[] = "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater";
+constexpr char kPreferences[] =
+    "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater/SystemPreferences/UpdaterSystemPreferences.plist";
+constexpr char kSchedule[] =
+    "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater/SystemPreferences/UpdateScheduler.plist";
+constexpr char kAgent[] = "Library/LaunchAgents/com.orvane.OrvaneLite.AutoUpdater.plist";
+constexpr char kCopyHelper[] = "Library/LaunchDaemons/com.orvane.OrvaneLite.CopyHelper.plist";
+constexpr char kUpdateHelper[] = "Library/LaunchDaemons/com.orvane.OrvaneLite.UpdateHelper.plist";
+constexpr char kLog[] = "Library/Logs/OrvaneLiteUpdater.log";
+
+struct HostRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// The built host against a fresh root.
+class HostTest : public kvltest::TemporaryRootTest {
+protected:
+    HostRun host(const std::string& arguments) const {
+        const std::string out = path("host.out"), err = path("host.err");
+        const int status =
+            std::system(("'" KVL_HOST_PATH "' " + arguments + " >" + out + " 2>" + err).c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+    }
+    bool exists(const std::string& relative) const { return fs::exists(path(relative)); }
+    std::string jobs() const {
+        const std::string table = path("var/run/launchd-standin/jobs.plist");
+        return fs::exists(table) ? readFile(table) : "";
+    }
+    bool loaded(const std::string& label) const { return jobs().find("<key>" + label + "</key>") != std::string::npos; }
+    bool logHas(const std::string& text) const { return readFile(kLog).find(text) != std::string::npos; }
+    bool registered() const {
+        return !platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.orvane.OrvaneLite.AutoUpdater")
+                    .empty();
+    }
+    // Every file under the root but the host's own output, with its contents.
+    std::map<std::string, std::string> snapshot() const {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(root())) {
+            const std::string relative = fs::relative(entry.path(), root()).string();
+            if (entry.is_regular_file() && relative.rfind("host.", 0) != 0 && relative != kLog) {
+                files[relative] = readFile(relative);
+            }
+        }
+        return files;
+    }
+};
+
+// The same, with the updater application staged before each test.
+class HostEndToEndTest : public HostTest {
+protected:
+    void SetUp() override { ASSERT_EQ(host("stage --root " + root()).status, 0); }
+};
+
+TEST_F(HostEndToEndTest, InstallThenUninstallLeavesOnlyTheRegistration) {
+    const HostRun install = host("install --root " + root());
+    ASSERT_EQ(install.status, 0) << install.out << install.err;
+    EXPECT_NE(install.out.find("install: post-installation ... ok"), std::string::npos) << install.out;
+    for (const char* file : {kPreferences, kSchedule, kAgent, kCopyHelper, kUpdateHelper}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(path(file).c_str(), &info), 0) << file;
+        EXPECT_EQ(info.st_mode & 07777, 0644u) << file;
+    }
+    EXPECT_EQ(readFile(kPreferences), readFile("Applications/Orvane Lite/Orvane Lite Updater.app/Contents/Resources/"
+                                               "UpdaterSystemPreferences.plist"));
+    for (const char* label : {"com.orvane.OrvaneLite.AutoUpdater", "com.orvane.OrvaneLite.CopyHelper",
+                              "com.orvane.OrvaneLite.UpdateHelper"}) {
+        EXPECT_TRUE(loaded(label)) << label;
+    }
+    EXPECT_TRUE(registered());
+    const HostRun verified = host("status --verify --root " + root());
+    EXPECT_EQ(verified.status, 0) << verified.out;
+    const HostRun status = host("status --root " + root());
+    EXPECT_NE(status.out.find("job com.orvane.OrvaneLite.CopyHelper: loaded"), std::string::npos) << status.out;
+
+    const HostRun uninstall = host("uninstall --root " + root());
+    ASSERT_EQ(uninstall.status, 0) << uninstall.out << uninstall.err;
+    for (const char* file : {kUpdaterFolder, kAgent, kCopyHelper, kUpdateHelper}) {
+        EXPECT_FALSE(exists(file)) << file;
+    }
+    EXPECT_EQ(jobs().find("com.orvane"), std::string::npos) << jobs();
+    EXPECT_TRUE(registered());
+
+    const HostRun drifted = host("status --verify --root " + root());
+    EXPECT_EQ(drifted.status, 1);
+    EXPECT_NE(drifted.out.find("copy helper daemon: missing " + path(kCopyHelper)), std::string::npos) << drifted.out;
+    EXPECT_NE(drifted.out.find("copy helper daemon: job com.orvane.OrvaneLite.CopyHelper is not loaded"),
+              std::string::npos);
+}
+
+TEST_F(HostEndToEndTest, InstallingTwiceReplacesTheJobs) {
+    ASSERT_EQ(host("install --root " + root()).status, 0);
+    const HostRun again = host("install --root " + root());
+    EXPECT_EQ(again.status, 0) << again.out << again.err;
+    EXPECT_EQ(host("status --verify --root " + root()).status, 0);
+}
+
+TEST_F(HostEndToEndTest, AFailedSettingsCopyRegistersNoJobAndRollsBack) {
+    const HostRun install = host("install --fail copy:1 --root " + root());
+    EXPECT_EQ(install.status, 1);
+    EXPECT_NE(install.out.find("install: installation ... failed"), std::string::npos) << install.out;
+    EXPECT_NE(install.out.find("install: rollback ... done"), std::string::npos);
+    EXPECT_TRUE(logHas("KVLUpdaterInstallAssistant - Failed to copy files during Installation."));
+    EXPECT_TRUE(logHas("KVLFileOperationHelper - No files to delete"));
+    EXPECT_FALSE(exists(kPreferences));
+    EXPECT_FALSE(exists(kAgent));
+    EXPECT_FALSE(exists(kCopyHelper));
+    // The application was registered before the copy.
+    EXPECT_TRUE(registered());
+}
+
+TEST_F(HostEndToEndTest, TheSecondJobFailingToRegisterStopsTheInstallation) {
+    // Copies: two settings files, the agent, then the copy helper.
+    const HostRun install = host("install --fail copy:4 --root " + root());
+    EXPECT_EQ(install.status, 1);
+    EXPECT_TRUE(logHas("KVLUpdaterInstallAssistant - Failed to Register Launch Services during Installation."));
+    EXPECT_TRUE(logHas("Privilege provider: copy " + path("Applications")));
+    EXPECT_FALSE(logHas("UpdateHelper.plist -> "));
+    EXPECT_FALSE(exists(kCopyHelper));
+    EXPECT_TRUE(exists(kPreferences));
+}
+
+TEST_F(HostEndToEndTest, ACopyHelperThatCannotBeLoadedAsksForALogOff) {
+    const HostRun install = host("install --fail launch:1 --root " + root());
+    EXPECT_EQ(install.status, 3) << install.out;
+    EXPECT_NE(install.out.find("install: post-installation ... failed"), std::string::npos) << install.out;
+    EXPECT_NE(install.out.find("a log-off is required"), std::string::npos);
+    EXPECT_TRUE(loaded("com.orvane.OrvaneLite.AutoUpdater"));
+    EXPECT_FALSE(loaded("com.orvane.OrvaneLite.CopyHelper"));
+    EXPECT_FALSE(loaded("com.orvane.OrvaneLite.UpdateHelper"));
+}
+
+TEST_F(HostEndToEndTest, RollbackKeepsTheSettingsAndUnloadsTheJobs) {
+    ASSERT_EQ(host("install --root " + root()).status, 0);
+    const HostRun rollback = host("rollback --root " + root());
+    EXPECT_EQ(rollback.status, 0) << rollback.out << rollback.err;
+    EXPECT_TRUE(logHas("KVLFileOperationHelper - No files to delete"));
+    EXPECT_TRUE(exists(kPreferences));
+    EXPECT_TRUE(exists(kSchedule));
+    EXPECT_FALSE(exists(kAgent));
+    EXPECT_EQ(jobs().find("com.orvane"), std::string::npos);
+}
+
+TEST_F(HostEndToEndTest, UninstallPassesOverEveryFailure) {
+    ASSERT_EQ(host("install --root " + root()).status, 0);
+    const HostRun uninstall = host("uninstall --fail remove --fail launch --root " + root());
+    EXPECT_EQ(uninstall.status, 0) << uninstall.out << uninstall.err;
+    EXPECT_TRUE(exists(kUpdaterFolder));
+    EXPECT_TRUE(exists(kCopyHelper));
+    // The agent's file work is the provider's too; only its unload ran in process.
+    EXPECT_TRUE(exists(kAgent));
+    EXPECT_FALSE(loaded("com.orvane.OrvaneLite.AutoUpdater"));
+    EXPECT_TRUE(loaded("com.orvane.OrvaneLite.CopyHelper"));
+}
+
+TEST_F(HostEndToEndTest, AnUpdateLeavesTheMachineUntouched) {
+    ASSERT_EQ(host("install --root " + root()).status, 0);
+    const auto before = snapshot();
+    const HostRun update = host("update --root " + root());
+    EXPECT_EQ(update.status, 0) << update.out << update.err;
+    EXPECT_NE(update.out.find("update: done"), std::string::npos);
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(HostEndToEndTest, BadCommandLinesAndRootsAreRefused) {
+    const std::pair<std::string, std::string> refused[] = {
+        {"", "no command given"},
+        {"install", "--root is required"},
+        {"install --root", "--root needs a value"},
+        {"frobnicate --root /tmp", "unexpected argument 'frobnicate'"},
+        {"install --fail chmod:1 --root /tmp", "--fail takes OP or OP:N"},
+        {"install --fail copy:0 --root /tmp", "--fail takes OP or OP:N"},
+        {"install --verify --root /tmp", "--verify belongs to the status command"},
+        {"install --root '" + root() + "/with space'", "holds white space or a shell metacharacter"},
+        {"stage --root '" + root() + "/a$b'", "holds white space or a shell metacharacter"},
+        {"install --root " + root() + "/none", "is not a folder"},
+    };
+    for (const auto& [arguments, message] : refused) {
+        const HostRun run = host(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_NE(run.err.find(message), std::string::npos) << arguments << ": " << run.err;
+    }
+    EXPECT_FALSE(exists("with space"));
+    EXPECT_FALSE(exists("a$b"));
+    for (const char* command : {"", "stage ", "install ", "uninstall ", "update ", "rollback ", "status "}) {
+        const HostRun help = host(std::string(command) + "--help");
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_EQ(help.out.rfind("usage: Orvane Lite Updater ", 0), 0u) << command;
+    }
+}
+
+TEST_F(HostTest, InstallWithoutAStagedApplicationFailsItsSetup) {
+    const HostRun install = host("install --root " + root());
+    EXPECT_EQ(install.status, 1);
+    EXPECT_NE(install.out.find("is the updater application staged under the root?"), std::string::npos) << install.out;
+    EXPECT_TRUE(logHas("Failed to load Launch Service - Auto updater"));
+}
+
+}  // namespace

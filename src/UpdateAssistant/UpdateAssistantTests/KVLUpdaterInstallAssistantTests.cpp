@@ -1,0 +1,180 @@
+#include "KVLUpdaterInstallAssistant.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "AssistantTest.h"
+#include "ErrorService/KVLErrorService.h"
+#include "LoggerService/KVLLoggerService.h"
+#include "Platform/ApplicationDatabase.h"
+
+namespace {
+
+using Operation = kvltest::RecordingPrivilegeProvider::Operation;
+
+class KVLUpdaterInstallAssistantTest : public kvltest::AssistantTest {
+protected:
+    // The provider's calls as short texts: "copy <destination>", "attributes <path>",
+    // "remove <path>", "run <command line>", paths relative to the root.
+    std::vector<std::string> calls() const {
+        std::vector<std::string> texts;
+        const auto relative = [this](const std::string& full) { return full.substr(root().size() + 1); };
+        for (const auto& call : provider->calls()) {
+            switch (call.operation) {
+                case Operation::CopyFile:
+                    texts.push_back("copy " + relative(call.destination->path()));
+                    break;
+                case Operation::SetAttributes:
+                    texts.push_back("attributes " + relative(call.path));
+                    break;
+                case Operation::RemoveFileAt:
+                    texts.push_back("remove " + relative(call.destination->path()));
+                    break;
+                case Operation::LaunchCommand:
+                    texts.push_back("run " + call.commandLine.substr(0, call.commandLine.find(' ', 10) + 1) +
+                                    relative(call.commandLine.substr(call.commandLine.find(' ', 10) + 1)));
+                    break;
+            }
+        }
+        return texts;
+    }
+    // Whether a line was logged that holds the text.
+    bool logged(const std::string& text) const {
+        const auto messages = logger->messages();
+        return std::any_of(messages.begin(), messages.end(),
+                           [&](const std::string& message) { return message.find(text) != std::string::npos; });
+    }
+
+    KVLUpdaterInstallAssistant assistant;
+    std::vector<std::string> advices{"kept"};
+};
+
+constexpr char kPreferences[] =
+    "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater/SystemPreferences/UpdaterSystemPreferences.plist";
+constexpr char kSchedule[] =
+    "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater/SystemPreferences/UpdateScheduler.plist";
+constexpr char kAgent[] = "Library/LaunchAgents/com.orvane.OrvaneLite.AutoUpdater.plist";
+constexpr char kCopyHelper[] = "Library/LaunchDaemons/com.orvane.OrvaneLite.CopyHelper.plist";
+constexpr char kUpdateHelper[] = "Library/LaunchDaemons/com.orvane.OrvaneLite.UpdateHelper.plist";
+
+TEST_F(KVLUpdaterInstallAssistantTest, AnInstallationCycleDoesItsWorkThroughTheProviderInOrder) {
+    ASSERT_TRUE(assistant.setupInstallation(provider, logger, platform::PlistDictionary{{"any", platform::PlistValue(1)}}));
+    EXPECT_TRUE(assistant.performPreInstallationAndAdvice(advices));
+    bool restart = true;
+    bool logoff = false;
+    ASSERT_TRUE(assistant.installAndRestartRequired(&restart, &logoff));
+    ASSERT_TRUE(assistant.performPostInstallationAndAdvices(advices, &restart, &logoff));
+    assistant.cleanupInstallation();
+
+    EXPECT_EQ(calls(), (std::vector<std::string>{
+                           "copy " + std::string(kSchedule), "copy " + std::string(kPreferences),
+                           "copy " + std::string(kAgent), "attributes " + std::string(kAgent),
+                           "copy " + std::string(kCopyHelper), "attributes " + std::string(kCopyHelper),
+                           "copy " + std::string(kUpdateHelper), "attributes " + std::string(kUpdateHelper),
+                           "run launchctl load " + std::string(kCopyHelper),
+                           "run launchctl load " + std::string(kUpdateHelper)}));
+    const auto& attributes = provider->calls()[3].attributes;
+    EXPECT_EQ(attributes.at("NSFilePosixPermissions"), platform::PlistValue(0644));
+    EXPECT_EQ(attributes.at("NSFileOwnerAccountName"), platform::PlistValue("root"));
+    EXPECT_EQ(attributes.at("NSFileGroupOwnerAccountName"), platform::PlistValue("wheel"));
+    // The agent is loaded in this process.
+    EXPECT_TRUE(logged("LoadService output launchctl load " + path(kAgent) + "\n"));
+    EXPECT_TRUE(logged("AutoUpdater application registered successfully"));
+    EXPECT_EQ(platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.orvane.OrvaneLite.AutoUpdater")
+                  .size(),
+              1u);
+    EXPECT_TRUE(restart);
+    EXPECT_FALSE(logoff);
+    EXPECT_EQ(advices, std::vector<std::string>{"kept"});
+    EXPECT_FALSE(KVLErrorService::isLoaded());
+}
+
+TEST_F(KVLUpdaterInstallAssistantTest, AFailedCopyRegistersNoJob) {
+    provider->failCall(Operation::CopyFile, 2, {"disk full", 640, KVLInternalErrorTypeCocoa});
+    ASSERT_TRUE(assistant.setupInstallation(provider, logger, std::nullopt));
+    EXPECT_FALSE(assistant.installAndRestartRequired(nullptr, nullptr));
+    EXPECT_TRUE(logged("KVLUpdaterInstallAssistant - Failed to copy files during Installation."));
+    EXPECT_EQ(calls().size(), 2u);
+    EXPECT_TRUE(logged("AutoUpdater application registered successfully"));
+    assistant.cleanupInstallation();
+}
+
+TEST_F(KVLUpdaterInstallAssistantTest, TheSecondJobFailingToRegisterKeepsTheFirst) {
+    provider->failCall(Operation::CopyFile, 4, {"no space", 640, KVLInternalErrorTypeCocoa});
+    ASSERT_TRUE(assistant.setupInstallation(provider, logger, std::nullopt));
+    EXPECT_FALSE(assistant.installAndRestartRequired(nullptr, nullptr));
+    EXPECT_TRUE(logged("KVLUpdaterInstallAssistant - Failed to Register Launch Services during Installation."));
+    EXPECT_EQ(calls().back(), "copy " + std::string(kCopyHelper));
+    EXPECT_EQ(calls()[3], "attributes " + std::string(kAgent));
+    assistant.cleanupInstallation();
+}
+
+TEST_F(KVLUpdaterInstallAssistantTest, AFailedDaemonLoadAsksForALogOffAndStopsTheLoads) {
+    provider->failCall(Operation::LaunchCommand, 1, {"launchctl failed", 5, KVLInternalErrorTypeOther});
+    ASSERT_TRUE(assistant.setupInstallation(provider, logger, std::nullopt));
+    bool restart = false;
+    bool logoff = false;
+    EXPECT_FALSE(assistant.performPostInstallationAndAdvices(advices, &restart, &logoff));
+    EXPECT_TRUE(logoff);
+    EXPECT_FALSE(restart);
+    EXPECT_EQ(calls(), std::vector<std::string>{"run launchctl load " + std::string(kCopyHelper)});
+    EXPECT_TRUE(logged("LoadService output launchctl load " + path(kAgent) + "\n"));
+
+    provider->failCall(Operation::LaunchCommand, 2, {"launchctl failed", 5, KVLInternalErrorTypeOther});
+    EXPECT_FALSE(assistant.performPostInstallationAndAdvices(advices, nullptr, nullptr));
+    assistant.cleanupInstallation();
+}
+
+TEST_F(KVLUpdaterInstallAssistantTest, UninstallationTriesEverythingAndAlwaysSucceeds) {
+    for (std::size_t call = 1; call <= 4; ++call) {
+        provider->failCall(Operation::RemoveFileAt, call, {"busy", 16, KVLInternalErrorTypePosix});
+        provider->failCall(Operation::LaunchCommand, call, {"busy", 16, KVLInternalErrorTypePosix});
+    }
+    ASSERT_TRUE(assistant.setupUninstallation(provider, logger));
+    EXPECT_TRUE(assistant.performPreUninstallationAndAdvice(advices));
+    bool restart = true;
+    EXPECT_TRUE(assistant.uninstallAndRestartRequired(&restart, nullptr));
+    assistant.performPostUninstallation();
+    assistant.cleanupUninstallation();
+    EXPECT_EQ(calls(), (std::vector<std::string>{
+                           "run launchctl unload " + std::string(kCopyHelper),
+                           "run launchctl unload " + std::string(kUpdateHelper), "remove " + std::string(kAgent),
+                           "remove " + std::string(kCopyHelper), "remove " + std::string(kUpdateHelper),
+                           "remove " + std::string(kUpdaterFolder)}));
+    EXPECT_TRUE(restart);
+}
+
+TEST_F(KVLUpdaterInstallAssistantTest, RollbackAfterSetupFindsNoFilesToDelete) {
+    ASSERT_TRUE(assistant.setupInstallation(provider, logger, std::nullopt));
+    assistant.rollbackInstallation();
+    assistant.cleanupInstallation();
+    EXPECT_TRUE(logged("KVLFileOperationHelper - No files to delete"));
+    for (const std::string& call : calls()) {
+        EXPECT_EQ(call.find(kUpdaterFolder), std::string::npos) << call;
+    }
+}
+
+TEST_F(KVLUpdaterInstallAssistantTest, SetupRefusesAMissingProviderOrLoggerAndAMissingApplication) {
+    EXPECT_FALSE(assistant.setupInstallation(nullptr, logger, std::nullopt));
+    EXPECT_FALSE(assistant.setupInstallation(provider, nullptr, std::nullopt));
+    EXPECT_EQ(console.messages(),
+              (std::vector<std::string>{"OrvaneLite:: Updater Install Assistant - Invalid rights or logger instance",
+                                        "OrvaneLite:: Updater Install Assistant - Invalid rights or logger instance"}));
+    EXPECT_FALSE(KVLErrorService::isLoaded());
+
+    std::filesystem::remove_all(path(kApplication));
+    refreshPaths();
+    EXPECT_FALSE(assistant.setupInstallation(provider, logger, std::nullopt));
+    EXPECT_TRUE(logged("Failed to load Launch Service - Auto updater"));
+    EXPECT_TRUE(logged("KVLUpdaterInstallAssistant - Failed to load Launch Service List"));
+    EXPECT_TRUE(assistant.mLaunchServiceHelper()->mLaunchServiceList().empty());
+    assistant.cleanupInstallation();
+
+    EXPECT_FALSE(assistant.setupUninstallation(provider, logger));
+    EXPECT_TRUE(logged("Failed to load Launch Service List"));
+    assistant.cleanupUninstallation();
+    EXPECT_FALSE(KVLErrorService::isLoaded());
+    EXPECT_FALSE(KVLLoggerService::isLoaded());
+}
+
+}  // namespace

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "IKVLUpdateAssistant.h"
+#include "KVLUpdaterAssistant.h"
+
+// The assistant of an update cycle: loads and unloads the services and otherwise answers with
+// fixed results, touching neither jobs nor files.
+class KVLUpdaterUpdateAssistant : public KVLUpdaterAssistant, public IKVLUpdateAssistant {
+public:
+    bool setupUpdate(std::shared_ptr<IKVLAdminPrivilegeProvider> provider, std::shared_ptr<IKVLLogger> logger) override;
+    void cleanupUpdate() override;
+    void isDependentOn(platform::PlistDictionary& components) override;
+    void checkPreRequisite(std::vector<std::string>& prerequisites) override;
+    bool unloadComponent() override;
+    bool performPostUpdateOfPatchesWithRestartRequired(bool* restartRequired, bool* logoffRequired,
+                                                       bool* skipAllPatches) override;
+    bool loadComponentWithRestartRequired(bool* restartRequired, bool* logoffRequired) override;
+};
