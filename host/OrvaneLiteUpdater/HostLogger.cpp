@@ -22,19 +22,19 @@ HostLogger::~HostLogger() {
 const char* HostLogger::tagOf(std::uint64_t level) {
     switch (level) {
         case KVLLogLevelApi:
-            return " API";
+            return "API";
         case KVLLogLevelUnexpected:
-            return " UNX";
+            return "UNX";
         case KVLLogLevelError:
-            return " ERR";
+            return "ERR";
         case KVLLogLevelWarn:
-            return " WRN";
+            return "WRN";
         case KVLLogLevelInfo:
-            return " INF";
+            return "INF";
         case KVLLogLevelDebug:
-            return " DBG";
+            return "DBG";
         default:
-            return " ???";
+            return "???";
     }
 }
 
@@ -43,7 +43,7 @@ void HostLogger::logMessageVAList(std::string_view format, std::uint64_t level, 
     if (!isLevelOn(level)) {
         return;
     }
-    const std::string line = platform::formatString("[%s] %@:%lld %@\n", tagOf(level) + 1,
+    const std::string line = platform::formatString("[%s] %@:%lld %@\n", tagOf(level),
                                                     platform::PathUtilities::lastPathComponent(fileName),
                                                     static_cast<long long>(lineNo), platform::formatStringArgs(format, args));
     std::lock_guard lock(mutex_);

@@ -19,7 +19,7 @@ public:
                           platform::FormatArgs args) override;
     std::optional<std::string> getLogFilePath() override { return logFilePath_; }
 
-    // " ERR", " INF", ... for a level; " ???" for a value that is none of the six.
+    // "ERR", "INF", ... for a level; "???" for a value that is none of the six.
     static const char* tagOf(std::uint64_t level);
 
 private:

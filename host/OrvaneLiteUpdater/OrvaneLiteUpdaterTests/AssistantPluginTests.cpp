@@ -1,0 +1,52 @@
+#include "AssistantPlugin.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "HostApplication.h"
+#include "TestSupport/TemporaryRoot.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class AssistantPluginTest : public kvltest::TemporaryRootTest {
+protected:
+    // The bundle the built host loads.
+    static std::string builtPlugin() {
+        return HostApplication(fs::path(KVL_HOST_PATH).parent_path().parent_path().parent_path().string())
+            .pluginBundlePath();
+    }
+};
+
+TEST_F(AssistantPluginTest, LoadsTheBuiltBundleAndMakesBothAssistants) {
+    std::string failure;
+    const auto plugin = AssistantPlugin::load(builtPlugin(), &failure);
+    ASSERT_NE(plugin, nullptr) << failure;
+    EXPECT_NE(plugin->createInstallAssistant(), nullptr);
+    EXPECT_NE(plugin->createUpdateAssistant(), nullptr);
+}
+
+TEST_F(AssistantPluginTest, RefusesAMissingBundleModuleOrEntryPoint) {
+    std::string failure;
+    EXPECT_EQ(AssistantPlugin::load(path("None.bundle"), &failure), nullptr);
+    EXPECT_EQ(failure, "no plug-in bundle at " + path("None.bundle"));
+
+    writeFile("Empty.bundle/Contents/Info.plist",
+              "<plist version=\"1.0\"><dict><key>CFBundleExecutable</key><string>Module</string></dict></plist>");
+    EXPECT_EQ(AssistantPlugin::load(path("Empty.bundle"), &failure), nullptr);
+    EXPECT_EQ(failure.rfind("cannot load " + path("Empty.bundle/Contents/MacOS/Module") + ": ", 0), 0u) << failure;
+
+    // A loadable module that is not a plug-in: the platform library.
+    const std::string platformLibrary =
+        (fs::path(KVL_HOST_PATH).parent_path().parent_path() / "Frameworks/libPlatform.so").string();
+    writeFile("Other.bundle/Contents/Info.plist",
+              "<plist version=\"1.0\"><dict><key>CFBundleExecutable</key><string>Module</string></dict></plist>");
+    fs::create_directories(path("Other.bundle/Contents/MacOS"));
+    fs::copy_file(platformLibrary, path("Other.bundle/Contents/MacOS/Module"));
+    EXPECT_EQ(AssistantPlugin::load(path("Other.bundle"), &failure), nullptr);
+    EXPECT_EQ(failure, path("Other.bundle/Contents/MacOS/Module") + " has no entry point KVLUpdateAssistantPluginEntry");
+}
+
+}  // namespace
