@@ -27,7 +27,8 @@ bool HostPrivilegeProvider::operationNamed(const std::string& name, Operation* o
     return true;
 }
 
-bool HostPrivilegeProvider::fail(IKVLInternalError* error, const std::string& message, std::int64_t code) {
+bool HostPrivilegeProvider::fail(IKVLInternalError* error, const std::string& message, std::int64_t code) const {
+    logger_->logMessage("Privilege provider: %@", KVLLogLevelError, KVL_SOURCE_PATH, __LINE__, message);
     if (error != nullptr) {
         error->populateWithErrorMessage(message, code, KVLInternalErrorTypeOther, KVL_SOURCE_PATH, __LINE__,
                                         std::nullopt);

@@ -12,8 +12,9 @@
 // The host's privilege provider. Every path it is handed must lie inside the layout root;
 // anything else is refused with a filled record. Permissions are always applied, owner and
 // group only when running as root (a missing "wheel" group is group 0). Each call is logged
-// at the info level before it is carried out. For testing every failure path, chosen calls
-// can be made to fail.
+// at the info level before it is carried out, and each failure at the error level, since
+// the plug-in passes over some failures without a word. For testing every failure path,
+// chosen calls can be made to fail.
 class HostPrivilegeProvider : public IKVLAdminPrivilegeProvider {
 public:
     enum class Operation { Copy, SetAttributes, Remove, Launch };
@@ -35,7 +36,8 @@ public:
 private:
     bool begin(Operation operation, const std::string& description, IKVLInternalError* error);
     bool confined(const std::string& path, IKVLInternalError* error) const;
-    static bool fail(IKVLInternalError* error, const std::string& message, std::int64_t code);
+    // Fills the record, logs the failure at the error level, answers false.
+    bool fail(IKVLInternalError* error, const std::string& message, std::int64_t code) const;
 
     std::string root_;
     std::shared_ptr<IKVLLogger> logger_;

@@ -1,73 +1,10 @@
-#include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <map>
-#include <string>
-
-#include "Platform/ApplicationDatabase.h"
-#include "TestSupport/TemporaryRoot.h"
+#include "HostTest.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr char kUpdaterFolder[] = "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater";
-constexpr char kPreferences[] =
-    "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater/SystemPreferences/UpdaterSystemPreferences.plist";
-constexpr char kSchedule[] =
-    "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater/SystemPreferences/UpdateScheduler.plist";
-constexpr char kAgent[] = "Library/LaunchAgents/com.orvane.OrvaneLite.AutoUpdater.plist";
-constexpr char kCopyHelper[] = "Library/LaunchDaemons/com.orvane.OrvaneLite.CopyHelper.plist";
-constexpr char kUpdateHelper[] = "Library/LaunchDaemons/com.orvane.OrvaneLite.UpdateHelper.plist";
-constexpr char kLog[] = "Library/Logs/OrvaneLiteUpdater.log";
-
-struct HostRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-// The built host against a fresh root.
-class HostTest : public kvltest::TemporaryRootTest {
-protected:
-    HostRun host(const std::string& arguments) const {
-        const std::string out = path("host.out"), err = path("host.err");
-        const int status =
-            std::system(("'" KVL_HOST_PATH "' " + arguments + " >" + out + " 2>" + err).c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
-    }
-    bool exists(const std::string& relative) const { return fs::exists(path(relative)); }
-    std::string jobs() const {
-        const std::string table = path("var/run/launchd-standin/jobs.plist");
-        return fs::exists(table) ? readFile(table) : "";
-    }
-    bool loaded(const std::string& label) const { return jobs().find("<key>" + label + "</key>") != std::string::npos; }
-    bool logHas(const std::string& text) const { return readFile(kLog).find(text) != std::string::npos; }
-    bool registered() const {
-        return !platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.orvane.OrvaneLite.AutoUpdater")
-                    .empty();
-    }
-    // Every file under the root but the host's own output, with its contents.
-    std::map<std::string, std::string> snapshot() const {
-        std::map<std::string, std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator(root())) {
-            const std::string relative = fs::relative(entry.path(), root()).string();
-            if (entry.is_regular_file() && relative.rfind("host.", 0) != 0 && relative != kLog) {
-                files[relative] = readFile(relative);
-            }
-        }
-        return files;
-    }
-};
-
-// The same, with the updater application staged before each test.
-class HostEndToEndTest : public HostTest {
-protected:
-    void SetUp() override { ASSERT_EQ(host("stage --root " + root()).status, 0); }
-};
+using namespace kvltest;
 
 TEST_F(HostEndToEndTest, InstallThenUninstallLeavesOnlyTheRegistration) {
     const HostRun install = host("install --root " + root());

@@ -1,0 +1,115 @@
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
+#include "HostTest.h"
+
+namespace {
+
+using namespace kvltest;
+
+// A cycle driven through the host, after the commands that prepare its root.
+struct Cycle {
+    std::string command;
+    std::vector<std::string> preparation;
+};
+
+// The provider's operations as --fail names them and as the host logs them.
+constexpr std::pair<const char*, const char*> kOperations[] = {
+    {"copy", "Privilege provider: copy "},
+    {"attributes", "Privilege provider: attributes "},
+    {"remove", "Privilege provider: remove "},
+    {"launch", "Privilege provider: run "},
+};
+
+class HostFaultMatrixTest : public HostTest {
+protected:
+    // A fresh case folder holding a staged root, prepared for the cycle; answers the root.
+    std::string prepare(const Cycle& cycle, const std::string& name) const {
+        const std::string root = path(name + "/root");
+        EXPECT_EQ(host("stage --root " + root).status, 0);
+        for (const std::string& command : cycle.preparation) {
+            EXPECT_EQ(host(command + " --root " + root).status, 0) << command;
+        }
+        fs::remove(root + "/" + kLog);
+        return root;
+    }
+    static std::size_t count(const std::string& text, const std::string& prefix) {
+        std::size_t calls = 0;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            calls += line.find(prefix) != std::string::npos ? 1 : 0;
+        }
+        return calls;
+    }
+    static std::string read(const std::string& file) {
+        std::ifstream in(file);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // Nothing of the updater is left under the root but the job that stayed loaded, if any,
+    // and nothing beside the root in its case folder was touched.
+    void expectClean(const std::string& root, const std::string& what, const std::string& stillLoaded) const {
+        EXPECT_FALSE(fs::exists(root + "/" + kUpdaterFolder)) << what;
+        for (const char* folder : {"/Library/LaunchAgents", "/Library/LaunchDaemons"}) {
+            EXPECT_TRUE(!fs::exists(root + folder) || fs::is_empty(root + folder)) << what << folder;
+        }
+        const std::string jobs = read(root + "/var/run/launchd-standin/jobs.plist");
+        for (const char* label : {"com.orvane.OrvaneLite.AutoUpdater", "com.orvane.OrvaneLite.CopyHelper",
+                                  "com.orvane.OrvaneLite.UpdateHelper"}) {
+            EXPECT_EQ(jobs.find(label) != std::string::npos, label == stillLoaded) << what << ": " << label;
+        }
+        const fs::path caseFolder = fs::path(root).parent_path();
+        EXPECT_EQ(std::distance(fs::directory_iterator(caseFolder), fs::directory_iterator()), 1) << what;
+    }
+};
+
+TEST_F(HostFaultMatrixTest, EveryProviderCallOfEveryCycleCanFailAndAnUninstallStillCleansUp) {
+    const Cycle cycles[] = {{"install", {}}, {"uninstall", {"install"}}, {"rollback", {"install"}}};
+    int cases = 0;
+    for (const Cycle& cycle : cycles) {
+        const std::string clean = prepare(cycle, cycle.command + "-clean");
+        ASSERT_EQ(host(cycle.command + " --root " + clean).status, 0) << cycle.command;
+        const std::string cleanLog = read(clean + "/" + kLog);
+        for (const auto& [operation, logged] : kOperations) {
+            const std::size_t calls = count(cleanLog, logged);
+            for (std::size_t call = 1; call <= calls; ++call) {
+                const std::string what = cycle.command + " --fail " + operation + ":" + std::to_string(call);
+                const std::string root = prepare(cycle, "case" + std::to_string(++cases));
+                const HostRun run = host(what + " --root " + root);
+                const std::string log = read(root + "/" + kLog);
+                if (cycle.command != "install") {
+                    // Uninstallation and rollback pass over every failure.
+                    EXPECT_EQ(run.status, 0) << what << run.out;
+                    EXPECT_NE(run.out.find(cycle.command + ": done"), std::string::npos) << what;
+                } else if (std::string(operation) == "launch") {
+                    EXPECT_EQ(run.status, 3) << what << run.out;
+                    EXPECT_NE(run.out.find("a log-off is required"), std::string::npos) << what;
+                } else {
+                    EXPECT_EQ(run.status, 1) << what << run.out;
+                    const bool settingsCopy = std::string(operation) == "copy" && call <= 2;
+                    EXPECT_NE(log.find(settingsCopy ? "Failed to copy files during Installation."
+                                                    : "Failed to Register Launch Services during Installation."),
+                              std::string::npos)
+                        << what;
+                    EXPECT_NE(run.out.find("install: rollback ... done"), std::string::npos) << what;
+                }
+                EXPECT_NE(log.find("Privilege provider: Injected failure of "), std::string::npos) << what;
+                EXPECT_EQ(host("uninstall --root " + root).status, 0) << what;
+                // A daemon whose unload failed stays loaded once its property list is gone:
+                // no later unload can name it, as with launchd itself.
+                std::string stillLoaded;
+                if (cycle.command != "install" && std::string(operation) == "launch") {
+                    stillLoaded = call == 1 ? "com.orvane.OrvaneLite.CopyHelper" : "com.orvane.OrvaneLite.UpdateHelper";
+                }
+                expectClean(root, what, stillLoaded);
+            }
+        }
+    }
+    // Install: 5 copies, 3 attribute changes, 2 daemon loads; uninstall: 2 unloads, 4
+    // removals; rollback: 2 unloads, 3 removals.
+    EXPECT_EQ(cases, 21);
+}
+
+}  // namespace
