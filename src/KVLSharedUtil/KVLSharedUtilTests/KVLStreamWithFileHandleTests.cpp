@@ -1,0 +1,320 @@
+#include "KVLSharedUtil/KVLStreamWithFileHandle.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "LoggedServicesTest.h"
+#include "TestSupport/RecordingAPIBypass.h"
+
+namespace {
+
+using platform::FileHandle;
+
+constexpr const char* kFile = "src/KVLSharedUtil/KVLSharedUtil/KVLStreamWithFileHandle";
+constexpr std::int32_t kInternal = KVLInternalErrorTypeInternal;
+constexpr std::uint64_t k2To63 = std::uint64_t{1} << 63;
+
+std::string hundredBytes() {
+    std::string text;
+    for (int i = 0; i < 100; ++i) {
+        text += static_cast<char>('A' + i % 26);
+    }
+    return text;
+}
+
+// What a call raised, "<reason>|<errno>", or "".
+std::string raised(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const platform::FileHandleException& exception) {
+        return exception.reason() + "|" + std::to_string(exception.posixError());
+    }
+    return "";
+}
+
+class KVLStreamWithFileHandleTest : public kvltest::LoggedServicesTest {
+protected:
+    platform::URL url(const char* name) const { return platform::URL::fileURLWithPath(path(name)); }
+    std::unique_ptr<KVLStreamWithFileHandle> updating(const std::string& contents) {
+        writeFile("data", contents);
+        auto stream = KVLStreamWithFileHandle::initForUpdatingFromFilePath(url("data"), record.get());
+        EXPECT_NE(stream, nullptr);
+        return stream;
+    }
+    std::uint64_t position(IKVLStream& stream) {
+        std::uint64_t value = 0;
+        stream.getPointerPosition(&value, record.get());
+        return value;
+    }
+    std::uint64_t size(IKVLStream& stream) {
+        std::uint64_t value = 0;
+        stream.getSize(&value, record.get());
+        return value;
+    }
+    void expectFailure(std::int64_t code, std::int32_t type, const std::string& message) {
+        LoggedServicesTest::expectFailure(*record, code, type, message, kFile, *logger);
+        record->reset();
+    }
+
+    std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
+};
+
+TEST_F(KVLStreamWithFileHandleTest, TransfersPutThePositionBack) {
+    auto stream = updating(hundredBytes());
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(stream->getName(), path("data"));
+    stream->setPointerPosition(10, record.get());
+    char buffer[16] = {};
+    std::uint64_t count = 99;
+    stream->read(10, 95, buffer, &count, record.get());
+    EXPECT_EQ(count, 5u);
+    EXPECT_EQ(std::string(buffer, 5), hundredBytes().substr(95));
+    stream->read(10, 100, buffer, &count, record.get());
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(position(*stream), 10u);
+
+    stream->write(4, 50, "wxyz", &count, record.get());
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(size(*stream), 100u);
+    EXPECT_EQ(position(*stream), 10u);
+
+    stream->setPointerPosition(0, record.get());
+    stream->write(4, 200, "WXYZ", &count, record.get());
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(position(*stream), 200u);  // the extension moved it to the offset
+    std::string expected = hundredBytes();
+    expected.replace(50, 4, "wxyz");
+    EXPECT_EQ(readFile("data"), expected + std::string(100, '\0') + "WXYZ");
+
+    stream->setSize(10, record.get());
+    EXPECT_EQ(position(*stream), 10u);
+    EXPECT_EQ(size(*stream), 10u);
+    stream->synchronizeFile(record.get());
+    EXPECT_TRUE(record->isSuccess());
+    EXPECT_TRUE(logger->lines().empty());
+}
+
+TEST_F(KVLStreamWithFileHandleTest, NullArgumentsAndShareModesAreRefused) {
+    auto stream = updating("abc");
+    std::uint64_t count = 77;
+    stream->read(3, 0, nullptr, &count, record.get());
+    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
+    stream->write(3, 10, nullptr, &count, record.get());
+    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
+    EXPECT_EQ(count, 77u);
+    EXPECT_EQ(readFile("data"), "abc");
+    stream->getSize(nullptr, record.get());
+    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
+    stream->getPointerPosition(nullptr, record.get());
+    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
+
+    kvltest::InstalledAPIBypass bypass;
+    KVLStreamWithFileHandle empty;
+    for (IKVLStream* target : {static_cast<IKVLStream*>(stream.get()), static_cast<IKVLStream*>(&empty)}) {
+        for (std::uint32_t mode : {LOCK_SH, LOCK_EX | LOCK_NB, LOCK_UN}) {
+            target->changeSharedMode(mode, record.get());
+            expectFailure(-14002, kInternal, "KVLStreamWithFileHandle - Changing share mode is not supported.");
+        }
+    }
+    EXPECT_TRUE(bypass.calls().empty());
+    const int other = ::open(path("data").c_str(), O_RDONLY);
+    EXPECT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);  // no lock was taken
+    ::close(other);
+}
+
+TEST_F(KVLStreamWithFileHandleTest, AStreamWithoutAHandleIsUninitialized) {
+    KVLStreamWithFileHandle empty;
+    EXPECT_EQ(empty.getNativeHandle(), nullptr);
+    char buffer[4];
+    std::uint64_t value = 0;
+    const std::function<void(IKVLStream&)> operations[] = {
+        [&](IKVLStream& s) { s.read(1, 0, buffer, &value, record.get()); },
+        [&](IKVLStream& s) { s.write(1, 0, "x", &value, record.get()); },
+        [&](IKVLStream& s) { s.setPointerPosition(0, record.get()); },
+        [&](IKVLStream& s) { s.getPointerPosition(&value, record.get()); },
+        [&](IKVLStream& s) { s.getSize(&value, record.get()); },
+        [&](IKVLStream& s) { s.setSize(0, record.get()); },
+        [&](IKVLStream& s) { s.synchronizeFile(record.get()); },
+    };
+    for (const auto& operation : operations) {
+        operation(empty);
+        expectFailure(-10003, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
+    }
+    auto stream = updating("abc");
+    stream->close(record.get());
+    EXPECT_EQ(stream->getName(), path("data"));
+    stream->getSize(&value, record.get());
+    expectFailure(-10003, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
+    const std::size_t linesBefore = logger->lines().size();
+    stream->close(record.get());
+    empty.close(record.get());
+    EXPECT_TRUE(record->isSuccess());
+    EXPECT_EQ(logger->lines().size(), linesBefore);
+}
+
+TEST_F(KVLStreamWithFileHandleTest, PathInitializersOpenOnlyExistingFiles) {
+    using Init = std::unique_ptr<KVLStreamWithFileHandle> (*)(const std::optional<platform::URL>&, IKVLInternalError*);
+    for (Init init : {&KVLStreamWithFileHandle::initForReadingFromFilePath,
+                      &KVLStreamWithFileHandle::initForWritingFromFilePath,
+                      &KVLStreamWithFileHandle::initForUpdatingFromFilePath}) {
+        EXPECT_EQ(init(url("missing"), record.get()), nullptr);
+        expectFailure(260, KVLInternalErrorTypeCocoa,
+                      "KVLStreamWithFileHandle - Failed to open the file. - The file “missing” couldn’t be opened "
+                      "because there is no such file.");
+        EXPECT_EQ(init(std::nullopt, record.get()), nullptr);
+        expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
+    }
+    EXPECT_FALSE(std::filesystem::exists(path("missing")));
+
+    writeFile("data", "hello");
+    auto writing = KVLStreamWithFileHandle::initForWritingFromFilePath(url("data"), record.get());
+    ASSERT_NE(writing, nullptr);
+    EXPECT_EQ(position(*writing), 0u);
+    writing->write(1, 0, "J", nullptr, record.get());
+    writing.reset();
+    EXPECT_EQ(readFile("data"), "Jello");  // neither created nor cut
+
+    auto reading = KVLStreamWithFileHandle::initForReadingFromFilePath(url("data"), record.get());
+    ASSERT_NE(reading, nullptr);
+    EXPECT_EQ(raised([&] { reading->write(1, 0, "x", nullptr, record.get()); }), "writeData: Bad file descriptor|9");
+    EXPECT_TRUE(record->isSuccess());
+}
+
+TEST_F(KVLStreamWithFileHandleTest, OnlyAnOwningStreamClosesItsHandle) {
+    writeFile("data", "abc");
+    auto shared = FileHandle::fileHandleForReadingFromURL(url("data"));
+    auto stream = KVLStreamWithFileHandle::initFromFileHandle(shared, "shared", false, record.get());
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(stream->getNativeHandle(), shared.get());
+    stream->close(record.get());
+    EXPECT_GE(shared->fileDescriptor(), 0);
+
+    stream = KVLStreamWithFileHandle::initFromFileHandle(shared, "shared", true, record.get());
+    stream->disownNativeHandle();
+    stream.reset();
+    EXPECT_GE(shared->fileDescriptor(), 0);
+
+    auto next = FileHandle::fileHandleForReadingFromURL(url("data"));
+    stream = KVLStreamWithFileHandle::initFromFileHandle(shared, "shared", true, record.get());
+    stream->setNativeHandle(next, true);  // re-targeting closes the owned one
+    EXPECT_EQ(shared->fileDescriptor(), -1);
+    stream.reset();
+    EXPECT_EQ(next->fileDescriptor(), -1);
+
+    EXPECT_EQ(KVLStreamWithFileHandle::initFromFileHandle(nullptr, "name", true, record.get()), nullptr);
+    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
+    EXPECT_EQ(KVLStreamWithFileHandle::initFromFileHandle(next, std::nullopt, true, record.get()), nullptr);
+    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
+}
+
+TEST_F(KVLStreamWithFileHandleTest, TheHandlesFailuresPassThroughWithoutARecord) {
+    auto stream = updating("abc");
+    kvltest::InstalledAPIBypass bypass;
+    char buffer[4];
+    EXPECT_EQ(raised([&] { stream->read(1, k2To63, buffer, nullptr, record.get()); }),
+              "seekToFileOffset: Invalid argument|22");
+    EXPECT_EQ(raised([&] { stream->write(1, k2To63, "x", nullptr, record.get()); }),
+              "truncateFileAtOffset: Invalid argument|22");
+    EXPECT_EQ(bypass.calls(), (std::vector<std::string>{"enter", "exit", "enter", "enter", "exit", "enter", "exit",
+                                                        "exit"}));  // read; write, its size, its extension
+
+    // The descriptor closed behind the stream's back.
+    auto handle = static_cast<FileHandle*>(stream->getNativeHandle());
+    ASSERT_EQ(::close(handle->fileDescriptor()), 0);
+    std::uint64_t value = 0;
+    EXPECT_EQ(raised([&] { stream->read(1, 0, buffer, &value, record.get()); }), "offsetInFile: Bad file descriptor|9");
+    EXPECT_EQ(raised([&] { stream->getSize(&value, record.get()); }), "offsetInFile: Bad file descriptor|9");
+    EXPECT_EQ(raised([&] { stream->setSize(1, record.get()); }), "truncateFileAtOffset: Bad file descriptor|9");
+    EXPECT_EQ(raised([&] { stream->synchronizeFile(record.get()); }), "synchronizeFile: Bad file descriptor|9");
+    EXPECT_EQ(raised([&] { stream->close(record.get()); }), "closeFile: Bad file descriptor|9");
+    EXPECT_EQ(stream->getNativeHandle(), nullptr);  // closed all the same
+    EXPECT_TRUE(record->isSuccess());
+    EXPECT_TRUE(logger->lines().empty());
+    const auto calls = bypass.calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "enter"), std::count(calls.begin(), calls.end(), "exit"));
+
+    // Destruction swallows what closing an owned, already closed descriptor raises.
+    writeFile("other", "x");
+    auto owned = KVLStreamWithFileHandle::initForReadingFromFilePath(url("other"), record.get());
+    ASSERT_EQ(::close(static_cast<FileHandle*>(owned->getNativeHandle())->fileDescriptor()), 0);
+    EXPECT_EQ(raised([&] { owned.reset(); }), "");
+}
+
+TEST_F(KVLStreamWithFileHandleTest, ReadOnlyFilesCannotBeOpenedForWriting) {
+    writeFile("data", "abc");
+    ASSERT_EQ(::chmod(root().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(path("data").c_str(), 0444), 0);
+    const int status = kvltest::runAsNobody([&] {
+        if (KVLStreamWithFileHandle::initForReadingFromFilePath(url("data"), record.get()) == nullptr) return 1;
+        if (KVLStreamWithFileHandle::initForUpdatingFromFilePath(url("data"), record.get()) != nullptr) return 2;
+        if (record->getErrorCode() != 257 || record->getErrorType() != KVLInternalErrorTypeCocoa) return 3;
+        if (record->getDescription() != "KVLStreamWithFileHandle - Failed to open the file. - The file “data” "
+                                        "couldn’t be opened because you don’t have permission to view it.")
+            return 4;
+        return logger->lines().back().message == record->description() ? 0 : 5;
+    });
+    if (status == -1) {
+        GTEST_SKIP() << "cannot switch to the user nobody, and root ignores file permissions";
+    }
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(KVLStreamWithFileHandleTest, AReadThatCannotGetMemoryFails) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' allocators abort rather than fail under an address-space limit";
+#else
+    constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+    auto stream = updating("");
+    stream->setSize(kGiB, record.get());  // sparse: reading it costs no disk
+    stream->setPointerPosition(7, record.get());
+    const int status = kvltest::runInChild([&] {
+        // Room for the caller's buffer, then far too little address space for the data.
+        void* buffer = ::mmap(nullptr, kGiB, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (buffer == MAP_FAILED) return 10;
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t limit = static_cast<rlim_t>(pages) * ::sysconf(_SC_PAGESIZE) + 128 * 1024 * 1024;
+        const rlimit addressSpace{limit, limit};
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &addressSpace) != 0) return 11;
+        std::uint64_t count = 99;
+        stream->read(kGiB, 0, buffer, &count, record.get());
+        if (count != 99) return 12;
+        if (record->getErrorCode() != -14001 || record->getErrorType() != kInternal ||
+            record->getDescription() != "KVLStreamWithFileHandle - Failed to read bytes from file")
+            return 13;
+        if (logger->lines().back().message != record->description()) return 14;
+        return position(*stream) == 7 ? 0 : 15;
+    });
+    EXPECT_EQ(status, 0);
+#endif
+}
+
+TEST_F(KVLStreamWithFileHandleTest, AFullDiskRaisesThroughTheWrite) {
+    auto stream = updating("");
+    const int status = kvltest::runInChild([&] {
+        ::signal(SIGXFSZ, SIG_IGN);  // the file-size limit stands in for a full disk
+        const rlimit limit{4096, 4096};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
+        const std::string block(8192, 'z');
+        const std::string outcome = raised([&] { stream->write(block.size(), 0, block.data(), nullptr, record.get()); });
+        if (outcome != "writeData: File too large|27") return 11;
+        return record->isSuccess() ? 0 : 12;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readFile("data"), std::string(4096, 'z'));
+}
+
+}  // namespace
