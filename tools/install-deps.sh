@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, when any is missing.
+# Installs the Debian packages the build needs, and any named as arguments, when missing.
+# Usage: tools/install-deps.sh [PACKAGE]...
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libplist-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ pkg-config libplist-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev "$@")
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
