@@ -1,6 +1,7 @@
 #include "LoggerService/Private/KVLLoggerFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -157,8 +158,15 @@ void KVLLoggerFile::writeLineLocked(platform::Date now, std::string_view levelNa
                                                     platform::ProcessInfo::systemThreadID(), levelName, text);
     try {
         mFileHandle_->writeData(std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
+        mFileEnd_ += line.size();
     } catch (const platform::FileHandleException&) {
-        // A full disk or a file-size limit: the line is dropped, the logger carries on.
+        // A full disk or a file-size limit: the line is dropped whole, so a torn start of it
+        // is cut off again, and the logger carries on.
+        try {
+            mFileHandle_->truncateFileAtOffset(mFileEnd_);
+        } catch (const platform::FileHandleException&) {
+            // Nothing more can be done: the torn start stays.
+        }
     }
 }
 
@@ -223,6 +231,8 @@ void KVLLoggerFile::logFileInitializeLocked(platform::Date now) {
     // Every write goes to the end, also past lines that another writer added meanwhile.
     const int descriptor = mFileHandle_->fileDescriptor();
     ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) | O_APPEND);
+    struct stat status {};
+    mFileEnd_ = ::fstat(descriptor, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
     if (isLevelOn(KVLLogLevelInfo)) {
         writeLineLocked(now, " INF",
                         platform::formatString("%@ : %@", mstrModuleName_, mstrAppVersion_));

@@ -102,6 +102,10 @@ private:
     // Read-only descriptor of the current file that holds its advisory lock; -1 when none.
     int miFDLogFile_ = -1;
     std::shared_ptr<platform::FileHandle> mFileHandle_;
+    // Where this logger's last whole line ends, so that a failed write can be cut back to it.
+    // On a file shared with another writer (same module, same second) the cut may take
+    // that writer's later lines too.
+    std::uint64_t mFileEnd_ = 0;
     // The local day of mlCreationTime_, [start, end), worked out once per file so that the
     // roll check of a line is two comparisons.
     double mDayStart_ = 0.0;
