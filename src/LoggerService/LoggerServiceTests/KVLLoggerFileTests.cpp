@@ -322,6 +322,12 @@ TEST_F(KVLLoggerFileTest, AFullDiskDropsWholeLines) {
 TEST_F(KVLLoggerFileTest, EightThreadsLeaveEveryLineWholeAndInOrder) {
     constexpr int kThreads = 8;
     constexpr int kLinesPerThread = 100000;
+    // A clock that moves on by 1/1024 s at every reading, from noon: lines must come out in
+    // the order of their timestamps, and the timestamp changes every few lines.
+    std::atomic<std::int64_t> ticks{0};
+    platform::Clock::setNowForTesting([&ticks] {
+        return platform::Date::fromTimeIntervalSince1970(kMidnight - 12 * 3600 + ticks++ / 1024.0);
+    });
     KVLLoggerFile logger(logDir(), "Threads", KVLLogLevelInfo);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
@@ -346,6 +352,8 @@ TEST_F(KVLLoggerFileTest, EightThreadsLeaveEveryLineWholeAndInOrder) {
             << "line " << i << ": " << lines[i];
         ASSERT_TRUE(t >= 0 && t < kThreads && n == next[t]) << "line " << i << ": " << lines[i];
         ++next[t];
+        // "yyMMdd HHmmss.SSS" sorts as the times do.
+        ASSERT_LE(lines[i - 1].substr(0, 17), lines[i].substr(0, 17)) << "line " << i;
     }
 }
 
