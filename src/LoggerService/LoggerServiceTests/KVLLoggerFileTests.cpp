@@ -292,7 +292,8 @@ TEST_F(KVLLoggerFileTest, AFileDeletedWhileOpenIsLeftAtTheNextDay) {
     EXPECT_EQ(messageOfLine(lines[1]), "three");
 }
 
-TEST_F(KVLLoggerFileTest, AFullDiskDropsWholeLines) {
+TEST_F(KVLLoggerFileTest, AFullDiskDropsWholeLinesAndAForkedChildShowsItsOwnIds) {
+    KVLLoggerFile parent(logDir(), "Parent", KVLLogLevelInfo);  // this thread's id is known now
     const int status = kvltest::runInChild([this] {
         // The file-size limit stands in for a full disk.
         ::signal(SIGXFSZ, SIG_IGN);
@@ -309,6 +310,7 @@ TEST_F(KVLLoggerFileTest, AFullDiskDropsWholeLines) {
         if (size > 4096 || text.size() != size || text.empty() || text.back() != '\n') return 11;
         const auto lines = linesOfFile(path);
         if (lines.size() < 10 || lines.size() > 60) return 12;
+        if (lines[0].substr(20, pidAndThread().size()) != pidAndThread()) return 14;
         for (std::size_t i = 1; i < lines.size(); ++i) {
             if (messageOfLine(lines[i]) != platform::formatString("line %03d %@", i - 1, std::string(60, 'x'))) {
                 return 13;

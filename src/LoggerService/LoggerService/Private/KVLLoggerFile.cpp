@@ -1,6 +1,7 @@
 #include "LoggerService/Private/KVLLoggerFile.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,6 +42,20 @@ std::string escapedForFormat(std::string_view text) {
         }
     }
     return escaped;
+}
+
+// The system thread id costs a system call per reading, while a thread's id never changes:
+// it is read once per thread. Only the forking thread lives on in the child of fork, under a
+// new id, so its copy is forgotten there.
+thread_local std::uint64_t tSystemThreadID = 0;
+
+std::uint64_t systemThreadID() {
+    static const int forgetInForkedChild = ::pthread_atfork(nullptr, nullptr, [] { tSystemThreadID = 0; });
+    (void)forgetInForkedChild;
+    if (tSystemThreadID == 0) {
+        tSystemThreadID = platform::ProcessInfo::systemThreadID();
+    }
+    return tSystemThreadID;
 }
 
 }  // namespace
@@ -155,7 +170,7 @@ void KVLLoggerFile::writeLogLocked(platform::Date now, std::string_view levelNam
 
 void KVLLoggerFile::writeLineLocked(platform::Date now, std::string_view levelName, std::string_view text) {
     const std::string line = platform::formatString("%@ : %6d : %8llu : %@ : %@\n", timestampLocked(now), miPID_,
-                                                    platform::ProcessInfo::systemThreadID(), levelName, text);
+                                                    systemThreadID(), levelName, text);
     try {
         mFileHandle_->writeData(std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
         mFileEnd_ += line.size();
