@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cmath>
+#include <iterator>
 #include <span>
 
 #include "KVLSharedUtil/KVLFileUtil.h"
@@ -31,17 +33,28 @@ std::string mainBundleShortVersion() {
     return text != nullptr ? *text : std::string();
 }
 
-// A file name's "%" must not read as a placeholder once the name is part of a format.
-std::string escapedForFormat(std::string_view text) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
-        escaped += c;
-        if (c == '%') {
-            escaped += '%';
-        }
+// The tag of each of the six levels; "" for any other value.
+std::string_view levelNameOf(std::uint64_t level) {
+    switch (level) {
+        case KVLLogLevelApi: return " API";
+        case KVLLogLevelUnexpected: return " UNX";
+        case KVLLogLevelError: return " ERR";
+        case KVLLogLevelWarn: return " WRN";
+        case KVLLogLevelInfo: return " INF";
+        case KVLLogLevelDebug: return " DBG";
+        default: return {};
     }
-    return escaped;
+}
+
+// A number right-aligned in width columns, in full when it is wider ("%6d", "%8llu").
+void appendRightAligned(std::string& out, std::uint64_t number, std::size_t width) {
+    char digits[24];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
+    const auto count = static_cast<std::size_t>(end - digits);
+    if (count < width) {
+        out.append(width - count, ' ');
+    }
+    out.append(digits, count);
 }
 
 // The system thread id costs a system call per reading, while a thread's id never changes:
@@ -88,51 +101,50 @@ bool KVLLoggerFile::isLevelOn(std::uint64_t level) { return KVLIsLogLevelOn(getL
 void KVLLoggerFile::logMessageVAList(std::string_view format, std::uint64_t level, std::string_view fileName,
                                      std::int64_t lineNo, platform::FormatArgs args) {
     KVLSafeZone zone;
-    if (!isLevelOn(level)) {
-        return;  // log() would drop it; spare the prefix
+    const std::string_view levelName = levelNameOf(level);
+    if (levelName.empty() || !isLevelOn(level)) {
+        return;
     }
-    const std::string prefixed =
-        escapedForFormat(platform::PathUtilities::lastPathComponent(fileName)) + "(" + std::to_string(lineNo) +
-        ") : " + std::string(format);
-    switch (level) {
-        case KVLLogLevelApi: apiVAList(prefixed, args); break;
-        case KVLLogLevelUnexpected: unexpectedVAList(prefixed, args); break;
-        case KVLLogLevelError: errorVAList(prefixed, args); break;
-        case KVLLogLevelWarn: warnVAList(prefixed, args); break;
-        case KVLLogLevelInfo: infoVAList(prefixed, args); break;
-        case KVLLogLevelDebug: debugVAList(prefixed, args); break;
-        default: break;  // not one of the six levels
-    }
+    // The same text as the level's operation given the format "<file>(<line>) : <format>",
+    // built in a buffer that each thread keeps.
+    thread_local std::string text;
+    text = platform::PathUtilities::lastPathComponent(fileName);
+    text += '(';
+    char number[24];
+    text.append(number, std::to_chars(std::begin(number), std::end(number), lineNo).ptr);
+    text += ") : ";
+    text += platform::formatStringArgs(format, args);
+    writeLog(levelName, text);
 }
 
 void KVLLoggerFile::unexpectedVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelUnexpected, " UNX", format, args);
+    log(KVLLogLevelUnexpected, levelNameOf(KVLLogLevelUnexpected), format, args);
 }
 
 void KVLLoggerFile::infoVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelInfo, " INF", format, args);
+    log(KVLLogLevelInfo, levelNameOf(KVLLogLevelInfo), format, args);
 }
 
 void KVLLoggerFile::debugVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelDebug, " DBG", format, args);
+    log(KVLLogLevelDebug, levelNameOf(KVLLogLevelDebug), format, args);
 }
 
 void KVLLoggerFile::errorVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelError, " ERR", format, args);
+    log(KVLLogLevelError, levelNameOf(KVLLogLevelError), format, args);
 }
 
 void KVLLoggerFile::warnVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelWarn, " WRN", format, args);
+    log(KVLLogLevelWarn, levelNameOf(KVLLogLevelWarn), format, args);
 }
 
 void KVLLoggerFile::apiVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelApi, " API", format, args);
+    log(KVLLogLevelApi, levelNameOf(KVLLogLevelApi), format, args);
 }
 
 void KVLLoggerFile::log(std::uint64_t level, std::string_view levelName, std::string_view format,
@@ -141,9 +153,7 @@ void KVLLoggerFile::log(std::uint64_t level, std::string_view levelName, std::st
     if (!isLevelOn(level)) {
         return;
     }
-    const std::string text = platform::formatStringArgs(format, args);
-    const std::lock_guard lock(mMutex_);
-    writeLogLocked(platform::Clock::now(), levelName, text);
+    writeLog(levelName, platform::formatStringArgs(format, args));
 }
 
 void KVLLoggerFile::rollLogFileNow() {
@@ -156,12 +166,13 @@ void KVLLoggerFile::logFileInitialize() {
     logFileInitializeLocked(platform::Clock::now());
 }
 
-void KVLLoggerFile::writeLogLocked(platform::Date now, std::string_view levelName, std::string_view text) {
-    KVLSafeZone zone;
+void KVLLoggerFile::writeLog(std::string_view levelName, std::string_view text) {
+    const std::lock_guard lock(mMutex_);
     // Without an open file the line is lost; only a write into an open file may roll.
     if (!mFileHandle_) {
         return;
     }
+    const platform::Date now = platform::Clock::now();
     rollLogFileIfNeededLocked(now);
     if (mFileHandle_) {
         writeLineLocked(now, levelName, text);
@@ -169,11 +180,22 @@ void KVLLoggerFile::writeLogLocked(platform::Date now, std::string_view levelNam
 }
 
 void KVLLoggerFile::writeLineLocked(platform::Date now, std::string_view levelName, std::string_view text) {
-    const std::string line = platform::formatString("%@ : %6d : %8llu : %@ : %@\n", timestampLocked(now), miPID_,
-                                                    systemThreadID(), levelName, text);
+    // The layout "%@ : %6d : %8llu : %@ : %@\n", built by hand into a kept buffer: this runs
+    // for every line.
+    mLine_.clear();
+    appendTimestampLocked(now);
+    mLine_ += " : ";
+    appendRightAligned(mLine_, static_cast<std::uint64_t>(miPID_), 6);
+    mLine_ += " : ";
+    appendRightAligned(mLine_, systemThreadID(), 8);
+    mLine_ += " : ";
+    mLine_ += levelName;
+    mLine_ += " : ";
+    mLine_ += text;
+    mLine_ += '\n';
     try {
-        mFileHandle_->writeData(std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
-        mFileEnd_ += line.size();
+        mFileHandle_->writeData(std::span(reinterpret_cast<const std::uint8_t*>(mLine_.data()), mLine_.size()));
+        mFileEnd_ += mLine_.size();
     } catch (const platform::FileHandleException&) {
         // A full disk or a file-size limit: the line is dropped whole, so a torn start of it
         // is cut off again, and the logger carries on.
@@ -186,7 +208,6 @@ void KVLLoggerFile::writeLineLocked(platform::Date now, std::string_view levelNa
 }
 
 void KVLLoggerFile::rollLogFileIfNeededLocked(platform::Date now) {
-    KVLSafeZone zone;
     const double seconds = now.timeIntervalSince1970();
     if (seconds >= mDayStart_ && seconds < mDayEnd_) {
         return;
@@ -249,7 +270,7 @@ void KVLLoggerFile::logFileInitializeLocked(platform::Date now) {
     struct stat status {};
     mFileEnd_ = ::fstat(descriptor, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
     if (isLevelOn(KVLLogLevelInfo)) {
-        writeLineLocked(now, " INF",
+        writeLineLocked(now, levelNameOf(KVLLogLevelInfo),
                         platform::formatString("%@ : %@", mstrModuleName_, mstrAppVersion_));
     }
 }
@@ -267,7 +288,7 @@ std::optional<std::string> KVLLoggerFile::getNewLogFilePath() {
     return path;
 }
 
-std::string KVLLoggerFile::timestampLocked(platform::Date now) {
+void KVLLoggerFile::appendTimestampLocked(platform::Date now) {
     // The formatter's text for the second, with the milliseconds ("SSS", the last three
     // characters, truncated as the formatter truncates them) put in per line.
     const auto millis = static_cast<std::int64_t>(std::floor(now.timeIntervalSince1970() * 1000.0));
@@ -279,6 +300,8 @@ std::string KVLLoggerFile::timestampLocked(platform::Date now) {
         mTimestampSecond_ = second;
     }
     const int fraction = static_cast<int>(millis - second * 1000);
-    return mTimestampPrefix_ + static_cast<char>('0' + fraction / 100) + static_cast<char>('0' + fraction / 10 % 10) +
-           static_cast<char>('0' + fraction % 10);
+    mLine_ += mTimestampPrefix_;
+    mLine_ += static_cast<char>('0' + fraction / 100);
+    mLine_ += static_cast<char>('0' + fraction / 10 % 10);
+    mLine_ += static_cast<char>('0' + fraction % 10);
 }

@@ -80,14 +80,15 @@ public:
     int getPID() const { return miPID_; }
 
 private:
-    // The steps below run with mMutex_ held.
-    void writeLogLocked(platform::Date now, std::string_view levelName, std::string_view text);
+    // Stamps, rolls if the day changed and writes one line under the lock.
+    void writeLog(std::string_view levelName, std::string_view text);
+    // The steps below run with mMutex_ held, inside their caller's safe zone.
     void writeLineLocked(platform::Date now, std::string_view levelName, std::string_view text);
     void rollLogFileIfNeededLocked(platform::Date now);
     void rollLogFileNowLocked();
     void logFileInitializeLocked(platform::Date now);
     std::optional<std::string> getNewLogFilePath();
-    std::string timestampLocked(platform::Date now);
+    void appendTimestampLocked(platform::Date now);
 
     std::atomic<std::uint64_t> mlLevel_;
     const std::optional<std::string> mstrDirectory_;
@@ -113,4 +114,6 @@ private:
     // The timestamp up to its milliseconds, made once per second.
     std::int64_t mTimestampSecond_ = std::numeric_limits<std::int64_t>::min();
     std::string mTimestampPrefix_;
+    // The line being written, kept to spare an allocation per line.
+    std::string mLine_;
 };
