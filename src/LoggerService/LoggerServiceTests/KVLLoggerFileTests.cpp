@@ -254,6 +254,26 @@ TEST_F(KVLLoggerFileTest, AnExistingFileIsAppendedToAndAMissingFolderGetsNothing
     nowhere.error("dropped");
 }
 
+TEST_F(KVLLoggerFileTest, AClosedFileTakesNoLinesUntilAFileIsOpenedAgain) {
+    KVLLoggerFile logger(logDir(), "Closed", KVLLogLevelInfo);
+    const std::string first = logger.getLogFilePath().value();
+    logger.rollLogFileNow();
+    EXPECT_TRUE(canLock(first));
+    logger.info("dropped");
+    now = kMidnight;  // a closed logger does not roll either
+    logger.info("dropped too");
+    EXPECT_EQ(logger.getLogFilePath(), first);
+    EXPECT_EQ(linesOfFile(first).size(), 1u);
+
+    logger.logFileInitialize();
+    logger.info("kept");
+    const std::string second = logPath("2026-03-15 00-00-00", "Closed");
+    EXPECT_EQ(logger.getLogFilePath(), second);
+    const auto lines = linesOfFile(second);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(messageOfLine(lines[1]), "kept");
+}
+
 TEST_F(KVLLoggerFileTest, AFolderThatCannotBeWrittenGivesALoggerThatWritesNothing) {
     // Only the log folder's own permissions (root's, 0755) keep the child out.
     ASSERT_EQ(::chmod(root().c_str(), 0755), 0);

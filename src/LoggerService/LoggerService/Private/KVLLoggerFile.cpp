@@ -163,6 +163,7 @@ void KVLLoggerFile::rollLogFileNow() {
 
 void KVLLoggerFile::logFileInitialize() {
     const std::lock_guard lock(mMutex_);
+    rollLogFileNowLocked();
     logFileInitializeLocked(platform::Clock::now());
 }
 
@@ -245,8 +246,8 @@ void KVLLoggerFile::logFileInitializeLocked(platform::Date now) {
     KVLSafeZone zone;
     mstrLogFilePath_ = getNewLogFilePath();
     // An existing file (the same module in the same second) is appended to, and the time of
-    // opening is taken as the creation time whether or not the file was made here.
-    mlCreationTime_ = now.timeIntervalSince1970();
+    // opening is taken as the creation time whether or not the file was made here: the file
+    // holds the local day of now.
     const platform::Calendar calendar;
     platform::DateComponents day = calendar.components(now);
     day.hour = day.minute = day.second = day.nanosecond = 0;

@@ -75,7 +75,8 @@ public:
     void log(std::uint64_t level, std::string_view levelName, std::string_view format, platform::FormatArgs args);
     // Unlocks, flushes and closes the current file; lines are dropped until logFileInitialize.
     void rollLogFileNow();
-    // Opens a file under a new name and writes its first line ("<module> : <version>", info).
+    // Closes the current file, if one is open, then opens a file under a new name and writes
+    // its first line ("<module> : <version>", at the info level).
     void logFileInitialize();
     int getPID() const { return miPID_; }
 
@@ -98,8 +99,6 @@ private:
 
     std::mutex mMutex_;
     std::optional<std::string> mstrLogFilePath_;
-    // The time the current file was opened, seconds since 1970.
-    double mlCreationTime_ = 0.0;
     // Read-only descriptor of the current file that holds its advisory lock; -1 when none.
     int miFDLogFile_ = -1;
     std::shared_ptr<platform::FileHandle> mFileHandle_;
@@ -107,8 +106,8 @@ private:
     // On a file shared with another writer (same module, same second) the cut may take
     // that writer's later lines too.
     std::uint64_t mFileEnd_ = 0;
-    // The local day of mlCreationTime_, [start, end), worked out once per file so that the
-    // roll check of a line is two comparisons.
+    // The local day in which the current file was opened, [start, end) in seconds since 1970,
+    // worked out once per file so that the roll check of a line is two comparisons.
     double mDayStart_ = 0.0;
     double mDayEnd_ = 0.0;
     // The timestamp up to its milliseconds, made once per second.
