@@ -34,8 +34,8 @@ public:
     std::uint64_t getLevel() override;
     std::optional<std::string> getLogFilePath() override;
     bool isLevelOn(std::uint64_t level) override;
-    // Prefixes the format with "<last component of fileName>(<lineNo>) : " and hands it to the
-    // operation of the exact level; any other level value, combinations included, is dropped.
+    // Writes "<last component of fileName>(<lineNo>) : <formatted text>" with the tag of the
+    // exact level; any other level value, combinations included, is dropped.
     void logMessageVAList(std::string_view format, std::uint64_t level, std::string_view fileName,
                           std::int64_t lineNo, platform::FormatArgs args) override;
 
@@ -78,7 +78,6 @@ public:
     // Closes the current file, if one is open, then opens a file under a new name and writes
     // its first line ("<module> : <version>", at the info level).
     void logFileInitialize();
-    int getPID() const { return miPID_; }
 
 private:
     // Stamps, rolls if the day changed and writes one line under the lock.
