@@ -1,15 +1,13 @@
 #include "LoggerService/Private/KVLLoggerManager.h"
 
+#include "LoggerService/Private/KVLLoggerFile.h"
 #include "Platform/SourcePath.h"
 
-void KVLLoggerManager::createLoggerWithLogDir(const std::optional<std::string>& /*logDir*/,
-                                              const std::optional<std::string>& /*moduleName*/,
-                                              std::uint64_t /*logLevel*/, IKVLInternalError* error) {
-    // The file logger is not part of this build yet: say so rather than pretend.
-    if (error != nullptr) {
-        error->populateWithErrorMessage("File logger is not available", KVLErrorCodeUnexpected,
-                                        KVLInternalErrorTypeInternal, KVL_SOURCE_PATH, __LINE__, std::nullopt);
-    }
+void KVLLoggerManager::createLoggerWithLogDir(const std::optional<std::string>& logDir,
+                                              const std::optional<std::string>& moduleName, std::uint64_t logLevel,
+                                              IKVLInternalError* /*error*/) {
+    // Creating a file logger never fails: one whose file cannot be opened writes nothing.
+    setMLogger(std::make_shared<KVLLoggerFile>(logDir, moduleName, logLevel));
 }
 
 void KVLLoggerManager::createLoggerWithLogger(std::shared_ptr<IKVLLogger> logger, IKVLInternalError* error) {

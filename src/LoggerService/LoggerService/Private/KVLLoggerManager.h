@@ -8,6 +8,7 @@
 // Holds the logger service's one logger: the caller's, or a file logger of its own.
 class KVLLoggerManager : public IKVLLoggerManager {
 public:
+    // Keeps a new file logger (replacing any earlier logger); the record is never filled.
     void createLoggerWithLogDir(const std::optional<std::string>& logDir, const std::optional<std::string>& moduleName,
                                 std::uint64_t logLevel, IKVLInternalError* error) override;
     // A null logger is refused with the record filled (invalid parameters); the kept logger stays.

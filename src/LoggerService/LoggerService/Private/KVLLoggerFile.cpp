@@ -1,0 +1,308 @@
+#include "LoggerService/Private/KVLLoggerFile.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cmath>
+#include <iterator>
+#include <span>
+
+#include "KVLSharedUtil/KVLFileUtil.h"
+#include "KVLSharedUtil/KVLSafeZone.h"
+#include "LoggerService/Private/KVLLogUtil.h"
+#include "Platform/Bundle.h"
+#include "Platform/Calendar.h"
+#include "Platform/Clock.h"
+#include "Platform/FileManager.h"
+#include "Platform/PathUtilities.h"
+#include "Platform/ProcessInfo.h"
+#include "Platform/URL.h"
+
+namespace {
+
+std::string mainBundleShortVersion() {
+    const auto bundle = platform::Bundle::mainBundle();
+    if (!bundle) {
+        return {};
+    }
+    const auto value = bundle->objectForInfoDictionaryKey("CFBundleShortVersionString");
+    const std::string* text = value ? value->string() : nullptr;
+    return text != nullptr ? *text : std::string();
+}
+
+// The tag of each of the six levels; "" for any other value.
+std::string_view levelNameOf(std::uint64_t level) {
+    switch (level) {
+        case KVLLogLevelApi: return " API";
+        case KVLLogLevelUnexpected: return " UNX";
+        case KVLLogLevelError: return " ERR";
+        case KVLLogLevelWarn: return " WRN";
+        case KVLLogLevelInfo: return " INF";
+        case KVLLogLevelDebug: return " DBG";
+        default: return {};
+    }
+}
+
+// A number right-aligned in width columns, in full when it is wider ("%6d", "%8llu").
+void appendRightAligned(std::string& out, std::uint64_t number, std::size_t width) {
+    char digits[24];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
+    const auto count = static_cast<std::size_t>(end - digits);
+    if (count < width) {
+        out.append(width - count, ' ');
+    }
+    out.append(digits, count);
+}
+
+// The system thread id costs a system call per reading, while a thread's id never changes:
+// it is read once per thread. Only the forking thread lives on in the child of fork, under a
+// new id, so its copy is forgotten there.
+thread_local std::uint64_t tSystemThreadID = 0;
+
+std::uint64_t systemThreadID() {
+    static const int forgetInForkedChild = ::pthread_atfork(nullptr, nullptr, [] { tSystemThreadID = 0; });
+    (void)forgetInForkedChild;
+    if (tSystemThreadID == 0) {
+        tSystemThreadID = platform::ProcessInfo::systemThreadID();
+    }
+    return tSystemThreadID;
+}
+
+}  // namespace
+
+KVLLoggerFile::KVLLoggerFile(const std::optional<std::string>& logDir, const std::optional<std::string>& moduleName,
+                             std::uint64_t logLevel)
+    : mlLevel_(logLevel),
+      mstrDirectory_(logDir),
+      mstrModuleName_(moduleName),
+      mstrAppVersion_(mainBundleShortVersion()),
+      miPID_(platform::ProcessInfo::processIdentifier()) {
+    logFileInitialize();
+}
+
+KVLLoggerFile::~KVLLoggerFile() {
+    if (miFDLogFile_ >= 0) {
+        ::close(miFDLogFile_);
+    }
+}
+
+std::uint64_t KVLLoggerFile::getLevel() { return mlLevel_.load(std::memory_order_relaxed); }
+
+std::optional<std::string> KVLLoggerFile::getLogFilePath() {
+    const std::lock_guard lock(mMutex_);
+    return mstrLogFilePath_;
+}
+
+bool KVLLoggerFile::isLevelOn(std::uint64_t level) { return KVLIsLogLevelOn(getLevel(), level); }
+
+void KVLLoggerFile::logMessageVAList(std::string_view format, std::uint64_t level, std::string_view fileName,
+                                     std::int64_t lineNo, platform::FormatArgs args) {
+    KVLSafeZone zone;
+    const std::string_view levelName = levelNameOf(level);
+    if (levelName.empty() || !isLevelOn(level)) {
+        return;
+    }
+    // The same text as the level's operation given the format "<file>(<line>) : <format>",
+    // built in a buffer that each thread keeps.
+    thread_local std::string text;
+    text = platform::PathUtilities::lastPathComponent(fileName);
+    text += '(';
+    char number[24];
+    text.append(number, std::to_chars(std::begin(number), std::end(number), lineNo).ptr);
+    text += ") : ";
+    text += platform::formatStringArgs(format, args);
+    writeLog(levelName, text);
+}
+
+void KVLLoggerFile::unexpectedVAList(std::string_view format, platform::FormatArgs args) {
+    KVLSafeZone zone;
+    log(KVLLogLevelUnexpected, levelNameOf(KVLLogLevelUnexpected), format, args);
+}
+
+void KVLLoggerFile::infoVAList(std::string_view format, platform::FormatArgs args) {
+    KVLSafeZone zone;
+    log(KVLLogLevelInfo, levelNameOf(KVLLogLevelInfo), format, args);
+}
+
+void KVLLoggerFile::debugVAList(std::string_view format, platform::FormatArgs args) {
+    KVLSafeZone zone;
+    log(KVLLogLevelDebug, levelNameOf(KVLLogLevelDebug), format, args);
+}
+
+void KVLLoggerFile::errorVAList(std::string_view format, platform::FormatArgs args) {
+    KVLSafeZone zone;
+    log(KVLLogLevelError, levelNameOf(KVLLogLevelError), format, args);
+}
+
+void KVLLoggerFile::warnVAList(std::string_view format, platform::FormatArgs args) {
+    KVLSafeZone zone;
+    log(KVLLogLevelWarn, levelNameOf(KVLLogLevelWarn), format, args);
+}
+
+void KVLLoggerFile::apiVAList(std::string_view format, platform::FormatArgs args) {
+    KVLSafeZone zone;
+    log(KVLLogLevelApi, levelNameOf(KVLLogLevelApi), format, args);
+}
+
+void KVLLoggerFile::log(std::uint64_t level, std::string_view levelName, std::string_view format,
+                        platform::FormatArgs args) {
+    KVLSafeZone zone;
+    if (!isLevelOn(level)) {
+        return;
+    }
+    writeLog(levelName, platform::formatStringArgs(format, args));
+}
+
+void KVLLoggerFile::rollLogFileNow() {
+    const std::lock_guard lock(mMutex_);
+    rollLogFileNowLocked();
+}
+
+void KVLLoggerFile::logFileInitialize() {
+    const std::lock_guard lock(mMutex_);
+    rollLogFileNowLocked();
+    logFileInitializeLocked(platform::Clock::now());
+}
+
+void KVLLoggerFile::writeLog(std::string_view levelName, std::string_view text) {
+    const std::lock_guard lock(mMutex_);
+    // Without an open file the line is lost; only a write into an open file may roll.
+    if (!mFileHandle_) {
+        return;
+    }
+    const platform::Date now = platform::Clock::now();
+    rollLogFileIfNeededLocked(now);
+    if (mFileHandle_) {
+        writeLineLocked(now, levelName, text);
+    }
+}
+
+void KVLLoggerFile::writeLineLocked(platform::Date now, std::string_view levelName, std::string_view text) {
+    // The layout "%@ : %6d : %8llu : %@ : %@\n", built by hand into a kept buffer: this runs
+    // for every line.
+    mLine_.clear();
+    appendTimestampLocked(now);
+    mLine_ += " : ";
+    appendRightAligned(mLine_, static_cast<std::uint64_t>(miPID_), 6);
+    mLine_ += " : ";
+    appendRightAligned(mLine_, systemThreadID(), 8);
+    mLine_ += " : ";
+    mLine_ += levelName;
+    mLine_ += " : ";
+    mLine_ += text;
+    mLine_ += '\n';
+    try {
+        mFileHandle_->writeData(std::span(reinterpret_cast<const std::uint8_t*>(mLine_.data()), mLine_.size()));
+        mFileEnd_ += mLine_.size();
+    } catch (const platform::FileHandleException&) {
+        // A full disk or a file-size limit: the line is dropped whole, so a torn start of it
+        // is cut off again, and the logger carries on.
+        try {
+            mFileHandle_->truncateFileAtOffset(mFileEnd_);
+        } catch (const platform::FileHandleException&) {
+            // Nothing more can be done: the torn start stays.
+        }
+    }
+}
+
+void KVLLoggerFile::rollLogFileIfNeededLocked(platform::Date now) {
+    const double seconds = now.timeIntervalSince1970();
+    if (seconds >= mDayStart_ && seconds < mDayEnd_) {
+        return;
+    }
+    rollLogFileNowLocked();
+    logFileInitializeLocked(now);
+}
+
+void KVLLoggerFile::rollLogFileNowLocked() {
+    if (!mFileHandle_) {
+        return;
+    }
+    {
+        KVLSafeZone zone;
+        if (miFDLogFile_ >= 0) {
+            KVLFileUtil::unLockFileForFd(miFDLogFile_);
+            ::close(miFDLogFile_);
+            miFDLogFile_ = -1;
+        }
+        try {
+            mFileHandle_->synchronizeFile();
+        } catch (const platform::FileHandleException&) {
+            // Nothing to do about a failed flush; the file is closed all the same.
+        }
+        try {
+            mFileHandle_->closeFile();
+        } catch (const platform::FileHandleException&) {
+            // closeFile has released the descriptor even when it reports a failure.
+        }
+    }
+    mFileHandle_.reset();
+}
+
+void KVLLoggerFile::logFileInitializeLocked(platform::Date now) {
+    KVLSafeZone zone;
+    mstrLogFilePath_ = getNewLogFilePath();
+    // An existing file (the same module in the same second) is appended to, and the time of
+    // opening is taken as the creation time whether or not the file was made here: the file
+    // holds the local day of now.
+    const platform::Calendar calendar;
+    platform::DateComponents day = calendar.components(now);
+    day.hour = day.minute = day.second = day.nanosecond = 0;
+    const std::optional<platform::Date> dayStart = calendar.dateFromComponents(day);
+    day.day += 1;
+    const std::optional<platform::Date> dayEnd = calendar.dateFromComponents(day);
+    mDayStart_ = dayStart ? dayStart->timeIntervalSince1970() : -INFINITY;
+    mDayEnd_ = dayEnd ? dayEnd->timeIntervalSince1970() : INFINITY;
+    if (!mstrLogFilePath_) {
+        return;
+    }
+    miFDLogFile_ = ::open(mstrLogFilePath_->c_str(), O_RDONLY | O_CLOEXEC);
+    KVLFileUtil::lockFileForFd(miFDLogFile_);  // for other processes; the result does not matter here
+    mFileHandle_ = platform::FileHandle::fileHandleForWritingToURL(platform::URL::fileURLWithPath(*mstrLogFilePath_));
+    if (!mFileHandle_) {
+        return;
+    }
+    // Every write goes to the end, also past lines that another writer added meanwhile.
+    const int descriptor = mFileHandle_->fileDescriptor();
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) | O_APPEND);
+    struct stat status {};
+    mFileEnd_ = ::fstat(descriptor, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+    if (isLevelOn(KVLLogLevelInfo)) {
+        writeLineLocked(now, levelNameOf(KVLLogLevelInfo),
+                        platform::formatString("%@ : %@", mstrModuleName_, mstrAppVersion_));
+    }
+}
+
+std::optional<std::string> KVLLoggerFile::getNewLogFilePath() {
+    KVLSafeZone zone;
+    if (!mstrDirectory_) {
+        return std::nullopt;
+    }
+    const std::string path = platform::PathUtilities::stringByAppendingPathComponent(
+        *mstrDirectory_, KVLLogUtil::getLogFileNameWithPid(miPID_, mstrModuleName_.value_or("(null)")));
+    if (!platform::FileManager::fileExistsAtPath(path)) {
+        platform::FileManager::createFileAtPath(path, "");
+    }
+    return path;
+}
+
+void KVLLoggerFile::appendTimestampLocked(platform::Date now) {
+    // The formatter's text for the second, with the milliseconds ("SSS", the last three
+    // characters, truncated as the formatter truncates them) put in per line.
+    const auto millis = static_cast<std::int64_t>(std::floor(now.timeIntervalSince1970() * 1000.0));
+    const std::int64_t second = millis >= 0 ? millis / 1000 : (millis - 999) / 1000;
+    if (second != mTimestampSecond_) {
+        const std::string text = KVLLogUtil::logFileDateFormatterMsg().stringFromDate(
+            platform::Date::fromTimeIntervalSince1970(static_cast<double>(second)));
+        mTimestampPrefix_ = text.substr(0, text.size() >= 3 ? text.size() - 3 : text.size());
+        mTimestampSecond_ = second;
+    }
+    const int fraction = static_cast<int>(millis - second * 1000);
+    mLine_ += mTimestampPrefix_;
+    mLine_ += static_cast<char>('0' + fraction / 100);
+    mLine_ += static_cast<char>('0' + fraction / 10 % 10);
+    mLine_ += static_cast<char>('0' + fraction % 10);
+}

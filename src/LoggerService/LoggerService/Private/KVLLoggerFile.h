@@ -1,0 +1,117 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "LoggerService/IKVLLogger.h"
+#include "Platform/Date.h"
+#include "Platform/FileHandle.h"
+
+// The logger that writes plain-text log files of its own: one open file per process and
+// module, a new file when the local calendar date changes, one line per message:
+//   "<yyMMdd HHmmss.SSS> : <pid, 6 wide> : <thread id, 8 wide> : <tag> : <text>"
+// Failures never reach the caller: a file that cannot be opened or written makes a logger
+// that writes less, or nothing.
+//
+// Lines from several threads are serialized: a line is stamped, checked for the roll and
+// written under one lock, so lines are never torn or interleaved and stay in time order.
+class KVLLoggerFile : public IKVLLogger {
+public:
+    // Opens the first file at once. A null directory gives a logger without a file.
+    KVLLoggerFile(const std::optional<std::string>& logDir, const std::optional<std::string>& moduleName,
+                  std::uint64_t logLevel);
+    // Releases the lock descriptor and the handle without flushing to disk.
+    ~KVLLoggerFile() override;
+    KVLLoggerFile(const KVLLoggerFile&) = delete;
+    KVLLoggerFile& operator=(const KVLLoggerFile&) = delete;
+
+    std::uint64_t getLevel() override;
+    std::optional<std::string> getLogFilePath() override;
+    bool isLevelOn(std::uint64_t level) override;
+    // Writes "<last component of fileName>(<lineNo>) : <formatted text>" with the tag of the
+    // exact level; any other level value, combinations included, is dropped.
+    void logMessageVAList(std::string_view format, std::uint64_t level, std::string_view fileName,
+                          std::int64_t lineNo, platform::FormatArgs args) override;
+
+    // One operation per level, without the file-and-line prefix.
+    template <typename... Args>
+    void unexpected(std::string_view format, const Args&... args) {
+        unexpectedVAList(format, platform::FormatArgPack(args...));
+    }
+    template <typename... Args>
+    void info(std::string_view format, const Args&... args) {
+        infoVAList(format, platform::FormatArgPack(args...));
+    }
+    template <typename... Args>
+    void debug(std::string_view format, const Args&... args) {
+        debugVAList(format, platform::FormatArgPack(args...));
+    }
+    template <typename... Args>
+    void error(std::string_view format, const Args&... args) {
+        errorVAList(format, platform::FormatArgPack(args...));
+    }
+    template <typename... Args>
+    void warn(std::string_view format, const Args&... args) {
+        warnVAList(format, platform::FormatArgPack(args...));
+    }
+    template <typename... Args>
+    void api(std::string_view format, const Args&... args) {
+        apiVAList(format, platform::FormatArgPack(args...));
+    }
+    void unexpectedVAList(std::string_view format, platform::FormatArgs args);
+    void infoVAList(std::string_view format, platform::FormatArgs args);
+    void debugVAList(std::string_view format, platform::FormatArgs args);
+    void errorVAList(std::string_view format, platform::FormatArgs args);
+    void warnVAList(std::string_view format, platform::FormatArgs args);
+    void apiVAList(std::string_view format, platform::FormatArgs args);
+
+    // Builds and writes one line when the level is on.
+    void log(std::uint64_t level, std::string_view levelName, std::string_view format, platform::FormatArgs args);
+    // Unlocks, flushes and closes the current file; lines are dropped until logFileInitialize.
+    void rollLogFileNow();
+    // Closes the current file, if one is open, then opens a file under a new name and writes
+    // its first line ("<module> : <version>", at the info level).
+    void logFileInitialize();
+
+private:
+    // Stamps, rolls if the day changed and writes one line under the lock.
+    void writeLog(std::string_view levelName, std::string_view text);
+    // The steps below run with mMutex_ held, inside their caller's safe zone.
+    void writeLineLocked(platform::Date now, std::string_view levelName, std::string_view text);
+    void rollLogFileIfNeededLocked(platform::Date now);
+    void rollLogFileNowLocked();
+    void logFileInitializeLocked(platform::Date now);
+    std::optional<std::string> getNewLogFilePath();
+    void appendTimestampLocked(platform::Date now);
+
+    std::atomic<std::uint64_t> mlLevel_;
+    const std::optional<std::string> mstrDirectory_;
+    const std::optional<std::string> mstrModuleName_;
+    const std::string mstrAppVersion_;
+    const int miPID_;
+
+    std::mutex mMutex_;
+    std::optional<std::string> mstrLogFilePath_;
+    // Read-only descriptor of the current file that holds its advisory lock; -1 when none.
+    int miFDLogFile_ = -1;
+    std::shared_ptr<platform::FileHandle> mFileHandle_;
+    // Where this logger's last whole line ends, so that a failed write can be cut back to it.
+    // On a file shared with another writer (same module, same second) the cut may take
+    // that writer's later lines too.
+    std::uint64_t mFileEnd_ = 0;
+    // The local day in which the current file was opened, [start, end) in seconds since 1970,
+    // worked out once per file so that the roll check of a line is two comparisons.
+    double mDayStart_ = 0.0;
+    double mDayEnd_ = 0.0;
+    // The timestamp up to its milliseconds, made once per second.
+    std::int64_t mTimestampSecond_ = std::numeric_limits<std::int64_t>::min();
+    std::string mTimestampPrefix_;
+    // The line being written, kept to spare an allocation per line.
+    std::string mLine_;
+};

@@ -1,0 +1,382 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ErrorService/KVLCreateInternalError.h"
+#include "ErrorService/KVLErrorService.h"
+#include "KVLSharedUtilTests/LoggedServicesTest.h"
+#include "LoggerService/KVLLog.h"
+#include "LoggerService/KVLLoggerService.h"
+#include "LoggerService/Private/KVLLoggerFile.h"
+#include "Platform/Bundle.h"
+#include "Platform/Clock.h"
+#include "Platform/FileManager.h"
+#include "Platform/Format.h"
+#include "Platform/PathUtilities.h"
+#include "Platform/ProcessInfo.h"
+#include "Platform/SearchPaths.h"
+#include "Platform/TimeZone.h"
+#include "TestSupport/LoadedServices.h"
+#include "TestSupport/TemporaryRoot.h"
+
+namespace {
+
+// 2026-03-14 23:59:58.250 and the midnight after it, in Paris (UTC+1 that day).
+constexpr double kLateOnMarch14 = 1773529198.25;
+constexpr double kMidnight = 1773529200.0;
+
+std::vector<std::string> linesOfFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool isDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(c) != 0; });
+}
+
+// A number right-aligned in at least width columns.
+bool isAlignedNumber(std::string_view field, std::size_t width) {
+    const std::size_t first = field.find_first_not_of(' ');
+    return field.size() >= width && first != std::string_view::npos &&
+           (field.size() == width || first == 0) && isDigits(field.substr(first));
+}
+
+// The message of a whole line "yyMMdd HHmmss.SSS : pid : tid :  TAG : message"; null when the
+// line is not one.
+std::optional<std::string> messageOfLine(std::string_view line) {
+    if (line.size() < 17 || !isDigits(line.substr(0, 6)) || line[6] != ' ' || !isDigits(line.substr(7, 6)) ||
+        line[13] != '.' || !isDigits(line.substr(14, 3)) || line.substr(17, 3) != " : " ||
+        !isAlignedNumber(line.substr(20, 6), 6) || line.substr(26, 3) != " : ") {
+        return std::nullopt;
+    }
+    const std::size_t tidEnd = line.find(" : ", 29);
+    if (tidEnd == std::string_view::npos || !isAlignedNumber(line.substr(29, tidEnd - 29), 8) ||
+        line.size() < tidEnd + 10 || line[tidEnd + 3] != ' ' || line.substr(tidEnd + 7, 3) != " : ") {
+        return std::nullopt;
+    }
+    return std::string(line.substr(tidEnd + 10));
+}
+
+bool canLock(const std::string& path) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY);
+    const bool locked = descriptor >= 0 && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0;
+    if (descriptor >= 0) {
+        ::close(descriptor);
+    }
+    return locked;
+}
+
+class KVLLoggerFileTest : public kvltest::TemporaryRootTest {
+protected:
+    KVLLoggerFileTest() {
+        platform::TimeZone::setDefaultTimeZoneForTesting("Europe/Paris");
+        // An application bundle with a version and a blank in its name stands in for the
+        // running application.
+        writeFile("Orvane Test.app/Contents/Info.plist",
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                  "<key>CFBundleShortVersionString</key><string>4.2.1</string></dict></plist>\n");
+        platform::Bundle::setMainBundle(platform::Bundle::bundleWithPath(path("Orvane Test.app")));
+        platform::Clock::setNowForTesting([this] { return platform::Date::fromTimeIntervalSince1970(now.load()); });
+        platform::FileManager::createDirectoryAtPath(logDir(), true);
+    }
+    ~KVLLoggerFileTest() override {
+        platform::Clock::setNowForTesting({});
+        platform::Bundle::setMainBundle(nullptr);
+        platform::TimeZone::setDefaultTimeZoneForTesting(std::nullopt);
+    }
+
+    std::string logDir() const { return path("Logs"); }
+
+    // The path of a log file of this process opened at dateTime.
+    std::string logPath(std::string_view dateTime, std::string_view module,
+                        std::string_view bundleName = "Orvane Test.app") const {
+        return platform::formatString("%@/%@_%@_%@_%d(%@)_%@.log", logDir(), dateTime,
+                                      platform::SearchPaths::userName(), platform::ProcessInfo::hostName(),
+                                      ::getpid(), bundleName, module);
+    }
+
+    std::vector<std::string> logFileNames() const {
+        return platform::FileManager::contentsOfDirectoryAtPath(logDir()).value_or(std::vector<std::string>{});
+    }
+
+    // The line's middle for this process and the calling thread.
+    static std::string pidAndThread() {
+        return platform::formatString("%6d : %8llu", ::getpid(), platform::ProcessInfo::systemThreadID());
+    }
+
+    std::atomic<double> now{kLateOnMarch14};
+};
+
+TEST_F(KVLLoggerFileTest, RollsAtLocalMidnightAndThePendingLineFollowsTheNewFirstLine) {
+    KVLLoggerFile logger(logDir(), "Roll", KVLLogLevelInfo);
+    const std::string march14 = logPath("2026-03-14 23-59-58", "Roll");
+    EXPECT_EQ(logger.getLogFilePath(), march14);
+    EXPECT_FALSE(canLock(march14));  // held while open
+
+    logger.logMessage("before %d", KVLLogLevelInfo, "src/Some/Where/KVLThing", 7, 1);
+    now = kMidnight - 0.125;  // still the 14th
+    logger.warn("last %@", "one");
+    now = kMidnight;
+    logger.logMessage("after %@", KVLLogLevelError, "src/Some/Where/KVLThing", 8, "midnight");
+
+    const std::string march15 = logPath("2026-03-15 00-00-00", "Roll");
+    EXPECT_EQ(logger.getLogFilePath(), march15);
+    const std::string middle = pidAndThread();
+    EXPECT_EQ(linesOfFile(march14), (std::vector<std::string>{
+                                        "260314 235958.250 : " + middle + " :  INF : Roll : 4.2.1",
+                                        "260314 235958.250 : " + middle + " :  INF : KVLThing(7) : before 1",
+                                        "260314 235959.875 : " + middle + " :  WRN : last one",
+                                    }));
+    EXPECT_EQ(linesOfFile(march15), (std::vector<std::string>{
+                                        "260315 000000.000 : " + middle + " :  INF : Roll : 4.2.1",
+                                        "260315 000000.000 : " + middle + " :  ERR : KVLThing(8) : after midnight",
+                                    }));
+    EXPECT_TRUE(canLock(march14));  // unlocked and closed by the roll
+    EXPECT_FALSE(canLock(march15));
+
+    // A clock set back to an earlier day rolls too: a file holds one calendar day.
+    now = kMidnight - 12 * 3600;
+    logger.info("back");
+    const std::string noon14 = logPath("2026-03-14 12-00-00", "Roll");
+    EXPECT_EQ(logger.getLogFilePath(), noon14);
+    EXPECT_EQ(linesOfFile(noon14).size(), 2u);
+    EXPECT_EQ(logFileNames().size(), 3u);
+}
+
+TEST_F(KVLLoggerFileTest, OnlyTheSixExactLevelsAreWrittenWithTheirTags) {
+    KVLLoggerFile logger(logDir(), "Levels", 0xF1000008);
+    const std::uint64_t levels[] = {KVLLogLevelApi,  KVLLogLevelUnexpected, KVLLogLevelError,
+                                    KVLLogLevelWarn, KVLLogLevelInfo,       KVLLogLevelDebug};
+    for (int i = 0; i < 6; ++i) {
+        logger.logMessage("n=%d", levels[i], "src/A/KVLCaller", 164, i);
+    }
+    EXPECT_TRUE(logger.isLevelOn(KVLLogLevelError | KVLLogLevelApi));
+    logger.logMessage("combined", KVLLogLevelError | KVLLogLevelApi, "src/A/KVLCaller", 1, 0);
+    logger.logMessage("none", 0, "src/A/KVLCaller", 2, 0);
+    logger.logMessage("bit", 0x1, "src/A/KVLCaller", 3, 0);
+    logger.error("plain %s", "text");
+    logger.logMessage("%d%%", KVLLogLevelInfo, "dir/odd%dname", 9, 50);  // a "%" in the file name stays text
+
+    const std::string middle = pidAndThread();
+    const std::string stamp = "260314 235958.250 : " + middle + " : ";
+    EXPECT_EQ(linesOfFile(logger.getLogFilePath().value()), (std::vector<std::string>{
+                                                                stamp + " INF : Levels : 4.2.1",
+                                                                stamp + " API : KVLCaller(164) : n=0",
+                                                                stamp + " UNX : KVLCaller(164) : n=1",
+                                                                stamp + " ERR : KVLCaller(164) : n=2",
+                                                                stamp + " WRN : KVLCaller(164) : n=3",
+                                                                stamp + " INF : KVLCaller(164) : n=4",
+                                                                stamp + " DBG : KVLCaller(164) : n=5",
+                                                                stamp + " ERR : plain text",
+                                                                stamp + " INF : odd%dname(9) : 50%",
+                                                            }));
+
+    // At the error level: no first line, and only unexpected and error lines.
+    KVLLoggerFile quiet(logDir(), "Quiet", KVLLogLevelError);
+    quiet.api("a");
+    quiet.debug("d");
+    quiet.info("i");
+    quiet.warn("w");
+    quiet.unexpected("u%d", 1);
+    quiet.error("e%d", 2);
+    quiet.logMessage("w", KVLLogLevelWarn, "src/A/KVLCaller", 5);
+    EXPECT_EQ(linesOfFile(quiet.getLogFilePath().value()),
+              (std::vector<std::string>{stamp + " UNX : u1", stamp + " ERR : e2"}));
+}
+
+TEST_F(KVLLoggerFileTest, TheServiceCreatesAFileLoggerByFolderAndModule) {
+    platform::Bundle::setMainBundle(nullptr);  // the test binary's folder: no version
+    kvltest::unloadAllServices();
+    std::shared_ptr<platform::Error> slot;
+    KVLErrorService::load(nullptr, &slot);
+    const auto record = KVLCreateInternalError();
+    KVLLoggerService::load(nullptr, record.get());
+    KVLLoggerService::sharedInstance()->createLoggerWithLogDir(logDir(), "Service", KVLLogLevelInfo, record.get());
+    EXPECT_TRUE(record->isSuccess());
+    const auto logger = KVLLoggerService::sharedInstance()->getLogger();
+    ASSERT_NE(logger, nullptr);
+    const std::string bundleName =
+        platform::PathUtilities::lastPathComponent(platform::Bundle::mainBundle()->bundlePath());
+    EXPECT_EQ(logger->getLogFilePath(), logPath("2026-03-14 23-59-58", "Service", bundleName));
+    const std::int64_t line = __LINE__ + 1;
+    KVL_LOG(KVLLogLevelInfo, "through the %@", "service");
+    KVL_LOG(KVLLogLevelDebug, "off");
+    const std::string stamp = "260314 235958.250 : " + pidAndThread() + " : ";
+    EXPECT_EQ(linesOfFile(logger->getLogFilePath().value()),
+              (std::vector<std::string>{stamp + " INF : Service : ",
+                                        stamp + " INF : KVLLoggerFileTests(" + std::to_string(line) +
+                                            ") : through the service"}));
+    kvltest::unloadAllServices();
+}
+
+TEST_F(KVLLoggerFileTest, AnExistingFileIsAppendedToAndAMissingFolderGetsNothing) {
+    const std::string existing = logPath("2026-03-14 23-59-58", "Again");
+    writeFile(existing, "an earlier line\n");
+    {
+        KVLLoggerFile logger(logDir(), "Again", KVLLogLevelInfo);
+        logger.info("appended");
+    }
+    const auto lines = linesOfFile(existing);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "an earlier line");
+    EXPECT_EQ(messageOfLine(lines[2]), "appended");
+
+    const std::string missing = path("Nowhere/Logs");
+    KVLLoggerFile lost(missing, "Lost", KVLLogLevelDebug);
+    EXPECT_EQ(lost.getLogFilePath(),
+              platform::formatString("%@/2026-03-14 23-59-58_%@_%@_%d(Orvane Test.app)_Lost.log", missing,
+                                     platform::SearchPaths::userName(), platform::ProcessInfo::hostName(),
+                                     ::getpid()));
+    lost.error("dropped");
+    now = kMidnight;  // a logger without a file never tries to roll
+    lost.error("dropped too");
+    EXPECT_FALSE(platform::FileManager::fileExistsAtPath(path("Nowhere")));
+
+    KVLLoggerFile nowhere(std::nullopt, "Null", KVLLogLevelDebug);
+    EXPECT_EQ(nowhere.getLogFilePath(), std::nullopt);
+    nowhere.error("dropped");
+}
+
+TEST_F(KVLLoggerFileTest, AClosedFileTakesNoLinesUntilAFileIsOpenedAgain) {
+    KVLLoggerFile logger(logDir(), "Closed", KVLLogLevelInfo);
+    const std::string first = logger.getLogFilePath().value();
+    logger.rollLogFileNow();
+    EXPECT_TRUE(canLock(first));
+    logger.info("dropped");
+    now = kMidnight;  // a closed logger does not roll either
+    logger.info("dropped too");
+    EXPECT_EQ(logger.getLogFilePath(), first);
+    EXPECT_EQ(linesOfFile(first).size(), 1u);
+
+    logger.logFileInitialize();
+    logger.info("kept");
+    const std::string second = logPath("2026-03-15 00-00-00", "Closed");
+    EXPECT_EQ(logger.getLogFilePath(), second);
+    const auto lines = linesOfFile(second);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(messageOfLine(lines[1]), "kept");
+}
+
+TEST_F(KVLLoggerFileTest, AFolderThatCannotBeWrittenGivesALoggerThatWritesNothing) {
+    // Only the log folder's own permissions (root's, 0755) keep the child out.
+    ASSERT_EQ(::chmod(root().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(logDir().c_str(), 0755), 0);
+    const int status = kvltest::runAsNobody([this] {
+        KVLLoggerFile logger(logDir(), "ReadOnly", KVLLogLevelDebug);
+        if (logger.getLogFilePath() != logPath("2026-03-14 23-59-58", "ReadOnly")) return 1;
+        for (int i = 0; i < 10; ++i) {
+            logger.error("dropped %d", i);
+        }
+        return 0;
+    });
+    if (status == -1) {
+        GTEST_SKIP() << "cannot switch to the user nobody, so root's permissions cannot be shed";
+    }
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(logFileNames().empty());
+}
+
+TEST_F(KVLLoggerFileTest, AFileDeletedWhileOpenIsLeftAtTheNextDay) {
+    KVLLoggerFile logger(logDir(), "Deleted", KVLLogLevelInfo);
+    const std::string first = logger.getLogFilePath().value();
+    logger.info("one");
+    ASSERT_TRUE(platform::FileManager::removeItemAtPath(first));
+    logger.info("two");  // goes to the deleted file
+    EXPECT_EQ(logger.getLogFilePath(), first);
+    EXPECT_TRUE(logFileNames().empty());
+
+    now = kMidnight + 60;
+    logger.info("three");
+    const std::string next = logPath("2026-03-15 00-01-00", "Deleted");
+    EXPECT_EQ(logger.getLogFilePath(), next);
+    const auto lines = linesOfFile(next);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(messageOfLine(lines[0]), "Deleted : 4.2.1");
+    EXPECT_EQ(messageOfLine(lines[1]), "three");
+}
+
+TEST_F(KVLLoggerFileTest, AFullDiskDropsWholeLinesAndAForkedChildShowsItsOwnIds) {
+    KVLLoggerFile parent(logDir(), "Parent", KVLLogLevelInfo);  // this thread's id is known now
+    const int status = kvltest::runInChild([this] {
+        // The file-size limit stands in for a full disk.
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
+        KVLLoggerFile logger(logDir(), "Full", KVLLogLevelInfo);
+        for (int i = 0; i < 100; ++i) {
+            logger.info("line %03d %@", i, std::string(60, 'x'));
+        }
+        const std::string path = logger.getLogFilePath().value();
+        const auto size = platform::FileManager::attributesOfItemAtPath(path)->size;
+        std::ifstream in(path, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (size > 4096 || text.size() != size || text.empty() || text.back() != '\n') return 11;
+        const auto lines = linesOfFile(path);
+        if (lines.size() < 10 || lines.size() > 60) return 12;
+        if (lines[0].substr(20, pidAndThread().size()) != pidAndThread()) return 14;
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            if (messageOfLine(lines[i]) != platform::formatString("line %03d %@", i - 1, std::string(60, 'x'))) {
+                return 13;
+            }
+        }
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(KVLLoggerFileTest, EightThreadsLeaveEveryLineWholeAndInOrder) {
+    constexpr int kThreads = 8;
+    constexpr int kLinesPerThread = 100000;
+    // A clock that moves on by 1/1024 s at every reading, from noon: lines must come out in
+    // the order of their timestamps, and the timestamp changes every few lines.
+    std::atomic<std::int64_t> ticks{0};
+    platform::Clock::setNowForTesting([&ticks] {
+        return platform::Date::fromTimeIntervalSince1970(kMidnight - 12 * 3600 + ticks++ / 1024.0);
+    });
+    KVLLoggerFile logger(logDir(), "Threads", KVLLogLevelInfo);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&logger, t] {
+            for (int n = 0; n < kLinesPerThread; ++n) {
+                logger.logMessage("t%d n%d", KVLLogLevelInfo, "src/A/KVLWorker", 1, t, n);
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+
+    const auto lines = linesOfFile(logger.getLogFilePath().value());
+    ASSERT_EQ(lines.size(), 1u + kThreads * kLinesPerThread);
+    std::vector<int> next(kThreads, 0);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const auto message = messageOfLine(lines[i]);
+        int t = -1;
+        int n = -1;
+        ASSERT_TRUE(message && std::sscanf(message->c_str(), "KVLWorker(1) : t%d n%d", &t, &n) == 2)
+            << "line " << i << ": " << lines[i];
+        ASSERT_TRUE(t >= 0 && t < kThreads && n == next[t]) << "line " << i << ": " << lines[i];
+        ++next[t];
+        // "yyMMdd HHmmss.SSS" sorts as the times do.
+        ASSERT_LE(lines[i - 1].substr(0, 17), lines[i].substr(0, 17)) << "line " << i;
+    }
+}
+
+}  // namespace
