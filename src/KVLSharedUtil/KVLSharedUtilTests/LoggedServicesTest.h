@@ -1,17 +1,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <pwd.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "ErrorService/KVLCreateInternalError.h"
 #include "ErrorService/KVLErrorService.h"
 #include "LoggerService/KVLLoggerService.h"
+#include "TestSupport/ChildProcess.h"
 #include "TestSupport/LoadedServices.h"
 #include "TestSupport/RecordingLogger.h"
 #include "TestSupport/TemporaryRoot.h"
@@ -55,38 +52,5 @@ protected:
 
     std::shared_ptr<RecordingLogger> logger = std::make_shared<RecordingLogger>();
 };
-
-// Runs body in a forked child that has switched to the user "nobody" (root ignores file
-// permissions) and answers its exit status; -1 when the switch is impossible.
-inline int runAsNobody(const std::function<int()>& body) {
-    const passwd* nobody = ::getpwnam("nobody");
-    if (nobody == nullptr) {
-        return -1;
-    }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) {
-            ::_exit(120);
-        }
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status)) {
-        return 125;
-    }
-    return WEXITSTATUS(status) == 120 ? -1 : WEXITSTATUS(status);
-}
-
-// Runs body in a forked child and answers its exit status (125 when it did not exit).
-inline int runInChild(const std::function<int()>& body) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 125;
-}
 
 }  // namespace kvltest

@@ -17,7 +17,8 @@
 
 #include "ErrorService/KVLCreateInternalError.h"
 #include "ErrorService/KVLErrorService.h"
-#include "KVLSharedUtilTests/LoggedServicesTest.h"
+#include "TestSupport/ChildProcess.h"
+#include "TestSupport/LoadedServices.h"
 #include "LoggerService/KVLLog.h"
 #include "LoggerService/KVLLoggerService.h"
 #include "LoggerService/Private/KVLLoggerFile.h"

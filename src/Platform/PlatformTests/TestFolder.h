@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "TestSupport/ChildProcess.h"
+
 namespace platformtest {
 
 // A fresh temporary folder for one test, removed with everything in it afterwards.
@@ -47,26 +49,6 @@ inline std::string readFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Runs body in a forked child that has switched to the user "nobody" (root ignores
-// permissions) and answers its exit status; -1 when the switch is impossible (not root).
-inline int runAsNobody(const std::function<int()>& body) {
-    const passwd* nobody = ::getpwnam("nobody");
-    if (nobody == nullptr) {
-        return -1;
-    }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) {
-            ::_exit(120);
-        }
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status)) {
-        return 125;  // the child crashed
-    }
-    return WEXITSTATUS(status) == 120 ? -1 : WEXITSTATUS(status);
-}
+using kvltest::runAsNobody;
 
 }  // namespace platformtest
