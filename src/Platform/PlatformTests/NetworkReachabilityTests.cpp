@@ -1,6 +1,10 @@
 #include "Platform/NetworkReachability.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <thread>
 #include <vector>
@@ -147,6 +151,23 @@ TEST(NetworkReachability, ReplacedFlagsSourceAnswersForEveryTarget) {
     const auto replaced = NetworkReachability::exchangeFlagsSource(previous);
     ASSERT_TRUE(replaced);
     EXPECT_EQ(replaced(), std::nullopt);
+}
+
+TEST(NetworkReachabilityDeathTest, WithoutDescriptorsNeitherFlagsNorSchedulingSucceed) {
+    const auto loop = RunLoop::current();
+    const auto address = NetworkReachability::createWithAddress(kLoopbackIPv4);
+    const auto internet = NetworkReachability::createWithAddress(kAnyIPv4);
+    const auto name = NetworkReachability::createWithName("127.0.0.1");
+    const auto tryWithoutDescriptors = [&] {
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        const rlimit limit{static_cast<rlim_t>(lowestFree), static_cast<rlim_t>(lowestFree)};
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        const bool noFlags = !address->flags() && !internet->flags() && !name->flags();
+        const bool notScheduled = !address->scheduleWithRunLoop(loop, platform::kRunLoopDefaultMode);
+        std::exit(noFlags && notScheduled ? 0 : 1);
+    };
+    EXPECT_EXIT(tryWithoutDescriptors(), testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
