@@ -124,6 +124,9 @@ TEST(RunLoop, RunUntilGivesUpAtItsTimeout) {
 }
 
 TEST(RunLoopDeathTest, ThreadWithoutADescriptorForItsLoopStopsTheProcess) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the undefined-behaviour checks probe memory through a pipe, so without free descriptors they fail first";
+#endif
     // A loop that could not be woken would sleep through every block and stop request.
     const auto startLoopWithoutDescriptors = [] {
         const rlimit none{0, 0};
