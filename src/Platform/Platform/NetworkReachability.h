@@ -40,7 +40,7 @@ struct SocketAddress {
 
     std::uint8_t length = 0;
     std::uint8_t family = 0;
-    std::uint16_t port = 0;
+    std::uint16_t port = 0;                  // in host order; routes do not depend on it
     std::array<std::uint8_t, 16> address{};  // the first four bytes for IPv4
     std::uint32_t scopeId = 0;               // IPv6: the interface of a link-local address
 
