@@ -1,0 +1,176 @@
+#include "Platform/NetworkReachability.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include <thread>
+#include <vector>
+
+#include "TestSupport/NetworkNamespace.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::NetworkReachability;
+using platform::RunLoop;
+using platform::SocketAddress;
+namespace Flag = platform::NetworkReachabilityFlag;
+
+constexpr std::uint32_t kLocal = Flag::Reachable | Flag::IsLocalAddress | Flag::IsDirect;
+
+const SocketAddress kLoopbackIPv4 = SocketAddress::ipv4({127, 0, 0, 1});
+const SocketAddress kLoopbackIPv6 = SocketAddress::ipv6({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1});
+const SocketAddress kAnyIPv4 = SocketAddress::ipv4({0, 0, 0, 0});
+
+#define RUN_IN_NEW_NETWORK_NAMESPACE(body)                                      \
+    if (const auto refusal = kvltest::runInNewNetworkNamespace(body)) {        \
+        GTEST_SKIP() << *refusal;                                               \
+    }
+
+std::uint32_t flagsOf(const std::unique_ptr<NetworkReachability>& target) {
+    const auto flags = target->flags();
+    EXPECT_TRUE(flags.has_value());
+    return flags.value_or(0xFFFFFFFF);
+}
+
+TEST(NetworkReachability, TargetsAreRefusedOnlyForMalformedNamesAndAddresses) {
+    EXPECT_EQ(NetworkReachability::createWithName(""), nullptr);
+    EXPECT_EQ(NetworkReachability::createWithName(std::string("a\0b", 3)), nullptr);
+    EXPECT_EQ(NetworkReachability::createWithName(std::string(254, 'a')), nullptr);
+    EXPECT_NE(NetworkReachability::createWithName(std::string(253, 'a')), nullptr);
+    EXPECT_NE(NetworkReachability::createWithName("no-such-host.invalid"), nullptr);
+
+    EXPECT_EQ(NetworkReachability::createWithAddress(SocketAddress{}), nullptr);
+    SocketAddress shortIPv4 = kLoopbackIPv4;
+    shortIPv4.length = 15;
+    EXPECT_EQ(NetworkReachability::createWithAddress(shortIPv4), nullptr);
+    SocketAddress ipv6WithIPv4Length = kLoopbackIPv6;
+    ipv6WithIPv4Length.length = SocketAddress::kLengthIPv4;
+    EXPECT_EQ(NetworkReachability::createWithAddress(ipv6WithIPv4Length), nullptr);
+    EXPECT_NE(NetworkReachability::createWithAddress(kLoopbackIPv4), nullptr);
+    EXPECT_NE(NetworkReachability::createWithAddress(kLoopbackIPv6), nullptr);
+}
+
+TEST(NetworkReachability, FlagsFollowTheRoutingTable) {
+    RUN_IN_NEW_NETWORK_NAMESPACE([] {
+        const auto ipv4 = NetworkReachability::createWithAddress(kLoopbackIPv4);
+        const auto otherLoopback = NetworkReachability::createWithAddress(SocketAddress::ipv4({127, 1, 2, 3}));
+        const auto ipv6 = NetworkReachability::createWithAddress(kLoopbackIPv6);
+        const auto remote = NetworkReachability::createWithAddress(SocketAddress::ipv4({192, 0, 2, 1}, 80));
+        const auto internet = NetworkReachability::createWithAddress(kAnyIPv4);
+        const auto localhost = NetworkReachability::createWithName("localhost");
+        const auto unresolvable = NetworkReachability::createWithName("no-such-host.invalid");
+
+        for (const auto* target : {&ipv4, &otherLoopback, &ipv6, &remote, &internet, &localhost, &unresolvable}) {
+            EXPECT_EQ(flagsOf(*target), 0u);
+        }
+
+        ASSERT_TRUE(kvltest::setLoopbackUp(true));
+        EXPECT_EQ(flagsOf(ipv4), kLocal);
+        EXPECT_EQ(flagsOf(otherLoopback), kLocal);
+        EXPECT_EQ(flagsOf(ipv6), kLocal);
+        EXPECT_EQ(flagsOf(localhost), kLocal);
+        EXPECT_EQ(flagsOf(remote), 0u);
+        EXPECT_EQ(flagsOf(internet), 0u);
+        EXPECT_EQ(flagsOf(unresolvable), 0u);
+
+        ASSERT_TRUE(kvltest::setDefaultRouteThroughLoopback(true));
+        EXPECT_EQ(flagsOf(internet), Flag::Reachable | Flag::IsDirect);
+        EXPECT_EQ(flagsOf(remote), Flag::Reachable | Flag::IsDirect);
+        // (Names are not resolved past this point: with a route out, a query to the name
+        // server would wait for its timeout.)
+
+        ASSERT_TRUE(kvltest::setLoopbackUp(false));
+        EXPECT_EQ(flagsOf(ipv6), 0u);
+        EXPECT_EQ(flagsOf(internet), 0u);
+    });
+}
+
+TEST(NetworkReachability, ScheduledTargetCallsBackOnItsLoopWhenItsFlagsChange) {
+    RUN_IN_NEW_NETWORK_NAMESPACE([] {
+        const auto loop = RunLoop::current();
+        // The IPv6 loopback address goes with the interface (the IPv4 one stays local).
+        const auto target = NetworkReachability::createWithAddress(kLoopbackIPv6);
+        std::vector<std::uint32_t> seen;
+        std::vector<std::thread::id> threads;
+        target->setCallback([&](std::uint32_t flags) {
+            seen.push_back(flags);
+            threads.push_back(std::this_thread::get_id());
+        });
+        ASSERT_TRUE(target->scheduleWithRunLoop(loop, platform::kRunLoopDefaultMode));
+        EXPECT_FALSE(target->scheduleWithRunLoop(loop, platform::kRunLoopDefaultMode));
+
+        ASSERT_TRUE(kvltest::setLoopbackUp(true));
+        EXPECT_TRUE(loop->runUntil([&] { return seen.size() == 1; }, 5s));
+        ASSERT_TRUE(kvltest::setLoopbackUp(false));
+        EXPECT_TRUE(loop->runUntil([&] { return seen.size() == 2; }, 5s));
+        EXPECT_EQ(seen, (std::vector<std::uint32_t>{kLocal, 0}));
+        EXPECT_EQ(threads, (std::vector<std::thread::id>(2, std::this_thread::get_id())));
+
+        // A change that leaves this target's flags as they are is not announced.
+        ASSERT_TRUE(kvltest::setLoopbackUp(true));
+        ASSERT_TRUE(loop->runUntil([&] { return seen.size() == 3; }, 5s));
+        ASSERT_TRUE(kvltest::setDefaultRouteThroughLoopback(true));
+        EXPECT_EQ(loop->runInMode(platform::kRunLoopDefaultMode, 200ms, false), RunLoop::RunResult::TimedOut);
+        EXPECT_EQ(seen.size(), 3u);
+
+        EXPECT_FALSE(target->unscheduleFromRunLoop(loop, "other mode"));
+        EXPECT_TRUE(target->unscheduleFromRunLoop(loop, platform::kRunLoopDefaultMode));
+        EXPECT_FALSE(target->unscheduleFromRunLoop(loop, platform::kRunLoopDefaultMode));
+        ASSERT_TRUE(kvltest::setLoopbackUp(false));
+        EXPECT_EQ(loop->runInMode(platform::kRunLoopDefaultMode, 200ms, false), RunLoop::RunResult::TimedOut);
+        EXPECT_EQ(seen.size(), 3u);
+    });
+}
+
+TEST(NetworkReachability, CallbackMayDestroyItsTarget) {
+    RUN_IN_NEW_NETWORK_NAMESPACE([] {
+        const auto loop = RunLoop::current();
+        auto target = NetworkReachability::createWithAddress(kLoopbackIPv6);
+        int calls = 0;
+        target->setCallback([&](std::uint32_t) {
+            ++calls;
+            target.reset();
+        });
+        ASSERT_TRUE(target->scheduleWithRunLoop(loop, platform::kRunLoopDefaultMode));
+        ASSERT_TRUE(kvltest::setLoopbackUp(true));
+        EXPECT_TRUE(loop->runUntil([&] { return calls == 1; }, 5s));
+        EXPECT_EQ(target, nullptr);
+    });
+}
+
+TEST(NetworkReachability, ReplacedFlagsSourceAnswersForEveryTarget) {
+    const auto target = NetworkReachability::createWithName("no-such-host.invalid");
+    const auto previous = NetworkReachability::exchangeFlagsSource([] { return Flag::Reachable | Flag::ConnectionRequired; });
+    EXPECT_EQ(target->flags(), Flag::Reachable | Flag::ConnectionRequired);
+    NetworkReachability::exchangeFlagsSource([] { return std::nullopt; });
+    EXPECT_EQ(target->flags(), std::nullopt);
+    const auto replaced = NetworkReachability::exchangeFlagsSource(previous);
+    ASSERT_TRUE(replaced);
+    EXPECT_EQ(replaced(), std::nullopt);
+}
+
+TEST(NetworkReachabilityDeathTest, WithoutDescriptorsNeitherFlagsNorSchedulingSucceed) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the undefined-behaviour checks probe memory through a pipe, so without free descriptors they fail first";
+#endif
+    const auto loop = RunLoop::current();
+    const auto address = NetworkReachability::createWithAddress(kLoopbackIPv4);
+    const auto internet = NetworkReachability::createWithAddress(kAnyIPv4);
+    const auto name = NetworkReachability::createWithName("127.0.0.1");
+    const auto tryWithoutDescriptors = [&] {
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        const rlimit limit{static_cast<rlim_t>(lowestFree), static_cast<rlim_t>(lowestFree)};
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        const bool noFlags = !address->flags() && !internet->flags() && !name->flags();
+        const bool notScheduled = !address->scheduleWithRunLoop(loop, platform::kRunLoopDefaultMode);
+        std::exit(noFlags && notScheduled ? 0 : 1);
+    };
+    EXPECT_EXIT(tryWithoutDescriptors(), testing::ExitedWithCode(0), "");
+}
+
+}  // namespace

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace kvltest {
+
+// Runs `body` on a thread of its own inside a fresh network namespace, whose only interface is
+// a loopback that is down, and waits for it. Answers why when no namespace could be made (no
+// right to make one), without running `body`: the caller skips with that reason.
+std::optional<std::string> runInNewNetworkNamespace(const std::function<void()>& body);
+
+// Within such a namespace: turns the loopback interface up or down, and adds or deletes an
+// IPv4 default route through it (the loopback must be up to add it). Each answers success.
+bool setLoopbackUp(bool up);
+bool setDefaultRouteThroughLoopback(bool present);
+
+}  // namespace kvltest
