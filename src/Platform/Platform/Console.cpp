@@ -50,8 +50,10 @@ std::string Console::formatLine(std::string_view message) {
     localtime_r(&seconds, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    return formatString("%s.%03d %s[%d:%ld] %@\n", stamp, static_cast<int>(millis), processName(),
-                        static_cast<int>(::getpid()), static_cast<long>(::syscall(SYS_gettid)), message);
+    // A message that ends its own line gets no second line end.
+    const std::string_view end = message.ends_with('\n') ? "" : "\n";
+    return formatString("%s.%03d %s[%d:%ld] %@%@", stamp, static_cast<int>(millis), processName(),
+                        static_cast<int>(::getpid()), static_cast<long>(::syscall(SYS_gettid)), message, end);
 }
 
 void Console::log(std::string_view message) {

@@ -26,7 +26,8 @@ public:
     // one it replaces; an empty sink restores the standard-error writer.
     static Sink setSink(Sink sink);
 
-    // The line the standard-error writer prints for a message, newline included.
+    // The line the standard-error writer prints for a message, newline included (one only,
+    // when the message ends with its own).
     static std::string formatLine(std::string_view message);
 };
 

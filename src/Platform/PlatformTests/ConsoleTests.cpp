@@ -33,6 +33,9 @@ TEST(Console, LineCarriesTimeProcessPidAndThread) {
     std::smatch match;
     ASSERT_TRUE(std::regex_match(line, match, layout)) << line;
     EXPECT_EQ(std::stoi(match[1]), ::getpid());
+    // A message that ends its own line is not given a second one.
+    const std::string ended = platform::Console::formatLine("done\n");
+    EXPECT_TRUE(ended.ends_with("] done\n")) << ended;
 }
 
 }  // namespace
