@@ -11,19 +11,12 @@
 
 #include "ErrorService/KVLCreateInternalError.h"
 #include "KVLSharedUtil/KVLSafeZone.h"
+#include "KVLSharedUtil/KVLStreamSupport.h"
 #include "LoggerService/KVLLog.h"
 
 namespace {
 
 constexpr const char* kInvalidParameters = "KVLStreamWithFileDescriptor - Invalid parameters";
-
-void fail(IKVLInternalError* error, const char* message, KVLErrorCode code, std::int64_t line) {
-    if (error != nullptr) {
-        error->populateWithErrorMessage(message, code, KVLInternalErrorTypeInternal, KVL_SOURCE_PATH, line,
-                                        std::nullopt);
-        KVLLogInternalError(*error);
-    }
-}
 
 void failWithErrno(IKVLInternalError* error, int errnum, const char* message, std::int64_t line) {
     if (error != nullptr) {
@@ -31,9 +24,6 @@ void failWithErrno(IKVLInternalError* error, int errnum, const char* message, st
         KVLLogInternalError(*error);
     }
 }
-
-// Steps that follow other steps judge by the caller's record, as the caller sees it.
-bool succeeded(const IKVLInternalError* error) { return error == nullptr || error->isSuccess(); }
 
 }  // namespace
 
@@ -52,11 +42,12 @@ std::unique_ptr<KVLStreamWithFileDescriptor> KVLStreamWithFileDescriptor::initFr
     int descriptor, const std::optional<std::string>& path, bool adopt, IKVLInternalError* error) {
     std::unique_ptr<KVLStreamWithFileDescriptor> stream(new (std::nothrow) KVLStreamWithFileDescriptor());
     if (stream == nullptr) {
-        fail(error, "KVLStreamWithFileDescriptor - Unexpected error.", KVLErrorCodeUnexpected, __LINE__);
+        KVLStreamSupport::fail(error, "KVLStreamWithFileDescriptor - Unexpected error.", KVLErrorCodeUnexpected,
+                               KVL_SOURCE_PATH, __LINE__);
         return nullptr;
     }
     if (descriptor < 0 || !path) {
-        fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, __LINE__);
+        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
         return nullptr;
     }
     stream->setName(path);
@@ -69,13 +60,14 @@ std::unique_ptr<KVLStreamWithFileDescriptor> KVLStreamWithFileDescriptor::openFr
     KVLSafeZone zone;
     std::unique_ptr<KVLStreamWithFileDescriptor> stream(new (std::nothrow) KVLStreamWithFileDescriptor());
     if (stream == nullptr) {
-        fail(error, "KVLStreamWithFileDescriptor - Unexpected error.", KVLErrorCodeUnexpected, __LINE__);
+        KVLStreamSupport::fail(error, "KVLStreamWithFileDescriptor - Unexpected error.", KVLErrorCodeUnexpected,
+                               KVL_SOURCE_PATH, __LINE__);
         return nullptr;
     }
     stream->prepareFromFilePath(url, flags, mode, error);
     // A record that already held a failure fails the initializer too; destroying the stream
     // closes what was opened.
-    if (!succeeded(error) || stream->mFD < 0) {
+    if (!KVLStreamSupport::succeeded(error) || stream->mFD < 0) {
         return nullptr;
     }
     return stream;
@@ -84,7 +76,7 @@ std::unique_ptr<KVLStreamWithFileDescriptor> KVLStreamWithFileDescriptor::openFr
 std::unique_ptr<KVLStreamWithFileDescriptor> KVLStreamWithFileDescriptor::initAndOpenFromFilePath(
     const std::optional<platform::URL>& url, int flags, IKVLInternalError* error) {
     if ((flags & (O_CREAT | O_TRUNC)) != 0) {
-        fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, __LINE__);
+        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
         return nullptr;
     }
     return openFromFilePath(url, flags, 0, error);
@@ -100,14 +92,14 @@ std::unique_ptr<KVLStreamWithFileDescriptor> KVLStreamWithFileDescriptor::initAn
     return openFromFilePath(url, flags | O_TRUNC, 0, error);
 }
 
-void KVLStreamWithFileDescriptor::read(std::uint64_t count, std::uint64_t offset, void* bytes,
-                                       std::uint64_t* bytesRead, IKVLInternalError* error) {
+void KVLStreamWithFileDescriptor::read(std::uint64_t count, std::uint64_t offset, void* bytes, std::uint64_t* bytesRead,
+                                       IKVLInternalError* error) {
     KVLSafeZone zone;
     if (!isInitialized(error)) {
         return;
     }
     if (bytes == nullptr) {
-        fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, __LINE__);
+        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
         return;
     }
     // An offset of 2^63 or more turns negative and the system refuses it (EINVAL).
@@ -128,19 +120,11 @@ void KVLStreamWithFileDescriptor::write(std::uint64_t count, std::uint64_t offse
         return;
     }
     if (bytes == nullptr) {
-        fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, __LINE__);
+        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
         return;
     }
-    std::uint64_t size = 0;
-    getSize(&size, error);
-    if (!succeeded(error)) {
+    if (!KVLStreamSupport::extendToOffset(*this, offset, error)) {
         return;
-    }
-    if (size <= offset) {
-        setSize(offset, error);
-        if (!succeeded(error)) {
-            return;
-        }
     }
     const ssize_t result = ::pwrite(mFD, bytes, count, static_cast<off_t>(offset));
     if (result < 0) {
@@ -168,7 +152,8 @@ void KVLStreamWithFileDescriptor::getPointerPosition(std::uint64_t* position, IK
         return;
     }
     if (position == nullptr) {
-        fail(error, "Stream with file decriptor - Invalid parameters", KVLErrorCodeInvalidParameters, __LINE__);
+        KVLStreamSupport::fail(error, "Stream with file decriptor - Invalid parameters", KVLErrorCodeInvalidParameters,
+                               KVL_SOURCE_PATH, __LINE__);
         return;
     }
     const off_t current = ::lseek(mFD, 0, SEEK_CUR);
@@ -185,7 +170,7 @@ void KVLStreamWithFileDescriptor::getSize(std::uint64_t* size, IKVLInternalError
         return;
     }
     if (size == nullptr) {
-        fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, __LINE__);
+        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
         return;
     }
     struct stat info {};
@@ -206,7 +191,9 @@ void KVLStreamWithFileDescriptor::setSize(std::uint64_t size, IKVLInternalError*
     }
 }
 
-std::optional<std::string> KVLStreamWithFileDescriptor::getName() { return mstrFilePath; }
+std::optional<std::string> KVLStreamWithFileDescriptor::getName() {
+    return mstrFilePath;
+}
 
 void KVLStreamWithFileDescriptor::synchronizeFile(IKVLInternalError* error) {
     KVLSafeZone zone;
@@ -232,14 +219,18 @@ void* KVLStreamWithFileDescriptor::getNativeHandle() {
     return reinterpret_cast<void*>(static_cast<std::intptr_t>(mFD));
 }
 
-void KVLStreamWithFileDescriptor::disownNativeHandle() { mbOwner = false; }
+void KVLStreamWithFileDescriptor::disownNativeHandle() {
+    mbOwner = false;
+}
 
 void KVLStreamWithFileDescriptor::close(IKVLInternalError* error) {
     KVLSafeZone zone;
     closeNativeHandle(error);
 }
 
-void KVLStreamWithFileDescriptor::setName(const std::optional<std::string>& name) { mstrFilePath = name; }
+void KVLStreamWithFileDescriptor::setName(const std::optional<std::string>& name) {
+    mstrFilePath = name;
+}
 
 void KVLStreamWithFileDescriptor::setFileDescriptor(int descriptor, bool adopt) {
     if (mFD >= 0) {
@@ -258,7 +249,7 @@ void KVLStreamWithFileDescriptor::prepareFromFilePath(const std::optional<platfo
     setFileDescriptor(-1, false);
     setName(std::nullopt);
     if (!url) {
-        fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, __LINE__);
+        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
         return;
     }
     const int descriptor = createNativeHandleFromFileURL(*url, flags, mode, error);
@@ -268,8 +259,8 @@ void KVLStreamWithFileDescriptor::prepareFromFilePath(const std::optional<platfo
     }
 }
 
-int KVLStreamWithFileDescriptor::createNativeHandleFromFileURL(const platform::URL& url, int flags,
-                                                               std::uint16_t mode, IKVLInternalError* error) {
+int KVLStreamWithFileDescriptor::createNativeHandleFromFileURL(const platform::URL& url, int flags, std::uint16_t mode,
+                                                               IKVLInternalError* error) {
     KVLSafeZone zone;
     const int descriptor = ::open(url.path().c_str(), flags, static_cast<mode_t>(mode));
     if (descriptor < 0) {
@@ -282,7 +273,8 @@ bool KVLStreamWithFileDescriptor::isInitialized(IKVLInternalError* error) {
     if (mFD >= 0) {
         return true;
     }
-    fail(error, "KVLStreamWithFileDescriptor - Uninitialized object", KVLErrorCodeUninitializedObject, __LINE__);
+    KVLStreamSupport::fail(error, "KVLStreamWithFileDescriptor - Uninitialized object", KVLErrorCodeUninitializedObject,
+                           KVL_SOURCE_PATH, __LINE__);
     return false;
 }
 

@@ -6,22 +6,13 @@
 #include <utility>
 
 #include "KVLSharedUtil/KVLSafeZone.h"
+#include "KVLSharedUtil/KVLStreamSupport.h"
 #include "LoggerService/KVLLog.h"
 
 namespace {
 
 // This class has no separate wording for a stream without a handle.
 constexpr const char* kInvalidParameters = "KVLStreamWithFileHandle - Invalid parameters";
-
-void fail(IKVLInternalError* error, const char* message, KVLErrorCode code, std::int64_t line) {
-    if (error != nullptr) {
-        error->populateWithErrorMessage(message, code, KVLInternalErrorTypeInternal, KVL_SOURCE_PATH, line,
-                                        std::nullopt);
-        KVLLogInternalError(*error);
-    }
-}
-
-bool succeeded(const IKVLInternalError* error) { return error == nullptr || error->isSuccess(); }
 
 }  // namespace
 
@@ -46,7 +37,7 @@ std::unique_ptr<KVLStreamWithFileHandle> KVLStreamWithFileHandle::initFromFileHa
         return nullptr;
     }
     if (handle == nullptr || !path) {
-        fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, __LINE__);
+        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
         return nullptr;
     }
     stream->setName(path);
@@ -62,7 +53,7 @@ std::unique_ptr<KVLStreamWithFileHandle> KVLStreamWithFileHandle::openFromFilePa
         return nullptr;
     }
     if (!url) {
-        fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, __LINE__);
+        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
         return nullptr;
     }
     platform::Error openError;
@@ -102,7 +93,7 @@ void KVLStreamWithFileHandle::read(std::uint64_t count, std::uint64_t offset, vo
         return;
     }
     if (bytes == nullptr) {
-        fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, __LINE__);
+        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
         return;
     }
     const std::uint64_t position = mFileHandle->offsetInFile();
@@ -110,7 +101,8 @@ void KVLStreamWithFileHandle::read(std::uint64_t count, std::uint64_t offset, vo
     const auto data = mFileHandle->readDataOfLength(count);
     mFileHandle->seekToFileOffset(position);
     if (!data) {
-        fail(error, "KVLStreamWithFileHandle - Failed to read bytes from file", KVLErrorCodeReadFailed, __LINE__);
+        KVLStreamSupport::fail(error, "KVLStreamWithFileHandle - Failed to read bytes from file",
+                               KVLErrorCodeReadFailed, KVL_SOURCE_PATH, __LINE__);
         return;
     }
     if (bytesRead != nullptr) {
@@ -128,19 +120,11 @@ void KVLStreamWithFileHandle::write(std::uint64_t count, std::uint64_t offset, c
         return;
     }
     if (bytes == nullptr) {
-        fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, __LINE__);
+        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
         return;
     }
-    std::uint64_t size = 0;
-    getSize(&size, error);
-    if (!succeeded(error)) {
+    if (!KVLStreamSupport::extendToOffset(*this, offset, error)) {  // the position moves to the offset
         return;
-    }
-    if (size <= offset) {
-        setSize(offset, error);  // the position moves to the offset
-        if (!succeeded(error)) {
-            return;
-        }
     }
     // A view of the caller's bytes: nothing is copied or allocated, so nothing can run out of
     // memory here.
@@ -167,7 +151,7 @@ void KVLStreamWithFileHandle::getPointerPosition(std::uint64_t* position, IKVLIn
         return;
     }
     if (position == nullptr) {
-        fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, __LINE__);
+        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
         return;
     }
     *position = mFileHandle->offsetInFile();
@@ -179,7 +163,7 @@ void KVLStreamWithFileHandle::getSize(std::uint64_t* size, IKVLInternalError* er
         return;
     }
     if (size == nullptr) {
-        fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, __LINE__);
+        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
         return;
     }
     const std::uint64_t position = mFileHandle->offsetInFile();
@@ -194,7 +178,9 @@ void KVLStreamWithFileHandle::setSize(std::uint64_t size, IKVLInternalError* err
     }
 }
 
-std::optional<std::string> KVLStreamWithFileHandle::getName() { return mstrFilePath; }
+std::optional<std::string> KVLStreamWithFileHandle::getName() {
+    return mstrFilePath;
+}
 
 void KVLStreamWithFileHandle::synchronizeFile(IKVLInternalError* error) {
     KVLSafeZone zone;
@@ -204,20 +190,26 @@ void KVLStreamWithFileHandle::synchronizeFile(IKVLInternalError* error) {
 }
 
 void KVLStreamWithFileHandle::changeSharedMode(std::uint32_t mode, IKVLInternalError* error) {
-    fail(error, "KVLStreamWithFileHandle - Changing share mode is not supported.", KVLErrorCodeShareModeNotSupported,
-         __LINE__);
+    KVLStreamSupport::fail(error, "KVLStreamWithFileHandle - Changing share mode is not supported.",
+                           KVLErrorCodeShareModeNotSupported, KVL_SOURCE_PATH, __LINE__);
 }
 
-void* KVLStreamWithFileHandle::getNativeHandle() { return mFileHandle.get(); }
+void* KVLStreamWithFileHandle::getNativeHandle() {
+    return mFileHandle.get();
+}
 
-void KVLStreamWithFileHandle::disownNativeHandle() { mbOwner = false; }
+void KVLStreamWithFileHandle::disownNativeHandle() {
+    mbOwner = false;
+}
 
 void KVLStreamWithFileHandle::close(IKVLInternalError* error) {
     KVLSafeZone zone;
     closeNativeHandle(error);
 }
 
-void KVLStreamWithFileHandle::setName(const std::optional<std::string>& name) { mstrFilePath = name; }
+void KVLStreamWithFileHandle::setName(const std::optional<std::string>& name) {
+    mstrFilePath = name;
+}
 
 void KVLStreamWithFileHandle::setNativeHandle(std::shared_ptr<platform::FileHandle> handle, bool adopt) {
     if (mFileHandle != nullptr) {
@@ -233,7 +225,7 @@ bool KVLStreamWithFileHandle::isInitialized(IKVLInternalError* error) {
     if (mFileHandle != nullptr) {
         return true;
     }
-    fail(error, kInvalidParameters, KVLErrorCodeUninitializedObject, __LINE__);
+    KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeUninitializedObject, KVL_SOURCE_PATH, __LINE__);
     return false;
 }
 
