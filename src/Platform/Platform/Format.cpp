@@ -116,7 +116,7 @@ public:
 
 private:
     const FormatArg& next() {
-        static const FormatArg kMissing;
+        static const FormatArg kMissing{};
         if (nextIndex_ >= args_.size()) {
             ++nextIndex_;
             return kMissing;
@@ -125,7 +125,7 @@ private:
     }
 
     const FormatArg& at(std::size_t position) {
-        static const FormatArg kMissing;
+        static const FormatArg kMissing{};
         nextIndex_ = position;
         return position - 1 < args_.size() ? args_[position - 1] : kMissing;
     }
