@@ -1,7 +1,9 @@
 #include "Platform/Format.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace platform {
 
@@ -281,6 +283,17 @@ std::int64_t FormatArg::asSigned() const {
         case Kind::Unsigned:
             return static_cast<std::int64_t>(unsigned_);
         case Kind::Real:
+            // A real beyond the 64-bit integers saturates and NaN reads as 0: converting
+            // either would be undefined.
+            if (std::isnan(real_)) {
+                return 0;
+            }
+            if (real_ >= 0x1p63) {
+                return std::numeric_limits<std::int64_t>::max();
+            }
+            if (real_ < -0x1p63) {
+                return std::numeric_limits<std::int64_t>::min();
+            }
             return static_cast<std::int64_t>(real_);
         case Kind::Pointer:
             return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(pointer_));

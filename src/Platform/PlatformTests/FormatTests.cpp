@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -40,6 +41,13 @@ TEST(Format, ObjectPlaceholderDescribesAnythingAndPrintsNullForNothing) {
               "[   right][left    ][tru]");
     platform::PlistDictionary dictionary{{"Key", platform::PlistValue("Value")}};
     EXPECT_EQ(platform::formatString("%@", dictionary), "{\n    Key = Value;\n}");
+}
+
+TEST(Format, RealsReadAsIntegersSaturate) {
+    EXPECT_EQ(platform::formatString("%lld %lld %lld", 1e300, -1e300, std::nan("")),
+              "9223372036854775807 -9223372036854775808 0");
+    EXPECT_EQ(platform::formatString("%lld %lld", 0x1p63, -0x1p63), "9223372036854775807 -9223372036854775808");
+    EXPECT_EQ(platform::formatString("%lld|%.*s", -2.9, 2.9, "abc"), "-2|ab");
 }
 
 TEST(Format, PositionalArgumentsPickTheirArgument) {
