@@ -1,5 +1,6 @@
 #include "Platform/Format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -23,12 +24,15 @@ struct Conversion {
     std::size_t position = 0;  // 1-based; 0 when sequential
 };
 
+// The largest width or precision that can be written: parseNumber stops taking digits there.
+constexpr std::int64_t kLargestNumber = 999999;
+
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 int parseNumber(std::string_view format, std::size_t& index) {
     int value = 0;
     while (index < format.size() && isDigit(format[index])) {
-        if (value < 100000) {
+        if (value <= kLargestNumber / 10) {
             value = value * 10 + (format[index] - '0');
         }
         ++index;
@@ -132,16 +136,23 @@ private:
         return position - 1 < args_.size() ? args_[position - 1] : kMissing;
     }
 
+    // A "*" width or precision: read as an int, as C reads it, and kept within what a
+    // written one can be, so that an argument cannot ask for gigabytes of padding.
+    std::int64_t numberArgument() {
+        const std::int64_t number = static_cast<std::int32_t>(next().asSigned());
+        return std::clamp<std::int64_t>(number, -kLargestNumber, kLargestNumber);
+    }
+
     void append(std::string& out, Conversion& conversion) {
         if (conversion.widthFromArgument) {
-            const std::int64_t width = next().asSigned();
+            const std::int64_t width = numberArgument();
             if (width < 0) {
                 conversion.flags.push_back('-');
             }
             conversion.width = static_cast<int>(width < 0 ? -width : width);
         }
         if (conversion.precisionFromArgument) {
-            const std::int64_t precision = next().asSigned();
+            const std::int64_t precision = numberArgument();
             conversion.precision = precision < 0 ? -1 : static_cast<int>(precision);
         }
         const FormatArg& arg = conversion.position > 0 ? at(conversion.position) : next();
