@@ -1,7 +1,10 @@
 #include "Platform/Format.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace platform {
 
@@ -21,12 +24,15 @@ struct Conversion {
     std::size_t position = 0;  // 1-based; 0 when sequential
 };
 
+// The largest width or precision that can be written: parseNumber stops taking digits there.
+constexpr std::int64_t kLargestNumber = 999999;
+
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 int parseNumber(std::string_view format, std::size_t& index) {
     int value = 0;
     while (index < format.size() && isDigit(format[index])) {
-        if (value < 100000) {
+        if (value <= kLargestNumber / 10) {
             value = value * 10 + (format[index] - '0');
         }
         ++index;
@@ -116,7 +122,7 @@ public:
 
 private:
     const FormatArg& next() {
-        static const FormatArg kMissing;
+        static const FormatArg kMissing{};
         if (nextIndex_ >= args_.size()) {
             ++nextIndex_;
             return kMissing;
@@ -125,21 +131,28 @@ private:
     }
 
     const FormatArg& at(std::size_t position) {
-        static const FormatArg kMissing;
+        static const FormatArg kMissing{};
         nextIndex_ = position;
         return position - 1 < args_.size() ? args_[position - 1] : kMissing;
     }
 
+    // A "*" width or precision: read as an int, as C reads it, and kept within what a
+    // written one can be, so that an argument cannot ask for gigabytes of padding.
+    std::int64_t numberArgument() {
+        const std::int64_t number = static_cast<std::int32_t>(next().asSigned());
+        return std::clamp<std::int64_t>(number, -kLargestNumber, kLargestNumber);
+    }
+
     void append(std::string& out, Conversion& conversion) {
         if (conversion.widthFromArgument) {
-            const std::int64_t width = next().asSigned();
+            const std::int64_t width = numberArgument();
             if (width < 0) {
                 conversion.flags.push_back('-');
             }
             conversion.width = static_cast<int>(width < 0 ? -width : width);
         }
         if (conversion.precisionFromArgument) {
-            const std::int64_t precision = next().asSigned();
+            const std::int64_t precision = numberArgument();
             conversion.precision = precision < 0 ? -1 : static_cast<int>(precision);
         }
         const FormatArg& arg = conversion.position > 0 ? at(conversion.position) : next();
@@ -281,6 +294,17 @@ std::int64_t FormatArg::asSigned() const {
         case Kind::Unsigned:
             return static_cast<std::int64_t>(unsigned_);
         case Kind::Real:
+            // A real beyond the 64-bit integers saturates and NaN reads as 0: converting
+            // either would be undefined.
+            if (std::isnan(real_)) {
+                return 0;
+            }
+            if (real_ >= 0x1p63) {
+                return std::numeric_limits<std::int64_t>::max();
+            }
+            if (real_ < -0x1p63) {
+                return std::numeric_limits<std::int64_t>::min();
+            }
             return static_cast<std::int64_t>(real_);
         case Kind::Pointer:
             return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(pointer_));

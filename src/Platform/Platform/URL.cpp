@@ -216,6 +216,10 @@ std::string URL::absoluteString() const {
     }
     if (authority_) {
         text += "//" + *authority_;
+    } else if (path_.starts_with("//")) {
+        text += "/.";  // else the path's start would read back as an authority
+    } else if (scheme_.empty() && path_.substr(0, path_.find('/')).find(':') != std::string::npos) {
+        text += "./";  // else the first segment would read back as a scheme
     }
     text += path_;
     if (query_) {

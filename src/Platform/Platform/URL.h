@@ -29,7 +29,10 @@ public:
     bool isFileURL() const { return scheme_ == "file"; }
     // The percent-decoded path, without a trailing slash except for "/".
     std::string path() const;
-    // "scheme://authority/path?query#fragment", percent-encoded.
+    // "scheme://authority/path?query#fragment", percent-encoded. A text that reads back as
+    // the same URL: without an authority, a path starting with "//" is written after "/.",
+    // and in a relative URL a first segment holding ":" after "./" (RFC 3986 sections 3.3
+    // and 4.2).
     std::string absoluteString() const;
     std::string description() const { return absoluteString(); }
     // The path ends with "/".

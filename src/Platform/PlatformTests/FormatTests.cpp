@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -40,6 +43,24 @@ TEST(Format, ObjectPlaceholderDescribesAnythingAndPrintsNullForNothing) {
               "[   right][left    ][tru]");
     platform::PlistDictionary dictionary{{"Key", platform::PlistValue("Value")}};
     EXPECT_EQ(platform::formatString("%@", dictionary), "{\n    Key = Value;\n}");
+}
+
+TEST(Format, RealsReadAsIntegersSaturate) {
+    EXPECT_EQ(platform::formatString("%lld %lld %lld", 1e300, -1e300, std::nan("")),
+              "9223372036854775807 -9223372036854775808 0");
+    EXPECT_EQ(platform::formatString("%lld %lld", 0x1p63, -0x1p63), "9223372036854775807 -9223372036854775808");
+    EXPECT_EQ(platform::formatString("%lld|%.*s", -2.9, 2.9, "abc"), "-2|ab");
+}
+
+TEST(Format, StarWidthsAndPrecisionsAreIntsBoundedLikeWrittenOnes) {
+    // Read as a 32-bit int, as C reads them.
+    EXPECT_EQ(platform::formatString("[%*d][%.*s]", (1LL << 32) + 3, 1, (1LL << 32) + 2, "abc"), "[  1][ab]");
+    EXPECT_EQ(platform::formatString("%*d|", std::numeric_limits<std::int64_t>::min(), 1), "1|");
+    // No more padding or digits than "%999999d" or "%.999999f" could ask for.
+    EXPECT_EQ(platform::formatString("%*d", 5000000, 1).size(), 999999u);
+    EXPECT_EQ(platform::formatString("%*d|", std::numeric_limits<std::int32_t>::min(), 1),
+              "1" + std::string(999998, ' ') + "|");
+    EXPECT_EQ(platform::formatString("%.*f", 5000000, 1.0).size(), 1000001u);
 }
 
 TEST(Format, PositionalArgumentsPickTheirArgument) {

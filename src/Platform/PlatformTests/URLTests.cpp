@@ -89,6 +89,20 @@ TEST(URL, RefusesTextThatIsNotAURL) {
     EXPECT_EQ(relative->scheme(), "");
 }
 
+TEST(URL, ResolvedPathsThatWouldReadAsAnotherPartAreWrittenToReadBack) {
+    // Removing the dot segments leaves a path that starts with "//" but has no authority.
+    EXPECT_EQ(resolved("/..//h/p", "a:/x"), "a:/.//h/p");
+    // ... or a relative path whose first segment holds a colon.
+    EXPECT_EQ(resolved("../x:y/z", ""), "./x:y/z");
+    EXPECT_EQ(resolved("..//h", "a/b"), "/.//h");
+    for (const auto& [reference, base] : std::vector<std::pair<std::string, std::string>>{
+             {"/..//h/p", "a:/x"}, {"../x:y/z", ""}, {"..//h", "a/b"}}) {
+        const auto url = URL::URLWithString(reference, URL::URLWithString(base));
+        ASSERT_TRUE(url);
+        EXPECT_EQ(URL::URLWithString(url->absoluteString()), url) << reference << " against " << base;
+    }
+}
+
 TEST(URL, FileURLsEncodeTheirPathAndMarkFolders) {
     const URL file = URL::fileURLWithPath("/tmp/a b/n\xc3\xa9#1?.log");
     EXPECT_EQ(file.absoluteString(), "file:///tmp/a%20b/n%C3%A9%231%3F.log");
