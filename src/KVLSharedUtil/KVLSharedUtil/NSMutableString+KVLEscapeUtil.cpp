@@ -57,24 +57,33 @@ constexpr auto kEntityIndex = [] {
 // follows and the next block starts right after it. Most text holds few characters to
 // replace, so this costs little more than a copy.
 using Block = unsigned char __attribute__((vector_size(16)));
-static_assert(std::endian::native == std::endian::little, "the first matching lane is found from the low end");
 
-// The offset in the block of the first character to replace, or the block's size.
+// One bit per byte of the block (bit i for byte i), set where matches holds 0xFF.
+std::uint32_t bitsOf(Block matches) {
+#if defined(__SSE2__)
+    using SignedBlock = char __attribute__((vector_size(16)));
+    return static_cast<std::uint16_t>(__builtin_ia32_pmovmskb128(reinterpret_cast<SignedBlock&>(matches)));
+#else
+    static_assert(std::endian::native == std::endian::little, "byte i of the block is byte i of its first lane");
+    // Gathers the low bit of each byte of a lane into the lane's top byte.
+    constexpr std::uint64_t kLowBits = 0x0101010101010101;
+    constexpr std::uint64_t kGather = 0x0102040810204080;
+    std::uint64_t lanes[2];
+    std::memcpy(lanes, &matches, sizeof(lanes));
+    return static_cast<std::uint32_t>((((lanes[0] & kLowBits) * kGather) >> 56) |
+                                      ((((lanes[1] & kLowBits) * kGather) >> 56) << 8));
+#endif
+}
+
+// The bytes of the block to replace, one bit per byte. '&' and '\'' are 0x26 and 0x27, '<' and
+// '>' are 0x3C and 0x3E: each pair is one comparison after setting the bit they differ in.
 template <Entries kEntries>
-std::size_t firstToEscape(const Block& bytes) {
-    auto matches = (bytes == '&') | (bytes == '<') | (bytes == '>') | (bytes == '\'') | (bytes == '"');
+std::uint32_t toEscapeIn(const Block& bytes) {
+    auto matches = ((bytes | 0x01) == 0x27) | ((bytes | 0x02) == 0x3E) | (bytes == '"');
     if constexpr (kEntries == Entries::HTML) {
         matches |= (bytes == ' ');
     }
-    std::uint64_t lanes[2];
-    std::memcpy(lanes, &matches, sizeof(lanes));
-    if (lanes[0] != 0) {
-        return std::countr_zero(lanes[0]) / 8;
-    }
-    if (lanes[1] != 0) {
-        return 8 + std::countr_zero(lanes[1]) / 8;
-    }
-    return sizeof(Block);
+    return bitsOf(reinterpret_cast<Block&>(matches));
 }
 
 // Appends text to out with each character to replace replaced; a space (HTML only) becomes
@@ -106,12 +115,17 @@ void appendEscaped(std::string& out, std::string_view text, std::string_view spa
             Block bytes;
             std::memcpy(&bytes, input + read, sizeof(Block));
             std::memcpy(output + written, &bytes, sizeof(Block));
-            const std::size_t offset = firstToEscape<kEntries>(bytes);
-            written += offset;
-            read += offset;
-            if (offset == sizeof(Block)) {
+            const std::uint32_t toEscape = toEscapeIn<kEntries>(bytes);
+            // A branch rather than a count of the bytes to skip: predicted, it lets the next
+            // block's search start before this one's ends.
+            if (toEscape == 0) {
+                written += sizeof(Block);
+                read += sizeof(Block);
                 continue;
             }
+            const auto offset = static_cast<std::size_t>(std::countr_zero(toEscape));
+            written += offset;
+            read += offset;
         } else if (!needsEscape<kEntries>(static_cast<unsigned char>(input[read]))) {
             output[written++] = input[read++];
             continue;
