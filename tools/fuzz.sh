@@ -26,24 +26,8 @@ fi
 shift $(( $# > 0 ? 1 : 0 ))
 
 cd "$(dirname "$0")/.."
-bash tools/install-deps.sh
-
-packages=(clang clang-14 libclang-rt-14-dev)
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    sudo="sudo"
-  fi
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+# clang provides /usr/bin/clang; the runtimes hold libFuzzer and the sanitizers.
+bash tools/install-deps.sh clang clang-14 libclang-rt-14-dev
 
 if [ $# -gt 0 ]; then
   targets=("$@")
