@@ -6,6 +6,7 @@
 
 #include "Platform/FileManager.h"
 #include "Platform/PathUtilities.h"
+#include "Platform/Scanner.h"
 
 namespace platform {
 
@@ -35,26 +36,13 @@ std::optional<std::string> fileText(const std::string& path) {
     return std::nullopt;
 }
 
-int hexDigitValue(char digit) {
-    if (digit >= '0' && digit <= '9') {
-        return digit - '0';
-    }
-    if (digit >= 'a' && digit <= 'f') {
-        return digit - 'a' + 10;
-    }
-    if (digit >= 'A' && digit <= 'F') {
-        return digit - 'A' + 10;
-    }
-    return -1;
-}
-
 // "02:fc:00:00:00:01" -> its bytes; null for anything else.
 std::optional<PlistData> parsedHardwareAddress(const std::string& text) {
     PlistData bytes;
     std::size_t index = 0;
     while (index + 2 <= text.size()) {
-        const int high = hexDigitValue(text[index]);
-        const int low = hexDigitValue(text[index + 1]);
+        const int high = Scanner::hexDigitValue(text[index]);
+        const int low = Scanner::hexDigitValue(text[index + 1]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }
@@ -105,7 +93,7 @@ std::optional<std::string> MachineIdentity::platformUUID() {
     for (const std::string& path : locations().machineIdFiles) {
         const auto text = fileText(path);
         if (!text || text->size() != 32 ||
-            !std::all_of(text->begin(), text->end(), [](char c) { return hexDigitValue(c) >= 0; })) {
+            !std::all_of(text->begin(), text->end(), [](char c) { return Scanner::hexDigitValue(c) >= 0; })) {
             continue;
         }
         std::string uuid;

@@ -14,19 +14,6 @@ std::size_t skipWhiteSpace(std::string_view text) {
     return index;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 }  // namespace
 
 std::int32_t Scanner::intValue(std::string_view text) {
@@ -59,16 +46,16 @@ bool Scanner::scanHexInt(std::string_view text, std::uint32_t* result) {
     std::size_t index = skipWhiteSpace(text);
     // The prefix counts only when a digit follows it; "0xg" reads as the number 0.
     const bool prefixed = index + 2 < text.size() && text[index] == '0' &&
-                          (text[index + 1] == 'x' || text[index + 1] == 'X') && hexDigit(text[index + 2]) >= 0;
+                          (text[index + 1] == 'x' || text[index + 1] == 'X') && hexDigitValue(text[index + 2]) >= 0;
     if (prefixed) {
         index += 2;
     }
     std::uint64_t value = 0;
     bool sawDigit = false;
-    for (; index < text.size() && hexDigit(text[index]) >= 0; ++index) {
+    for (; index < text.size() && hexDigitValue(text[index]) >= 0; ++index) {
         sawDigit = true;
         if (value <= 0xFFFFFFFFull) {
-            value = value * 16 + static_cast<std::uint64_t>(hexDigit(text[index]));
+            value = value * 16 + static_cast<std::uint64_t>(hexDigitValue(text[index]));
         }
     }
     if (!sawDigit) {
@@ -78,6 +65,19 @@ bool Scanner::scanHexInt(std::string_view text, std::uint32_t* result) {
         *result = value > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(value);
     }
     return true;
+}
+
+int Scanner::hexDigitValue(char character) {
+    if (character >= '0' && character <= '9') {
+        return character - '0';
+    }
+    if (character >= 'a' && character <= 'f') {
+        return character - 'a' + 10;
+    }
+    if (character >= 'A' && character <= 'F') {
+        return character - 'A' + 10;
+    }
+    return -1;
 }
 
 }  // namespace platform

@@ -14,6 +14,8 @@ public:
     // Skips leading white space, an optional "0x"/"0X", then reads hexadecimal digits; false
     // when there are none. A number beyond 32 bits gives 0xFFFFFFFF and still true.
     static bool scanHexInt(std::string_view text, std::uint32_t* result);
+    // The value of one hexadecimal digit of either case; -1 for any other character.
+    static int hexDigitValue(char character);
 };
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 
 #include "Platform/Format.h"
 #include "Platform/PropertyListSerialization.h"
+#include "Platform/Scanner.h"
 
 namespace platform {
 
@@ -156,19 +157,6 @@ std::optional<StringsTable::Table> tableOfPropertyList(std::string_view bytes, E
 bool isUnquotedCharacter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
            c == '/' || c == ':' || c == '.' || c == '-';
-}
-
-int hexDigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 // The old-style grammar over UTF-8 text. Each step answers false after filling the error.
@@ -355,8 +343,8 @@ private:
     std::optional<char32_t> readHexUnit() {
         char32_t unit = 0;
         int digits = 0;
-        while (digits < 4 && !atEnd() && hexDigitValue(text_[position_]) >= 0) {
-            unit = unit * 16 + static_cast<char32_t>(hexDigitValue(text_[position_++]));
+        while (digits < 4 && !atEnd() && Scanner::hexDigitValue(text_[position_]) >= 0) {
+            unit = unit * 16 + static_cast<char32_t>(Scanner::hexDigitValue(text_[position_++]));
             ++digits;
         }
         return digits > 0 ? std::optional<char32_t>(unit) : std::nullopt;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 
 #include "Platform/Calendar.h"
 #include "Platform/Clock.h"
@@ -136,6 +137,18 @@ TEST(Scanner, DecimalAndHexadecimalReading) {
     EXPECT_FALSE(Scanner::scanHexInt("zz", &value));
     EXPECT_FALSE(Scanner::scanHexInt("", &value));
     EXPECT_EQ(value, 7u);
+}
+
+TEST(Scanner, HexDigitValuesAndTheCharactersBesideTheirRanges) {
+    using platform::Scanner;
+    const std::string digits = "0123456789abcdefABCDEF";
+    const int values[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 10, 11, 12, 13, 14, 15};
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        EXPECT_EQ(Scanner::hexDigitValue(digits[i]), values[i]) << digits[i];
+    }
+    for (const char outside : std::string("/:`gG@ \0\xFF", 9)) {
+        EXPECT_EQ(Scanner::hexDigitValue(outside), -1) << static_cast<int>(outside);
+    }
 }
 
 }  // namespace
