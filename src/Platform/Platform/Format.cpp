@@ -4,7 +4,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <limits>
+#include <type_traits>
 
 namespace platform {
 
@@ -212,6 +214,15 @@ private:
     template <typename T>
     static void appendPrintf(std::string& out, const Conversion& conversion, std::string_view type, T value,
                              std::string_view length = {}) {
+        // A plain decimal is the common case, and needs neither a pattern nor printf.
+        if constexpr (std::is_integral_v<T>) {
+            const bool decimal = std::is_signed_v<T> ? (type == "d" || type == "i") : type == "u";
+            if (decimal && conversion.flags.empty() && conversion.width < 0 && conversion.precision < 0) {
+                char digits[24];
+                out.append(digits, std::to_chars(std::begin(digits), std::end(digits), value).ptr);
+                return;
+            }
+        }
         const std::string pattern = spec(conversion, length, type);
         char buffer[128];
         const int needed = std::snprintf(buffer, sizeof buffer, pattern.c_str(), value);

@@ -19,6 +19,9 @@ std::size_t extensionDot(std::string_view path) {
 }  // namespace
 
 std::string PathUtilities::standardizedSeparators(std::string_view path) {
+    if (path.find("//") == std::string_view::npos && (path.size() <= 1 || path.back() != '/')) {
+        return std::string(path);
+    }
     std::string result;
     result.reserve(path.size());
     for (char c : path) {
@@ -43,12 +46,14 @@ std::string PathUtilities::stringByAppendingPathComponent(std::string_view path,
 }
 
 std::string PathUtilities::lastPathComponent(std::string_view path) {
-    const std::string clean = standardizedSeparators(path);
-    if (clean == "/") {
-        return clean;
+    // The last component is the same with or without the separators standardized.
+    const std::size_t last = path.find_last_not_of('/');
+    if (last == std::string_view::npos) {
+        return path.empty() ? std::string() : std::string("/");
     }
-    const std::size_t slash = clean.rfind('/');
-    return slash == std::string::npos ? clean : clean.substr(slash + 1);
+    const std::size_t slash = path.rfind('/', last);
+    const std::size_t first = slash == std::string_view::npos ? 0 : slash + 1;
+    return std::string(path.substr(first, last + 1 - first));
 }
 
 std::string PathUtilities::pathExtension(std::string_view path) {

@@ -22,6 +22,9 @@ TEST(Format, PrintfConversionsFollowTheLengthModifier) {
     // Without a modifier the value is read as a 32-bit int, as C reads it.
     EXPECT_EQ(platform::formatString("%d", (1LL << 32) + 3), "3");
     EXPECT_EQ(platform::formatString("%hhd %hd", 257, 65537), "1 1");
+    EXPECT_EQ(platform::formatString("%hhd|%i|%d|%u|%hu", 200, -2147483647 - 1, 4294967295LL, -1, -1),
+              "-56|-2147483648|-1|4294967295|65535");
+    EXPECT_EQ(platform::formatString("%lld|%llu", INT64_MIN, UINT64_MAX), "-9223372036854775808|18446744073709551615");
     EXPECT_EQ(platform::formatString("[%5d][%-5d][%05d][%+d]", 42, 42, 42, 42), "[   42][42   ][00042][+42]");
     EXPECT_EQ(platform::formatString("%.2f %e %g", 3.14159, 1500.0, 0.5), "3.14 1.500000e+03 0.5");
     EXPECT_EQ(platform::formatString("%c%c", 'o', 'k'), "ok");

@@ -30,6 +30,9 @@ TEST(PathUtilities, LastComponentAndDeletingIt) {
     EXPECT_EQ(P::lastPathComponent("scratch///"), "scratch");
     EXPECT_EQ(P::lastPathComponent("/"), "/");
     EXPECT_EQ(P::lastPathComponent(""), "");
+    EXPECT_EQ(P::lastPathComponent("///"), "/");
+    EXPECT_EQ(P::lastPathComponent("scratch"), "scratch");
+    EXPECT_EQ(P::lastPathComponent("//tmp//a.log"), "a.log");
 
     EXPECT_EQ(P::stringByDeletingLastPathComponent("/tmp/scratch.tiff"), "/tmp");
     EXPECT_EQ(P::stringByDeletingLastPathComponent("/tmp/lock/"), "/tmp");
