@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 #include "KVLSharedUtil/IKVLAPIBypass.h"
 
@@ -25,5 +26,12 @@ public:
     void setAPIBypass(std::shared_ptr<IKVLAPIBypass> bypass);
 
 private:
+    static const std::shared_ptr<KVLSharedUtil>& instance();
+
     std::atomic<std::shared_ptr<IKVLAPIBypass>> mAPIBypass_;
+    // Whether an object is held: most processes never install one, and this spares their
+    // brackets the shared pointer's lock. Written with the object, under the setter's mutex,
+    // so that it never disagrees with the last object installed.
+    std::atomic<bool> mbHasAPIBypass_{false};
+    std::mutex mSetterMutex_;
 };
