@@ -3,6 +3,17 @@
 # Usage: tools/install-deps.sh [PACKAGE]...
 set -euo pipefail
 
+case "${1:-}" in
+  -h|--help)
+    echo "usage: tools/install-deps.sh [PACKAGE]..."
+    echo "Installs with apt-get the Debian packages the build needs, and each PACKAGE named, that"
+    echo "are not installed yet; does nothing when all are."
+    exit 0 ;;
+  -*)
+    echo "tools/install-deps.sh: unknown option '$1' (try --help)" >&2
+    exit 2 ;;
+esac
+
 packages=(cmake ninja-build g++ pkg-config libplist-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev "$@")
 missing=()
 for package in "${packages[@]}"; do

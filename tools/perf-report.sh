@@ -14,6 +14,7 @@ esac
 
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh python3
+echo "building the bench preset (build-bench/) ..." >&2
 cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
 
