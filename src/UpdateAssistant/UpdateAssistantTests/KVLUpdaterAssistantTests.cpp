@@ -1,5 +1,6 @@
 #include "KVLUpdaterAssistant.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "AssistantTest.h"
@@ -51,26 +52,54 @@ TEST_F(KVLUpdaterAssistantTest, ASecondSetupOverALiveLoggerFailsAndTheCleanupsBa
     EXPECT_FALSE(KVLLoggerService::isLoaded());
 }
 
-TEST_F(KVLUpdaterAssistantTest, ListsStopAtTheFirstMissingResource) {
+// A resource missing from the staged application, and where the lists stop because of it.
+struct MissingResource {
+    const char* name;
+    bool launchServiceListFails;
+    std::size_t entriesBeforeFailure;  // in the list that fails
+    const char* message;
+};
+
+class KVLUpdaterAssistantMissingResourceTest : public KVLUpdaterAssistantTest,
+                                               public ::testing::WithParamInterface<MissingResource> {};
+
+TEST_P(KVLUpdaterAssistantMissingResourceTest, ListsStopAtTheMissingResourceWithItsMessage) {
+    const MissingResource& missing = GetParam();
     KVLUpdaterAssistant assistant;
     ASSERT_TRUE(assistant.setupUpdater(provider, logger, std::nullopt));
-    std::filesystem::remove(resource("LaunchServices/com.orvane.OrvaneLite.CopyHelper.plist"));
-    std::filesystem::remove(resource("UpdateScheduler.plist"));
+    ASSERT_TRUE(std::filesystem::remove(resource(missing.name)));
     refreshPaths();
 
-    EXPECT_FALSE(assistant.loadLaunchServiceList());
-    EXPECT_EQ(logger->messages().back(), "Failed to load Launch Service - copy helper");
-    EXPECT_EQ(logger->lines().back().level, KVLLogLevelError);
-    EXPECT_EQ(assistant.mLaunchServiceHelper()->mLaunchServiceList().size(), 1u);
-
-    EXPECT_FALSE(assistant.loadCopyFileList());
-    EXPECT_EQ(logger->messages().back(),
-              "KVLUpdaterAssistant - Failed to load the copy file list for update scheduler tool");
-    EXPECT_EQ(assistant.mFileHelper()->mCopyFilesSrcVsDestinationFile().size(), 1u);
-
+    // The other list is whole.
+    EXPECT_EQ(assistant.loadLaunchServiceList(), !missing.launchServiceListFails);
+    EXPECT_EQ(assistant.loadCopyFileList(), missing.launchServiceListFails);
     EXPECT_TRUE(assistant.loadDeleteFileList());
+
+    const std::size_t jobs = assistant.mLaunchServiceHelper()->mLaunchServiceList().size();
+    const std::size_t copies = assistant.mFileHelper()->mCopyFilesSrcVsDestinationFile().size();
+    EXPECT_EQ(missing.launchServiceListFails ? jobs : copies, missing.entriesBeforeFailure);
+    EXPECT_EQ(missing.launchServiceListFails ? copies : jobs, missing.launchServiceListFails ? 2u : 3u);
+    const auto& lines = logger->lines();
+    const auto failure = std::find_if(lines.begin(), lines.end(),
+                                      [](const auto& line) { return line.level == KVLLogLevelError; });
+    ASSERT_NE(failure, lines.end());
+    EXPECT_EQ(failure->message, missing.message);
     assistant.cleanupUpdater();
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryResource, KVLUpdaterAssistantMissingResourceTest,
+    ::testing::Values(
+        MissingResource{"LaunchServices/com.orvane.OrvaneLite.AutoUpdater.plist", true, 0,
+                        "Failed to load Launch Service - Auto updater"},
+        MissingResource{"LaunchServices/com.orvane.OrvaneLite.CopyHelper.plist", true, 1,
+                        "Failed to load Launch Service - copy helper"},
+        MissingResource{"LaunchServices/com.orvane.OrvaneLite.UpdateHelper.plist", true, 2,
+                        "Failed to load Launch Service - update helper"},
+        MissingResource{"UpdaterSystemPreferences.plist", false, 0,
+                        "KVLUpdaterAssistant - Failed to load copy file List for system preferences plist"},
+        MissingResource{"UpdateScheduler.plist", false, 1,
+                        "KVLUpdaterAssistant - Failed to load the copy file list for update scheduler tool"}));
 
 TEST_F(KVLUpdaterAssistantTest, AFailedLoggerServiceLeavesOnlyTheErrorServiceForTheCleanup) {
     KVLUpdaterAssistant assistant;

@@ -177,4 +177,39 @@ TEST_F(KVLUpdaterInstallAssistantTest, SetupRefusesAMissingProviderOrLoggerAndAM
     EXPECT_FALSE(KVLLoggerService::isLoaded());
 }
 
+TEST_F(KVLUpdaterInstallAssistantTest, SetupFailsWithoutAScheduleToCopyOrWhileAnotherSetupHoldsTheLogger) {
+    std::filesystem::remove(resource("UpdateScheduler.plist"));
+    refreshPaths();
+    EXPECT_FALSE(assistant.setupInstallation(provider, logger, std::nullopt));
+    EXPECT_TRUE(logged("KVLUpdaterInstallAssistant - Failed to load Copy File List"));
+
+    // The first setup's logger is still live, so neither setup of a second assistant gets one.
+    KVLUpdaterInstallAssistant second;
+    EXPECT_FALSE(second.setupInstallation(provider, logger, std::nullopt));
+    EXPECT_FALSE(second.setupUninstallation(provider, logger));
+    EXPECT_TRUE(logged("Failed to Setup updater for uninstallation."));
+    EXPECT_EQ(second.mLaunchServiceHelper(), nullptr);
+    second.cleanupUninstallation();
+    second.cleanupInstallation();
+    assistant.cleanupInstallation();
+    EXPECT_FALSE(KVLErrorService::isLoaded());
+}
+
+TEST_F(KVLUpdaterInstallAssistantTest, AnAutoUpdaterThatIsNoApplicationIsLoggedAndTheInstallationGoesOn) {
+    std::filesystem::remove(resource("Orvane Lite Auto Updater.app/Contents/Info.plist"));
+    refreshPaths();
+    ASSERT_TRUE(assistant.setupInstallation(provider, logger, std::nullopt));
+    EXPECT_TRUE(assistant.installAndRestartRequired(nullptr, nullptr));
+    const auto messages = logger->messages();
+    const auto failure = std::find_if(messages.begin(), messages.end(), [](const std::string& message) {
+        return message.starts_with("AutoUpdater application not registered successfully due to error code ");
+    });
+    ASSERT_NE(failure, messages.end());
+    EXPECT_NE(*failure, "AutoUpdater application not registered successfully due to error code 0: ");
+    EXPECT_FALSE(logged("AutoUpdater application registered successfully"));
+    EXPECT_TRUE(platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.orvane.OrvaneLite.AutoUpdater")
+                    .empty());
+    assistant.cleanupInstallation();
+}
+
 }  // namespace
