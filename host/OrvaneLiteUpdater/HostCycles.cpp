@@ -5,6 +5,13 @@
 #include "HostExitStatus.h"
 #include "Platform/PlistValue.h"
 
+namespace {
+
+// Setting up a cycle fails when the plug-in cannot find what the updater application ships.
+constexpr char kSetupFailed[] = "the cycle could not be set up; is the updater application staged under the root?";
+
+}  // namespace
+
 HostCycles::HostCycles(const AssistantPlugin& plugin, std::shared_ptr<IKVLAdminPrivilegeProvider> provider,
                        std::shared_ptr<IKVLLogger> logger, std::ostream& out)
     : plugin_(plugin), provider_(std::move(provider)), logger_(std::move(logger)), out_(out) {}
@@ -31,8 +38,7 @@ int HostCycles::install() {
     if (!step("setup", assistant->setupInstallation(provider_, logger_, std::nullopt))) {
         assistant->cleanupInstallation();
         done("cleanup");
-        return fail("the installation could not be set up; is the updater application staged under the root?",
-                    HostExitFailure);
+        return fail(kSetupFailed, HostExitFailure);
     }
     if (!step("pre-installation", assistant->performPreInstallationAndAdvice(advices))) {
         assistant->cleanupInstallation();
@@ -69,8 +75,8 @@ int HostCycles::uninstall() {
     std::vector<std::string> advices;
     bool restartRequired = false;
     bool logoffRequired = false;
-    const bool ok = step("setup", assistant->setupUninstallation(provider_, logger_)) &&
-                    step("pre-uninstallation", assistant->performPreUninstallationAndAdvice(advices)) &&
+    const bool setUp = step("setup", assistant->setupUninstallation(provider_, logger_));
+    const bool ok = setUp && step("pre-uninstallation", assistant->performPreUninstallationAndAdvice(advices)) &&
                     step("uninstallation", assistant->uninstallAndRestartRequired(&restartRequired, &logoffRequired));
     if (ok) {
         assistant->performPostUninstallation();
@@ -78,6 +84,9 @@ int HostCycles::uninstall() {
     }
     assistant->cleanupUninstallation();
     done("cleanup");
+    if (!setUp) {
+        return fail(kSetupFailed, HostExitFailure);
+    }
     if (!ok) {
         return fail("the uninstallation could not be carried out", HostExitFailure);
     }
@@ -125,8 +134,7 @@ int HostCycles::rollback() {
     assistant->cleanupInstallation();
     done("cleanup");
     if (!ok) {
-        return fail("the installation could not be set up; is the updater application staged under the root?",
-                    HostExitFailure);
+        return fail(kSetupFailed, HostExitFailure);
     }
     out_ << "rollback: done" << std::endl;
     return HostExitSuccess;

@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "HostTest.h"
 
@@ -143,11 +144,60 @@ TEST_F(HostEndToEndTest, BadCommandLinesAndRootsAreRefused) {
     }
 }
 
-TEST_F(HostTest, InstallWithoutAStagedApplicationFailsItsSetup) {
-    const HostRun install = host("install --root " + root());
-    EXPECT_EQ(install.status, 1);
-    EXPECT_NE(install.out.find("is the updater application staged under the root?"), std::string::npos) << install.out;
+TEST_F(HostTest, EveryCycleButTheUpdateNeedsAStagedApplication) {
+    for (const char* command : {"install", "uninstall", "rollback"}) {
+        const HostRun run = host(std::string(command) + " --root " + root());
+        EXPECT_EQ(run.status, 1) << command;
+        EXPECT_NE(run.out.find(std::string(command) + ": setup ... failed"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(std::string(command) +
+                               " failed: the cycle could not be set up; is the updater application staged under the "
+                               "root? (log: " + path(kLog) + ")"),
+                  std::string::npos)
+            << run.out;
+    }
     EXPECT_TRUE(logHas("Failed to load Launch Service - Auto updater"));
+    EXPECT_FALSE(exists(kUpdaterFolder));
+
+    const HostRun verify = host("status --verify --root " + root());
+    EXPECT_EQ(verify.status, 1);
+    EXPECT_NE(verify.out.find("update helper daemon: the updater application is not staged under the root\n"),
+              std::string::npos)
+        << verify.out;
+    EXPECT_NE(verify.out.find("status: 5 differences"), std::string::npos) << verify.out;
+}
+
+TEST_F(HostEndToEndTest, VerifyNamesEachDriftFromWhatTheApplicationShips) {
+    ASSERT_EQ(host("install --root " + root()).status, 0);
+    writeFile(kSchedule, "edited by hand");
+    ASSERT_EQ(::chmod(path(kAgent).c_str(), 0600), 0);
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(::chown(path(kCopyHelper).c_str(), 65534, 65534), 0);
+    }
+    HostRun verify = host("status --verify --root " + root());
+    EXPECT_EQ(verify.status, 1);
+    EXPECT_NE(verify.out.find("update schedule: " + path(kSchedule) + " differs from " +
+                              path("Applications/Orvane Lite/Orvane Lite Updater.app/Contents/Resources/"
+                                   "UpdateScheduler.plist")),
+              std::string::npos)
+        << verify.out;
+    EXPECT_NE(verify.out.find("auto-updater agent: " + path(kAgent) + " has mode 0600, not 0644"), std::string::npos)
+        << verify.out;
+    if (asRoot) {
+        EXPECT_NE(verify.out.find("copy helper daemon: " + path(kCopyHelper) + " is owned by 65534:65534, not root:wheel"),
+                  std::string::npos)
+            << verify.out;
+    }
+    EXPECT_NE(verify.out.find(asRoot ? "status: 3 differences" : "status: 2 differences"), std::string::npos)
+        << verify.out;
+
+    // A job table that cannot be read leaves every job's state unknown.
+    writeFile("var/run/launchd-standin/jobs.plist", "damaged");
+    verify = host("status --verify --root " + root());
+    EXPECT_EQ(verify.status, 1);
+    for (const char* job : {"auto-updater agent", "copy helper daemon", "update helper daemon"}) {
+        EXPECT_NE(verify.out.find(std::string(job) + ": launchctl list failed"), std::string::npos) << verify.out;
+    }
 }
 
 }  // namespace

@@ -93,6 +93,34 @@ TEST_F(LaunchctlTest, BadJobsAndRepeatedCommandsPrintOneLineAndLeaveTheTableAlon
     }
 }
 
+TEST_F(LaunchctlTest, ADamagedOrBlockedJobTableFailsEveryCommandAndIsLeftAsItIs) {
+    const std::string job = validJob("com.example.job");
+    const std::string tablePath = path("var/run/launchd-standin/jobs.plist");
+    const std::string environment = "KVL_LAUNCHD_ROOT=" + root();
+
+    writeFile("var/run/launchd-standin/jobs.plist", "not a property list");
+    const std::string unreadable = tablePath + ": The data couldn’t be read because it isn’t in the correct format.\n";
+    for (const std::string& arguments : {"load " + job, "unload " + job, std::string("list")}) {
+        const Outcome outcome = launchctl(arguments, environment);
+        EXPECT_EQ(outcome.status, LaunchdJobTable::kFailureStatus) << arguments;
+        EXPECT_EQ(outcome.err, unreadable) << arguments;
+    }
+    EXPECT_EQ(table(), "not a property list");
+
+    writeFile("var/run/launchd-standin/jobs.plist", "<plist version=\"1.0\"><array/></plist>");
+    Outcome outcome = launchctl("load " + job);
+    EXPECT_EQ(outcome.status, LaunchdJobTable::kFailureStatus);
+    EXPECT_EQ(outcome.err, tablePath + ": Invalid property list\n");
+
+    // A file where the table's folder belongs: nothing to read, and no folder to write into.
+    std::filesystem::remove_all(path("var/run"));
+    writeFile("var/run", "a file");
+    outcome = launchctl("load " + job);
+    EXPECT_EQ(outcome.status, LaunchdJobTable::kFailureStatus);
+    EXPECT_EQ(outcome.err, path("var/run/launchd-standin") + ": Not a directory\n");
+    EXPECT_EQ(readFile("var/run"), "a file");
+}
+
 TEST_F(LaunchctlTest, UsageErrorsAndHelp) {
     EXPECT_EQ(launchctl("").status, 64);
     EXPECT_EQ(launchctl("start x").status, 64);
