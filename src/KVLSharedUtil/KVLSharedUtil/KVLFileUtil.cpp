@@ -9,48 +9,9 @@
 #include "Platform/Format.h"
 #include "Platform/PathUtilities.h"
 #include "Platform/SearchPaths.h"
+#include "Platform/UTF8.h"
 
 namespace {
-
-bool isValidUTF8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        if (lead < 0x80) {
-            length = 1;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-        } else {
-            return false;
-        }
-        if (i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        if (length == 3) {
-            const auto second = static_cast<unsigned char>(text[i + 1]);
-            if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0)) {
-                return false;  // overlong, or a surrogate
-            }
-        } else if (length == 4) {
-            const auto second = static_cast<unsigned char>(text[i + 1]);
-            if ((lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second >= 0x90)) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
-}
 
 // Copy and move share their failure report, wording included.
 bool reportTransfer(bool done, const platform::Error& failure, const platform::URL& source,
@@ -95,7 +56,7 @@ std::optional<platform::URL> KVLFileUtil::fileURLFromPath(const std::optional<st
 
 std::optional<platform::URL> KVLFileUtil::fileURLFromCStringFilePath(const char* path) {
     KVLSafeZone zone;
-    if (path == nullptr || !isValidUTF8(path)) {
+    if (path == nullptr || !platform::isValidUTF8(path)) {
         return std::nullopt;
     }
     return fileURLFromPath(std::optional<std::string>(path));
@@ -113,7 +74,7 @@ std::optional<platform::URL> KVLFileUtil::fileURLFromFD(int descriptor) {
 std::optional<platform::URL> KVLFileUtil::fileURLFromCStringFilePathRelativeToFD(const char* path, int descriptor) {
     KVLSafeZone zone;
     const auto base = fileURLFromFD(descriptor);
-    if (!base || path == nullptr || !isValidUTF8(path)) {
+    if (!base || path == nullptr || !platform::isValidUTF8(path)) {
         return std::nullopt;
     }
     return platform::URL::URLWithString(path, base);

@@ -5,6 +5,7 @@
 
 #include "LoggerService/KVLLog.h"
 #include "Platform/Task.h"
+#include "Platform/UTF8.h"
 
 namespace {
 
@@ -29,44 +30,6 @@ constexpr auto kTerminationGrace = 1s;
 // the pipe open.
 constexpr auto kOutputReadLimit = 100ms;
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isValidUTF8(std::string_view text) {
-    std::size_t index = 0;
-    while (index < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[index]);
-        std::size_t length = 0;
-        unsigned char low = 0x80;  // bounds of the first continuation byte
-        unsigned char high = 0xBF;
-        if (lead < 0x80) {
-            ++index;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (text.size() - index < length) {
-            return false;
-        }
-        for (std::size_t offset = 1; offset < length; ++offset) {
-            const auto byte = static_cast<unsigned char>(text[index + offset]);
-            if (byte < (offset == 1 ? low : 0x80) || byte > (offset == 1 ? high : 0xBF)) {
-                return false;
-            }
-        }
-        index += length;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::int32_t KVLTaskUtil::launchCommand(const std::string& commandLine, std::string& output) {
@@ -86,7 +49,7 @@ std::int32_t KVLTaskUtil::launchCommand(const std::string& commandLine, std::str
         }
     }
     const std::string bytes = task.readStandardOutputToEnd(kOutputReadLimit);
-    if (isValidUTF8(bytes)) {
+    if (platform::isValidUTF8(bytes)) {
         output += bytes;
     }
     return task.terminationStatus();

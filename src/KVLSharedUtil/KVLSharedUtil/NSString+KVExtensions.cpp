@@ -8,6 +8,8 @@
 #include <cwchar>
 #include <vector>
 
+#include "Platform/UTF8.h"
+
 namespace {
 
 // Decodes one UTF-8 code point at index; false for malformed text.
@@ -27,24 +29,6 @@ bool decodeUTF8(std::string_view text, std::size_t& index, char32_t& codePoint) 
     }
     index += length;
     return true;
-}
-
-void appendUTF8(std::string& out, char32_t codePoint) {
-    if (codePoint < 0x80) {
-        out.push_back(static_cast<char>(codePoint));
-    } else if (codePoint < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    } else if (codePoint < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    }
 }
 
 // The tab and the Unicode space separators (Zs).
@@ -108,7 +92,7 @@ std::optional<std::string> NSStringKVExtensions::fetchStringWithSeparators(std::
         if (std::find(separatorPoints.begin(), separatorPoints.end(), c) != separatorPoints.end()) {
             components.emplace_back();
         } else {
-            appendUTF8(components.back(), c);
+            platform::appendUTF8(components.back(), c);
         }
     }
     for (std::size_t i = 0; i + 1 < components.size(); ++i) {
@@ -148,7 +132,7 @@ std::optional<std::string> NSStringKVExtensions::stringFromWChar(const wchar_t* 
         if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
             return std::nullopt;
         }
-        appendUTF8(out, codePoint);
+        platform::appendUTF8(out, codePoint);
     }
     return out;
 }

@@ -6,6 +6,7 @@
 #include "Platform/Format.h"
 #include "Platform/PropertyListSerialization.h"
 #include "Platform/Scanner.h"
+#include "Platform/UTF8.h"
 
 namespace platform {
 
@@ -16,24 +17,6 @@ constexpr std::int64_t kReadCorruptError = 3840;
 void fail(Error* error, std::string description) {
     if (error != nullptr) {
         *error = Error{std::string(kCocoaErrorDomain), kReadCorruptError, std::move(description), nullptr};
-    }
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
 }
 
@@ -56,55 +39,15 @@ std::optional<std::string> utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     for (std::size_t i = 0; i < bytes.size(); i += 2) {
         const char32_t unit = unitAt(i);
         if (isHighSurrogate(unit) && i + 2 < bytes.size() && isLowSurrogate(unitAt(i + 2))) {
-            appendUtf8(out, combineSurrogates(unit, unitAt(i + 2)));
+            appendUTF8(out, combineSurrogates(unit, unitAt(i + 2)));
             i += 2;
         } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
             return std::nullopt;
         } else {
-            appendUtf8(out, unit);
+            appendUTF8(out, unit);
         }
     }
     return out;
-}
-
-bool isValidUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<std::uint8_t>(text[i]);
-        std::size_t length = 0;
-        char32_t c = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            c = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            c = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            c = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<std::uint8_t>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            c = (c << 6) | (next & 0x3F);
-        }
-        const char32_t smallest = length == 3 ? 0x800 : length == 4 ? 0x10000 : 0x80;
-        if (c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
 }
 
 // The table's text as UTF-8, told from its byte-order mark or its first two bytes.
@@ -120,7 +63,7 @@ std::optional<std::string> decodeText(std::string_view bytes, Error* error) {
         if (bytes.starts_with("\xEF\xBB\xBF")) {
             bytes.remove_prefix(3);
         }
-        if (!isValidUtf8(bytes)) {
+        if (!isValidUTF8(bytes)) {
             fail(error, "The text is not valid UTF-8.");
             return std::nullopt;
         }
@@ -320,7 +263,7 @@ private:
                     failAt(start, "Unpaired surrogate in \\U escape on line %ld");
                     return false;
                 }
-                appendUtf8(out, *unit);
+                appendUTF8(out, *unit);
                 return true;
             }
             default:
@@ -332,7 +275,7 @@ private:
                  ++digits) {
                 value = value * 8 + static_cast<char32_t>(text_[position_++] - '0');
             }
-            appendUtf8(out, value);
+            appendUTF8(out, value);
             return true;
         }
         out.push_back(c);  // \" \' \\ and any other character stand for themselves
@@ -357,7 +300,7 @@ private:
             position_ += 2;
             const std::optional<char32_t> low = readHexUnit();
             if (low && isLowSurrogate(*low)) {
-                appendUtf8(out, combineSurrogates(high, *low));
+                appendUTF8(out, combineSurrogates(high, *low));
                 return true;
             }
             position_ = saved;
