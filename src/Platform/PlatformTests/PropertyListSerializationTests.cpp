@@ -1,7 +1,10 @@
 #include "Platform/PropertyListSerialization.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include "TestFolder.h"
 
@@ -38,6 +41,15 @@ const char kXml[] =
     "\t<key>Big</key>\n\t<integer>9223372036854775807</integer>\n"
     "</dict>\n"
     "</plist>\n";
+
+// The number of entries in a folder: a failed write must leave no temporary file behind.
+std::size_t entriesIn(const std::string& folder) {
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {
+        ++entries;
+    }
+    return entries;
+}
 
 TEST(PropertyListSerialization, ReadsBinaryListsWithExactDatesAndData) {
     PropertyListSerialization::Format format = PropertyListSerialization::Format::XML;
@@ -174,11 +186,68 @@ TEST(PropertyListSerialization, FailedWritesLeaveTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(error.underlyingError->code, ENOENT);
 
     EXPECT_EQ(platformtest::readFile(file), before);
-    std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) {
-        ++entries;
+    EXPECT_EQ(entriesIn(folder.path()), 1u);
+}
+
+TEST(PropertyListSerialization, AWriteCutShortOrNotRenamedLeavesTheOldFileAndNoTemporaryFile) {
+    TestFolder folder;
+    const std::string file = folder / "keep.plist";
+    ASSERT_TRUE(PropertyListSerialization::writeToFile(PlistValue("old"), file));
+
+    // The file-size limit stops the write of a large list part-way (EFBIG).
+    const int status = kvltest::runInChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            return 10;
+        }
+        Error error;
+        if (PropertyListSerialization::writeToFile(PlistValue(std::string(100000, 'x')), file, &error)) {
+            return 1;
+        }
+        if (error.code != 512 || error.underlyingError == nullptr || error.underlyingError->code != EFBIG) {
+            return 2;
+        }
+        return error.localizedDescription == "The file “keep.plist” couldn’t be saved." ? 0 : 3;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(PropertyListSerialization::propertyListWithContentsOfFile(file), PlistValue("old"));
+    EXPECT_EQ(entriesIn(folder.path()), 1u);
+
+    // A folder in the way of the rename.
+    const std::string blocked = folder / "blocked.plist";
+    std::filesystem::create_directory(blocked);
+    Error error;
+    EXPECT_FALSE(PropertyListSerialization::writeToFile(PlistValue("new"), blocked, &error));
+    EXPECT_EQ(error.underlyingError->code, EISDIR);
+    EXPECT_TRUE(std::filesystem::is_directory(blocked));
+    EXPECT_EQ(entriesIn(folder.path()), 2u);
+}
+
+TEST(PropertyListSerialization, AFileWithoutReadPermissionFailsWith257) {
+    TestFolder folder;
+    const std::string file = folder / "secret.plist";
+    ASSERT_TRUE(PropertyListSerialization::writeToFile(PlistValue("hidden"), file));
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+
+    const int status = platformtest::runAsNobody([&] {
+        Error error;
+        if (PropertyListSerialization::propertyListWithContentsOfFile(file, &error)) {
+            return 1;
+        }
+        if (error.code != 257 || error.underlyingError == nullptr || error.underlyingError->code != EACCES) {
+            return 2;
+        }
+        return error.localizedDescription ==
+                       "The file “secret.plist” couldn’t be opened because you don’t have permission to view it."
+                   ? 0
+                   : 3;
+    });
+    if (status == -1) {
+        GTEST_SKIP() << "cannot switch to the user nobody to test a permission failure";
     }
-    EXPECT_EQ(entries, 1u);
+    EXPECT_EQ(status, 0);
 }
 
 TEST(PropertyListSerialization, WriteIntoAFolderWithoutPermissionFailsWith513) {
