@@ -1,7 +1,9 @@
 #include "HostPrivilegeProvider.h"
 
 #include <gtest/gtest.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -105,6 +107,33 @@ TEST_F(HostPrivilegeProviderTest, AttributesRemovalAndCommands) {
     EXPECT_FALSE(provider.launchCommand("echo busy; exit 3", record.get()));
     EXPECT_EQ(record->getErrorCode(), 3);
     EXPECT_EQ(record->getDescription(), "\"echo busy; exit 3\" exited with status 3: busy\n");
+}
+
+TEST_F(HostPrivilegeProviderTest, FileSystemFailuresComeBackThroughTheRecord) {
+    writeFile("a", "new");
+    writeFile("blocker", "a file where a folder is needed");
+    EXPECT_FALSE(provider.copyFile(url("a"), url("blocker/b"), true, true, record.get()));
+    EXPECT_FALSE(record->isSuccess());
+    EXPECT_EQ(readFile("blocker"), "a file where a folder is needed");
+
+    record->reset();
+    EXPECT_FALSE(provider.setAttributes({{"NSFilePosixPermissions", platform::PlistValue(0644)}}, path("missing"),
+                                        record.get()));
+    EXPECT_FALSE(record->isSuccess());
+    EXPECT_FALSE(std::filesystem::exists(path("missing")));
+}
+
+TEST_F(HostPrivilegeProviderTest, AGroupThatExistsIsSetByName) {
+    const group* existing = ::getgrnam("nogroup");
+    if (::geteuid() != 0 || existing == nullptr) {
+        GTEST_SKIP() << "needs root and the group nogroup";
+    }
+    writeFile("f", "x");
+    EXPECT_TRUE(provider.setAttributes({{"NSFileGroupOwnerAccountName", platform::PlistValue("nogroup")}}, path("f"),
+                                       record.get()));
+    struct stat info {};
+    ASSERT_EQ(::stat(path("f").c_str(), &info), 0);
+    EXPECT_EQ(info.st_gid, existing->gr_gid);
 }
 
 }  // namespace
