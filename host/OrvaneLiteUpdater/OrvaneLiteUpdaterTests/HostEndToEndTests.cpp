@@ -144,6 +144,29 @@ TEST_F(HostEndToEndTest, BadCommandLinesAndRootsAreRefused) {
     }
 }
 
+TEST_F(HostTest, StagingReplacesAnEarlierCopySkipsItselfAndReportsABlockedFolder) {
+    const std::string application = "Applications/Orvane Lite/Orvane Lite Updater.app";
+    ASSERT_EQ(host("stage --root " + root()).status, 0);
+    writeFile(application + "/Contents/Resources/left over", "from an earlier copy");
+    const HostRun again = host("stage --root " + root());
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_FALSE(exists(application + "/Contents/Resources/left over"));
+
+    // The staged host stages nothing over itself.
+    const HostRun itself = run(path(application + "/Contents/MacOS/Orvane Lite Updater"), "stage --root " + root());
+    EXPECT_EQ(itself.status, 0) << itself.err;
+    EXPECT_NE(itself.out.find(" is this application already"), std::string::npos) << itself.out;
+    EXPECT_TRUE(exists(application + "/Contents/MacOS/Orvane Lite Updater"));
+
+    // A file where the application's folder belongs: the copy fails and the file stays as it was.
+    fs::remove_all(path("Applications/Orvane Lite"));
+    writeFile("Applications/Orvane Lite", "a file, not a folder");
+    const HostRun blocked = host("stage --root " + root());
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_NE(blocked.err.find("stage: cannot copy "), std::string::npos) << blocked.err;
+    EXPECT_EQ(readFile("Applications/Orvane Lite"), "a file, not a folder");
+}
+
 TEST_F(HostTest, EveryCycleButTheUpdateNeedsAStagedApplication) {
     for (const char* command : {"install", "uninstall", "rollback"}) {
         const HostRun run = host(std::string(command) + " --root " + root());

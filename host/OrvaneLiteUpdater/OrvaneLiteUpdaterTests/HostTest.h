@@ -34,10 +34,11 @@ struct HostRun {
 // The built host against a fresh root (or another root of the test's).
 class HostTest : public kvltest::TemporaryRootTest {
 protected:
-    HostRun host(const std::string& arguments) const {
+    HostRun host(const std::string& arguments) const { return run(KVL_HOST_PATH, arguments); }
+    // Another copy of the host, such as the one staged under the root.
+    HostRun run(const std::string& executable, const std::string& arguments) const {
         const std::string out = path("host.out"), err = path("host.err");
-        const int status =
-            std::system(("'" KVL_HOST_PATH "' " + arguments + " >" + out + " 2>" + err).c_str());
+        const int status = std::system(("'" + executable + "' " + arguments + " >" + out + " 2>" + err).c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
     }
     bool exists(const std::string& relative) const { return fs::exists(path(relative)); }
