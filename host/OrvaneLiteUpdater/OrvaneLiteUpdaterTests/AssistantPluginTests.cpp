@@ -49,4 +49,14 @@ TEST_F(AssistantPluginTest, RefusesAMissingBundleModuleOrEntryPoint) {
     EXPECT_EQ(failure, path("Other.bundle/Contents/MacOS/Module") + " has no entry point KVLUpdateAssistantPluginEntry");
 }
 
+TEST_F(AssistantPluginTest, RefusesAPluginOfAnotherInterfaceVersion) {
+    writeFile("Newer.bundle/Contents/Info.plist",
+              "<plist version=\"1.0\"><dict><key>CFBundleExecutable</key><string>Module</string></dict></plist>");
+    fs::create_directories(path("Newer.bundle/Contents/MacOS"));
+    fs::copy_file(KVL_NEWER_INTERFACE_PLUGIN_PATH, path("Newer.bundle/Contents/MacOS/Module"));
+    std::string failure;
+    EXPECT_EQ(AssistantPlugin::load(path("Newer.bundle"), &failure), nullptr);
+    EXPECT_EQ(failure, path("Newer.bundle/Contents/MacOS/Module") + " speaks interface version 2; this host knows version 1");
+}
+
 }  // namespace
