@@ -16,6 +16,18 @@ struct Described {
     std::string description() const { return "<described>"; }
 };
 
+TEST(Format, AnArgumentOfAnotherKindIsReadAsTheConversionAsks) {
+    int object = 0;
+    const void* pointer = &object;
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%p", pointer);
+    EXPECT_EQ(platform::formatString("%p|%@", pointer, pointer), std::string(expected) + "|" + expected);
+    EXPECT_EQ(platform::formatString("%p", 5), std::string("(nil)"));  // only a pointer prints as one
+    EXPECT_EQ(platform::formatString("%llu", pointer), std::to_string(reinterpret_cast<std::uintptr_t>(pointer)));
+    EXPECT_EQ(platform::formatString("%.1f|%.1f|%.1f", 3, 4u, "text"), "3.0|4.0|0.0");
+    EXPECT_EQ(platform::formatString("%@|%@|%hhu", 18446744073709551615ULL, 2.5, 257u), "18446744073709551615|2.5|1");
+}
+
 TEST(Format, PrintfConversionsFollowTheLengthModifier) {
     EXPECT_EQ(platform::formatString("%d|%ld|%lld|%u|%x|%X|%o", -5, -10004L, 1LL << 40, 7u, 255, 255, 8),
               "-5|-10004|1099511627776|7|ff|FF|10");
