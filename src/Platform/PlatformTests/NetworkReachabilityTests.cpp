@@ -83,6 +83,16 @@ TEST(NetworkReachability, FlagsFollowTheRoutingTable) {
         // (Names are not resolved past this point: with a route out, a query to the name
         // server would wait for its timeout.)
 
+        // Through a gateway the address is reachable, but no longer directly.
+        ASSERT_TRUE(kvltest::setDefaultRouteThroughLoopback(false));
+        ASSERT_TRUE(kvltest::setDefaultRouteThroughGateway(true));
+        EXPECT_EQ(flagsOf(internet), Flag::Reachable);
+        EXPECT_EQ(flagsOf(remote), Flag::Reachable);
+        EXPECT_EQ(flagsOf(ipv4), kLocal);
+        ASSERT_TRUE(kvltest::setDefaultRouteThroughGateway(false));
+        EXPECT_EQ(flagsOf(remote), 0u);
+        ASSERT_TRUE(kvltest::setDefaultRouteThroughLoopback(true));
+
         ASSERT_TRUE(kvltest::setLoopbackUp(false));
         EXPECT_EQ(flagsOf(ipv6), 0u);
         EXPECT_EQ(flagsOf(internet), 0u);

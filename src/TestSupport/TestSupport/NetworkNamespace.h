@@ -15,5 +15,8 @@ std::optional<std::string> runInNewNetworkNamespace(const std::function<void()>&
 // IPv4 default route through it (the loopback must be up to add it). Each answers success.
 bool setLoopbackUp(bool up);
 bool setDefaultRouteThroughLoopback(bool present);
+// Adds or deletes an IPv4 default route through the gateway 10.9.0.2, taken as reachable on
+// the loopback (the loopback must be up to add it).
+bool setDefaultRouteThroughGateway(bool present);
 
 }  // namespace kvltest
