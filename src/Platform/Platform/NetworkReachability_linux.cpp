@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Platform/NetworkReachabilitySystem.h"
+#include "Platform/RouteRequest.h"
 
 namespace platform::detail {
 
@@ -48,12 +49,6 @@ private:
     int descriptor_;
 };
 
-struct RouteRequest {
-    nlmsghdr header;
-    rtmsg route;
-    char attributes[64];
-};
-
 RouteRequest makeRouteRequest(std::uint8_t family, std::uint16_t flags) {
     RouteRequest request{};
     request.header.nlmsg_len = NLMSG_LENGTH(sizeof(rtmsg));
@@ -62,14 +57,6 @@ RouteRequest makeRouteRequest(std::uint8_t family, std::uint16_t flags) {
     request.header.nlmsg_seq = 1;
     request.route.rtm_family = family;
     return request;
-}
-
-void appendAttribute(RouteRequest& request, unsigned short type, const void* data, std::size_t length) {
-    auto* attribute = reinterpret_cast<rtattr*>(reinterpret_cast<char*>(&request) + NLMSG_ALIGN(request.header.nlmsg_len));
-    attribute->rta_type = type;
-    attribute->rta_len = static_cast<unsigned short>(RTA_LENGTH(length));
-    std::memcpy(RTA_DATA(attribute), data, length);
-    request.header.nlmsg_len = NLMSG_ALIGN(request.header.nlmsg_len) + RTA_ALIGN(attribute->rta_len);
 }
 
 // Sends `request` and hands every route of the answer to `onRoute`. Answers nullopt when the
@@ -187,9 +174,9 @@ std::optional<std::uint32_t> defaultRouteFlags(std::uint8_t family) {
 std::optional<std::uint32_t> routeFlags(const SocketAddress& address, std::uint8_t family, std::size_t addressLength) {
     RouteRequest request = makeRouteRequest(family, 0);
     request.route.rtm_dst_len = static_cast<unsigned char>(addressLength * 8);
-    appendAttribute(request, RTA_DST, address.address.data(), addressLength);
+    request.appendAttribute(RTA_DST, address.address.data(), addressLength);
     if (address.scopeId != 0) {
-        appendAttribute(request, RTA_OIF, &address.scopeId, sizeof address.scopeId);
+        request.appendAttribute(RTA_OIF, &address.scopeId, sizeof address.scopeId);
     }
     std::uint32_t flags = 0;
     const auto answer = askRoutingTable(request, [&](const nlmsghdr& message) { flags = flagsOfRoute(readRoute(message)); });

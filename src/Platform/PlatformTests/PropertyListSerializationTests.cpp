@@ -51,6 +51,15 @@ std::size_t entriesIn(const std::string& folder) {
     return entries;
 }
 
+// For a check in a child process: 0 when the error is the failure expected (its code, the
+// POSIX error under it and its text), 2 or 3 when it is another.
+int mismatchOf(const Error& error, std::int64_t code, int errnum, const std::string& description) {
+    if (error.code != code || error.underlyingError == nullptr || error.underlyingError->code != errnum) {
+        return 2;
+    }
+    return error.localizedDescription == description ? 0 : 3;
+}
+
 TEST(PropertyListSerialization, ReadsBinaryListsWithExactDatesAndData) {
     PropertyListSerialization::Format format = PropertyListSerialization::Format::XML;
     const auto value = PropertyListSerialization::propertyListWithData(kBinary, nullptr, &format);
@@ -205,10 +214,7 @@ TEST(PropertyListSerialization, AWriteCutShortOrNotRenamedLeavesTheOldFileAndNoT
         if (PropertyListSerialization::writeToFile(PlistValue(std::string(100000, 'x')), file, &error)) {
             return 1;
         }
-        if (error.code != 512 || error.underlyingError == nullptr || error.underlyingError->code != EFBIG) {
-            return 2;
-        }
-        return error.localizedDescription == "The file “keep.plist” couldn’t be saved." ? 0 : 3;
+        return mismatchOf(error, 512, EFBIG, "The file “keep.plist” couldn’t be saved.");
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(PropertyListSerialization::propertyListWithContentsOfFile(file), PlistValue("old"));
@@ -236,13 +242,8 @@ TEST(PropertyListSerialization, AFileWithoutReadPermissionFailsWith257) {
         if (PropertyListSerialization::propertyListWithContentsOfFile(file, &error)) {
             return 1;
         }
-        if (error.code != 257 || error.underlyingError == nullptr || error.underlyingError->code != EACCES) {
-            return 2;
-        }
-        return error.localizedDescription ==
-                       "The file “secret.plist” couldn’t be opened because you don’t have permission to view it."
-                   ? 0
-                   : 3;
+        return mismatchOf(error, 257, EACCES,
+                          "The file “secret.plist” couldn’t be opened because you don’t have permission to view it.");
     });
     if (status == -1) {
         GTEST_SKIP() << "cannot switch to the user nobody to test a permission failure";
@@ -264,13 +265,8 @@ TEST(PropertyListSerialization, WriteIntoAFolderWithoutPermissionFailsWith513) {
         if (PropertyListSerialization::writeToFile(PlistValue("new"), file, &error)) {
             return 1;
         }
-        if (error.code != 513 || error.underlyingError == nullptr || error.underlyingError->code != EACCES) {
-            return 2;
-        }
-        return error.localizedDescription ==
-                       "You don’t have permission to save the file “keep.plist” in the folder “locked”."
-                   ? 0
-                   : 3;
+        return mismatchOf(error, 513, EACCES,
+                          "You don’t have permission to save the file “keep.plist” in the folder “locked”.");
     });
     if (status == -1) {
         GTEST_SKIP() << "cannot switch to the user nobody to test a permission failure";

@@ -1,8 +1,6 @@
 #include "TestSupport/NetworkNamespace.h"
 
 #include <arpa/inet.h>
-#include <linux/netlink.h>
-#include <linux/rtnetlink.h>
 #include <net/if.h>
 #include <net/route.h>
 #include <netinet/in.h>
@@ -14,6 +12,8 @@
 #include <cerrno>
 #include <cstring>
 #include <thread>
+
+#include "Platform/RouteRequest.h"
 
 namespace kvltest {
 
@@ -28,16 +28,6 @@ bool interfaceControl(unsigned long request, void* argument) {
     const bool done = ::ioctl(socket, request, argument) == 0;
     ::close(socket);
     return done;
-}
-
-// Appends an attribute to a netlink request whose length the header holds.
-template <typename Request>
-void appendAttribute(Request& request, unsigned short type, const void* data, std::size_t size) {
-    auto* attribute = reinterpret_cast<rtattr*>(reinterpret_cast<char*>(&request) + NLMSG_ALIGN(request.header.nlmsg_len));
-    attribute->rta_type = type;
-    attribute->rta_len = static_cast<unsigned short>(RTA_LENGTH(size));
-    std::memcpy(RTA_DATA(attribute), data, size);
-    request.header.nlmsg_len = NLMSG_ALIGN(request.header.nlmsg_len) + RTA_ALIGN(attribute->rta_len);
 }
 
 }  // namespace
@@ -79,11 +69,7 @@ bool setDefaultRouteThroughLoopback(bool present) {
 
 bool setDefaultRouteThroughGateway(bool present) {
     // A gateway "on link" needs netlink: the routing ioctls cannot say so.
-    struct {
-        nlmsghdr header;
-        rtmsg route;
-        char attributes[64];
-    } request{};
+    platform::RouteRequest request{};
     request.header.nlmsg_len = NLMSG_LENGTH(sizeof(rtmsg));
     request.header.nlmsg_type = present ? RTM_NEWROUTE : RTM_DELROUTE;
     request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_ACK | (present ? NLM_F_CREATE | NLM_F_EXCL : 0);
@@ -95,9 +81,9 @@ bool setDefaultRouteThroughGateway(bool present) {
     request.route.rtm_flags = RTNH_F_ONLINK;
     in_addr gateway{};
     ::inet_pton(AF_INET, "10.9.0.2", &gateway);
-    appendAttribute(request, RTA_GATEWAY, &gateway, sizeof gateway);
+    request.appendAttribute(RTA_GATEWAY, &gateway, sizeof gateway);
     const int loopback = static_cast<int>(::if_nametoindex("lo"));
-    appendAttribute(request, RTA_OIF, &loopback, sizeof loopback);
+    request.appendAttribute(RTA_OIF, &loopback, sizeof loopback);
 
     const int socket = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
     if (socket < 0) {
