@@ -198,7 +198,8 @@ private:
         }
     }
 
-    static std::string spec(const Conversion& conversion, std::string_view length, std::string_view type) {
+    // The C printf pattern of one conversion: "%", flags, width, precision, length, type.
+    static std::string printfPattern(const Conversion& conversion, std::string_view length, std::string_view type) {
         std::string result = "%" + conversion.flags;
         if (conversion.width >= 0) {
             result += std::to_string(conversion.width);
@@ -223,7 +224,7 @@ private:
                 return;
             }
         }
-        const std::string pattern = spec(conversion, length, type);
+        const std::string pattern = printfPattern(conversion, length, type);
         char buffer[128];
         const int needed = std::snprintf(buffer, sizeof buffer, pattern.c_str(), value);
         if (needed < 0) {
