@@ -14,6 +14,14 @@ void KVLStreamSupport::fail(IKVLInternalError* error, const char* message, KVLEr
     }
 }
 
+bool KVLStreamSupport::given(const void* argument, IKVLInternalError* error, const char* message,
+                             std::string_view file, std::int64_t line) {
+    if (argument == nullptr) {
+        fail(error, message, KVLErrorCodeInvalidParameters, file, line);
+    }
+    return argument != nullptr;
+}
+
 bool KVLStreamSupport::extendToOffset(IKVLStream& stream, std::uint64_t offset, IKVLInternalError* error) {
     std::uint64_t size = 0;
     stream.getSize(&size, error);

@@ -17,6 +17,8 @@
 namespace {
 
 constexpr const char* kInvalidParameters = "KVLStreamWithFileDescriptor - Invalid parameters";
+// The position query words its refusal of a null argument in its own way.
+constexpr const char* kInvalidPositionParameter = "Stream with file decriptor - Invalid parameters";
 
 void failWithErrno(IKVLInternalError* error, int errnum, const char* message, std::int64_t line) {
     if (error != nullptr) {
@@ -95,11 +97,8 @@ std::unique_ptr<KVLStreamWithFileDescriptor> KVLStreamWithFileDescriptor::initAn
 void KVLStreamWithFileDescriptor::read(std::uint64_t count, std::uint64_t offset, void* bytes, std::uint64_t* bytesRead,
                                        IKVLInternalError* error) {
     KVLSafeZone zone;
-    if (!isInitialized(error)) {
-        return;
-    }
-    if (bytes == nullptr) {
-        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
+    if (!isInitialized(error) ||
+        !KVLStreamSupport::given(bytes, error, kInvalidParameters, KVL_SOURCE_PATH, __LINE__)) {
         return;
     }
     // An offset of 2^63 or more turns negative and the system refuses it (EINVAL).
@@ -116,11 +115,8 @@ void KVLStreamWithFileDescriptor::read(std::uint64_t count, std::uint64_t offset
 void KVLStreamWithFileDescriptor::write(std::uint64_t count, std::uint64_t offset, const void* bytes,
                                         std::uint64_t* bytesWritten, IKVLInternalError* error) {
     KVLSafeZone zone;
-    if (!isInitialized(error)) {
-        return;
-    }
-    if (bytes == nullptr) {
-        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
+    if (!isInitialized(error) ||
+        !KVLStreamSupport::given(bytes, error, kInvalidParameters, KVL_SOURCE_PATH, __LINE__)) {
         return;
     }
     if (!KVLStreamSupport::extendToOffset(*this, offset, error)) {
@@ -148,12 +144,8 @@ void KVLStreamWithFileDescriptor::setPointerPosition(std::uint64_t position, IKV
 
 void KVLStreamWithFileDescriptor::getPointerPosition(std::uint64_t* position, IKVLInternalError* error) {
     KVLSafeZone zone;
-    if (!isInitialized(error)) {
-        return;
-    }
-    if (position == nullptr) {
-        KVLStreamSupport::fail(error, "Stream with file decriptor - Invalid parameters", KVLErrorCodeInvalidParameters,
-                               KVL_SOURCE_PATH, __LINE__);
+    if (!isInitialized(error) ||
+        !KVLStreamSupport::given(position, error, kInvalidPositionParameter, KVL_SOURCE_PATH, __LINE__)) {
         return;
     }
     const off_t current = ::lseek(mFD, 0, SEEK_CUR);
@@ -166,11 +158,7 @@ void KVLStreamWithFileDescriptor::getPointerPosition(std::uint64_t* position, IK
 
 void KVLStreamWithFileDescriptor::getSize(std::uint64_t* size, IKVLInternalError* error) {
     KVLSafeZone zone;
-    if (!isInitialized(error)) {
-        return;
-    }
-    if (size == nullptr) {
-        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
+    if (!isInitialized(error) || !KVLStreamSupport::given(size, error, kInvalidParameters, KVL_SOURCE_PATH, __LINE__)) {
         return;
     }
     struct stat info {};

@@ -89,11 +89,8 @@ std::unique_ptr<KVLStreamWithFileHandle> KVLStreamWithFileHandle::initForUpdatin
 void KVLStreamWithFileHandle::read(std::uint64_t count, std::uint64_t offset, void* bytes, std::uint64_t* bytesRead,
                                    IKVLInternalError* error) {
     KVLSafeZone zone;
-    if (!isInitialized(error)) {
-        return;
-    }
-    if (bytes == nullptr) {
-        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
+    if (!isInitialized(error) ||
+        !KVLStreamSupport::given(bytes, error, kInvalidParameters, KVL_SOURCE_PATH, __LINE__)) {
         return;
     }
     const std::uint64_t position = mFileHandle->offsetInFile();
@@ -116,11 +113,8 @@ void KVLStreamWithFileHandle::read(std::uint64_t count, std::uint64_t offset, vo
 void KVLStreamWithFileHandle::write(std::uint64_t count, std::uint64_t offset, const void* bytes,
                                     std::uint64_t* bytesWritten, IKVLInternalError* error) {
     KVLSafeZone zone;
-    if (!isInitialized(error)) {
-        return;
-    }
-    if (bytes == nullptr) {
-        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
+    if (!isInitialized(error) ||
+        !KVLStreamSupport::given(bytes, error, kInvalidParameters, KVL_SOURCE_PATH, __LINE__)) {
         return;
     }
     if (!KVLStreamSupport::extendToOffset(*this, offset, error)) {  // the position moves to the offset
@@ -147,11 +141,8 @@ void KVLStreamWithFileHandle::setPointerPosition(std::uint64_t position, IKVLInt
 
 void KVLStreamWithFileHandle::getPointerPosition(std::uint64_t* position, IKVLInternalError* error) {
     KVLSafeZone zone;
-    if (!isInitialized(error)) {
-        return;
-    }
-    if (position == nullptr) {
-        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
+    if (!isInitialized(error) ||
+        !KVLStreamSupport::given(position, error, kInvalidParameters, KVL_SOURCE_PATH, __LINE__)) {
         return;
     }
     *position = mFileHandle->offsetInFile();
@@ -159,11 +150,7 @@ void KVLStreamWithFileHandle::getPointerPosition(std::uint64_t* position, IKVLIn
 
 void KVLStreamWithFileHandle::getSize(std::uint64_t* size, IKVLInternalError* error) {
     KVLSafeZone zone;
-    if (!isInitialized(error)) {
-        return;
-    }
-    if (size == nullptr) {
-        KVLStreamSupport::fail(error, kInvalidParameters, KVLErrorCodeInvalidParameters, KVL_SOURCE_PATH, __LINE__);
+    if (!isInitialized(error) || !KVLStreamSupport::given(size, error, kInvalidParameters, KVL_SOURCE_PATH, __LINE__)) {
         return;
     }
     const std::uint64_t position = mFileHandle->offsetInFile();
