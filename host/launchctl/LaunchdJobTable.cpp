@@ -132,37 +132,36 @@ bool LaunchdJobTable::write(const platform::PlistDictionary& jobs, std::ostream&
     return true;
 }
 
-int LaunchdJobTable::load(const std::string& path, std::ostream& err) const {
+int LaunchdJobTable::change(const std::string& path, std::ostream& err, const TableChange& edit) const {
     const std::optional<std::string> label = jobLabel(path, err);
     if (!label) {
         return kFailureStatus;
     }
     std::optional<platform::PlistDictionary> jobs = read(err);
-    if (!jobs) {
+    if (!jobs || !edit(*jobs, *label)) {
         return kFailureStatus;
     }
-    if (jobs->contains(*label)) {
-        err << path << ": service already loaded\n";
-        return kFailureStatus;
-    }
-    jobs->emplace(*label, platform::PlistValue(path));
     return write(*jobs, err) ? 0 : kFailureStatus;
 }
 
+int LaunchdJobTable::load(const std::string& path, std::ostream& err) const {
+    return change(path, err, [&](platform::PlistDictionary& jobs, const std::string& label) {
+        if (!jobs.emplace(label, platform::PlistValue(path)).second) {
+            err << path << ": service already loaded\n";
+            return false;
+        }
+        return true;
+    });
+}
+
 int LaunchdJobTable::unload(const std::string& path, std::ostream& err) const {
-    const std::optional<std::string> label = jobLabel(path, err);
-    if (!label) {
-        return kFailureStatus;
-    }
-    std::optional<platform::PlistDictionary> jobs = read(err);
-    if (!jobs) {
-        return kFailureStatus;
-    }
-    if (jobs->erase(*label) == 0) {
-        err << path << ": Could not find specified service\n";
-        return kFailureStatus;
-    }
-    return write(*jobs, err) ? 0 : kFailureStatus;
+    return change(path, err, [&](platform::PlistDictionary& jobs, const std::string& label) {
+        if (jobs.erase(label) == 0) {
+            err << path << ": Could not find specified service\n";
+            return false;
+        }
+        return true;
+    });
 }
 
 int LaunchdJobTable::list(std::ostream& out, std::ostream& err) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -37,6 +38,11 @@ public:
     int list(std::ostream& out, std::ostream& err) const;
 
 private:
+    // Changes the table for the job's label; false, after writing why, leaves it as it was.
+    using TableChange = std::function<bool(platform::PlistDictionary& jobs, const std::string& label)>;
+
+    // Reads the table, lets edit change it for the job described at path and writes it back.
+    int change(const std::string& path, std::ostream& err, const TableChange& edit) const;
     // The job's label, after checking the property list describes a job; null with the
     // message written otherwise.
     static std::optional<std::string> jobLabel(const std::string& path, std::ostream& err);
