@@ -1,10 +1,11 @@
 #include "KVLSharedUtil/KVLFileOperationHelper.h"
 
+#include "KVLSharedUtil/KVLAbsentPrivilegeProvider.h"
 #include "KVLSharedUtil/KVLBatch.h"
 #include "LoggerService/KVLLog.h"
 
 KVLFileOperationHelper::KVLFileOperationHelper(std::shared_ptr<IKVLAdminPrivilegeProvider> provider)
-    : mAdminPrivilegeProvider_(std::move(provider)) {}
+    : mAdminPrivilegeProvider_(KVLAbsentPrivilegeProvider::orAbsent(std::move(provider))) {}
 
 bool KVLFileOperationHelper::addFromFileToCopyList(const std::optional<platform::URL>& source,
                                                    const std::optional<platform::URL>& destination) {

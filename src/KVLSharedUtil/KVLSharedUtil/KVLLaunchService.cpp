@@ -1,5 +1,6 @@
 #include "KVLSharedUtil/KVLLaunchService.h"
 
+#include "KVLSharedUtil/KVLAbsentPrivilegeProvider.h"
 #include "KVLSharedUtil/KVLFileUtil.h"
 #include "KVLSharedUtil/KVLTaskUtil.h"
 #include "LoggerService/KVLLog.h"
@@ -17,7 +18,7 @@ std::string libraryOf(platform::SearchPathDomainMask domain) {
 
 KVLLaunchService::KVLLaunchService(KVLLaunchServiceType type, platform::URL plistPath,
                                    std::shared_ptr<IKVLAdminPrivilegeProvider> provider)
-    : mPListPath_(std::move(plistPath)), mLaunchServiceType_(type), mAdminPrivilegeProvider_(std::move(provider)) {}
+    : mPListPath_(std::move(plistPath)), mLaunchServiceType_(type), mAdminPrivilegeProvider_(KVLAbsentPrivilegeProvider::orAbsent(std::move(provider))) {}
 
 platform::URL KVLLaunchService::destinationPathOfPList() const {
     switch (mLaunchServiceType()) {
@@ -100,32 +101,3 @@ void KVLLaunchService::runLaunchctl(const char* verb, IKVLInternalError* error) 
     KVL_LOG(KVLLogLevelInfo, "LoadService output %@", output);
 }
 
-platform::URL KVLLaunchService::mPListPath() const {
-    std::lock_guard lock(mutex_);
-    return mPListPath_;
-}
-
-void KVLLaunchService::setMPListPath(platform::URL url) {
-    std::lock_guard lock(mutex_);
-    mPListPath_ = std::move(url);
-}
-
-KVLLaunchServiceType KVLLaunchService::mLaunchServiceType() const {
-    std::lock_guard lock(mutex_);
-    return mLaunchServiceType_;
-}
-
-void KVLLaunchService::setMLaunchServiceType(KVLLaunchServiceType type) {
-    std::lock_guard lock(mutex_);
-    mLaunchServiceType_ = type;
-}
-
-std::shared_ptr<IKVLAdminPrivilegeProvider> KVLLaunchService::mAdminPrivilegeProvider() const {
-    std::lock_guard lock(mutex_);
-    return mAdminPrivilegeProvider_;
-}
-
-void KVLLaunchService::setMAdminPrivilegeProvider(std::shared_ptr<IKVLAdminPrivilegeProvider> provider) {
-    std::lock_guard lock(mutex_);
-    mAdminPrivilegeProvider_ = std::move(provider);
-}

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 #include "ErrorService/IKVLInternalError.h"
@@ -36,20 +35,20 @@ public:
     void loadServiceWithError(IKVLInternalError* error);
     void unloadServiceWithError(IKVLInternalError* error);
 
-    platform::URL mPListPath() const;
-    void setMPListPath(platform::URL url);
-    KVLLaunchServiceType mLaunchServiceType() const;
-    void setMLaunchServiceType(KVLLaunchServiceType type);
-    std::shared_ptr<IKVLAdminPrivilegeProvider> mAdminPrivilegeProvider() const;
-    void setMAdminPrivilegeProvider(std::shared_ptr<IKVLAdminPrivilegeProvider> provider);
+    const platform::URL& mPListPath() const { return mPListPath_; }
+    KVLLaunchServiceType mLaunchServiceType() const { return mLaunchServiceType_; }
+    // The provider given, or an absent one when none was.
+    const std::shared_ptr<IKVLAdminPrivilegeProvider>& mAdminPrivilegeProvider() const {
+        return mAdminPrivilegeProvider_;
+    }
 
 private:
     platform::URL installedPList() const;
     bool throughProvider() const { return mLaunchServiceType() != KVLLaunchServiceTypeCurrentUserAgent; }
     void runLaunchctl(const char* verb, IKVLInternalError* error);
 
-    mutable std::mutex mutex_;
-    platform::URL mPListPath_;
-    KVLLaunchServiceType mLaunchServiceType_;
-    std::shared_ptr<IKVLAdminPrivilegeProvider> mAdminPrivilegeProvider_;
+    // Fixed at construction, so read from any thread without a lock.
+    const platform::URL mPListPath_;
+    const KVLLaunchServiceType mLaunchServiceType_;
+    const std::shared_ptr<IKVLAdminPrivilegeProvider> mAdminPrivilegeProvider_;
 };

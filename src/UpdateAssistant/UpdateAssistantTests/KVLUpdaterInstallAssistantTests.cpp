@@ -177,6 +177,16 @@ TEST_F(KVLUpdaterInstallAssistantTest, SetupRefusesAMissingProviderOrLoggerAndAM
     EXPECT_FALSE(KVLLoggerService::isLoaded());
 }
 
+TEST_F(KVLUpdaterInstallAssistantTest, AnUninstallationWithoutAProviderDoesNoPrivilegedWork) {
+    std::filesystem::create_directories(path(kUpdaterFolder));
+    writeFile(kCopyHelper, "installed");
+    ASSERT_TRUE(assistant.setupUninstallation(nullptr, logger));
+    EXPECT_TRUE(assistant.uninstallAndRestartRequired(nullptr, nullptr));
+    assistant.cleanupUninstallation();
+    EXPECT_EQ(readFile(kCopyHelper), "installed");
+    EXPECT_TRUE(std::filesystem::is_directory(path(kUpdaterFolder)));
+}
+
 TEST_F(KVLUpdaterInstallAssistantTest, SetupFailsWithoutAScheduleToCopyOrWhileAnotherSetupHoldsTheLogger) {
     std::filesystem::remove(resource("UpdateScheduler.plist"));
     refreshPaths();
