@@ -11,8 +11,9 @@
 
 // The stream over the platform's file handle. A transfer moves the handle's shared position
 // while it runs and puts it back afterwards (after a write that extended the file, the
-// position is the write's offset), so neither the stream nor a handle shared with someone
-// else may be used from two threads at once.
+// position is the write's offset; after a transfer the handle raised in, it is wherever the
+// handle stopped), so neither the stream nor a handle shared with someone else may be used
+// from two threads at once.
 //
 // The handle's own failures (seek, read, write, truncate, synchronize, close) raise a
 // platform::FileHandleException that passes through the stream operation to its caller; no

@@ -1,12 +1,13 @@
 #include "Platform/Console.h"
 
-#include <errno.h>  // program_invocation_short_name
-#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <mutex>
+
+#include "Platform/ProcessInfo.h"
 
 namespace platform {
 
@@ -20,10 +21,6 @@ std::mutex& sinkMutex() {
 Console::Sink& currentSink() {
     static Console::Sink sink;
     return sink;
-}
-
-std::string processName() {
-    return program_invocation_short_name != nullptr ? program_invocation_short_name : "";
 }
 
 void writeAll(int fd, std::string_view text) {
@@ -52,8 +49,8 @@ std::string Console::formatLine(std::string_view message) {
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
     // A message that ends its own line gets no second line end.
     const std::string_view end = message.ends_with('\n') ? "" : "\n";
-    return formatString("%s.%03d %s[%d:%ld] %@%@", stamp, static_cast<int>(millis), processName(),
-                        static_cast<int>(::getpid()), static_cast<long>(::syscall(SYS_gettid)), message, end);
+    return formatString("%s.%03d %@[%d:%llu] %@%@", stamp, static_cast<int>(millis), ProcessInfo::processName(),
+                        ProcessInfo::processIdentifier(), ProcessInfo::systemThreadID(), message, end);
 }
 
 void Console::log(std::string_view message) {

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "Platform/PathUtilities.h"
+#include "Platform/Scanner.h"
 
 namespace platform {
 
@@ -26,8 +27,8 @@ bool isValidURLText(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c == '%') {
-            if (i + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i + 1])) ||
-                !std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            if (i + 2 >= text.size() || Scanner::hexDigitValue(text[i + 1]) < 0 ||
+                Scanner::hexDigitValue(text[i + 2]) < 0) {
                 return false;
             }
             i += 2;
@@ -100,9 +101,10 @@ std::string URL::percentEncodedPath(std::string_view path) {
 std::string URL::percentDecoded(std::string_view text) {
     std::string decoded;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-            decoded += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+        const int high = text[i] == '%' && i + 2 < text.size() ? Scanner::hexDigitValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? Scanner::hexDigitValue(text[i + 2]) : -1;
+        if (low >= 0) {
+            decoded += static_cast<char>(high * 16 + low);
             i += 2;
         } else {
             decoded += text[i];
