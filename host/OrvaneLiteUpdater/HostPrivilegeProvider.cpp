@@ -3,6 +3,8 @@
 #include <grp.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "Platform/FileManager.h"
 #include "Platform/Format.h"
 #include "Platform/PathUtilities.h"
@@ -47,22 +49,12 @@ bool HostPrivilegeProvider::begin(Operation operation, const std::string& descri
 }
 
 bool HostPrivilegeProvider::confined(const std::string& path, IKVLInternalError* error) const {
-    // Collapse "." and ".." first, so that no path escapes the root through them.
-    std::vector<std::string> kept;
-    for (const std::string& component : platform::PathUtilities::pathComponents(path)) {
-        if (component == "..") {
-            if (!kept.empty()) {
-                kept.pop_back();
-            }
-        } else if (component != "." && component != "/") {
-            kept.push_back(component);
-        }
-    }
-    std::string normalized;
-    for (const std::string& component : kept) {
-        normalized += "/" + component;
-    }
-    if (root_ == "/" || normalized == root_ || normalized.rfind(root_ + "/", 0) == 0) {
+    // Symbolic links and "." and ".." are resolved first, so that no path escapes the root
+    // through them.
+    std::error_code ignored;
+    const std::string resolved = std::filesystem::weakly_canonical(path, ignored).string();
+    const std::string root = std::filesystem::weakly_canonical(root_, ignored).string();
+    if (root == "/" || resolved == root || resolved.rfind(root + "/", 0) == 0) {
         return true;
     }
     return fail(error, "Refused: " + path + " lies outside the root " + root_, EPERM);

@@ -35,6 +35,7 @@ public:
 
 private:
     bool begin(Operation operation, const std::string& description, IKVLInternalError* error);
+    // Whether the path, its links followed, lies under the root; refuses it (EPERM) otherwise.
     bool confined(const std::string& path, IKVLInternalError* error) const;
     // Fills the record, logs the failure at the error level, answers false.
     bool fail(IKVLInternalError* error, const std::string& message, std::int64_t code) const;

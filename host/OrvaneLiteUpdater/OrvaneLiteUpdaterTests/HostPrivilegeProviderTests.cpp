@@ -60,6 +60,15 @@ TEST_F(HostPrivilegeProviderTest, RefusesEveryPathOutsideTheRoot) {
         EXPECT_FALSE(provider.setAttributes({}, escape, record.get())) << escape;
     }
     EXPECT_TRUE(std::filesystem::exists("/etc/passwd"));
+
+    // A link under the root that leads out of it.
+    std::filesystem::create_directories(root() + "-outside");
+    std::filesystem::create_directory_symlink(root() + "-outside", path("link"));
+    record->reset();
+    EXPECT_FALSE(provider.copyFile(url("a"), url("link/a"), true, true, record.get()));
+    EXPECT_EQ(record->getErrorCode(), EPERM);
+    EXPECT_FALSE(std::filesystem::exists(root() + "-outside/a"));
+    std::filesystem::remove_all(root() + "-outside");
 }
 
 TEST_F(HostPrivilegeProviderTest, ChosenCallsFail) {
