@@ -119,40 +119,41 @@ void KVLLoggerFile::logMessageVAList(std::string_view format, std::uint64_t leve
 
 void KVLLoggerFile::unexpectedVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelUnexpected, format, args);
+    log(KVLLogLevelUnexpected, levelNameOf(KVLLogLevelUnexpected), format, args);
 }
 
 void KVLLoggerFile::infoVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelInfo, format, args);
+    log(KVLLogLevelInfo, levelNameOf(KVLLogLevelInfo), format, args);
 }
 
 void KVLLoggerFile::debugVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelDebug, format, args);
+    log(KVLLogLevelDebug, levelNameOf(KVLLogLevelDebug), format, args);
 }
 
 void KVLLoggerFile::errorVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelError, format, args);
+    log(KVLLogLevelError, levelNameOf(KVLLogLevelError), format, args);
 }
 
 void KVLLoggerFile::warnVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelWarn, format, args);
+    log(KVLLogLevelWarn, levelNameOf(KVLLogLevelWarn), format, args);
 }
 
 void KVLLoggerFile::apiVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelApi, format, args);
+    log(KVLLogLevelApi, levelNameOf(KVLLogLevelApi), format, args);
 }
 
-void KVLLoggerFile::log(std::uint64_t level, std::string_view format, platform::FormatArgs args) {
+void KVLLoggerFile::log(std::uint64_t level, std::string_view levelName, std::string_view format,
+                        platform::FormatArgs args) {
     KVLSafeZone zone;
     if (!isLevelOn(level)) {
         return;
     }
-    writeLog(levelNameOf(level), platform::formatStringArgs(format, args));
+    writeLog(levelName, platform::formatStringArgs(format, args));
 }
 
 void KVLLoggerFile::rollLogFileNow() {

@@ -72,7 +72,7 @@ public:
     void apiVAList(std::string_view format, platform::FormatArgs args);
 
     // Builds and writes one line when the level is on.
-    void log(std::uint64_t level, std::string_view format, platform::FormatArgs args);
+    void log(std::uint64_t level, std::string_view levelName, std::string_view format, platform::FormatArgs args);
     // Unlocks, flushes and closes the current file; lines are dropped until logFileInitialize.
     void rollLogFileNow();
     // Closes the current file, if one is open, then opens a file under a new name and writes
