@@ -13,18 +13,11 @@
 #include <vector>
 
 #include "KVLSharedUtil/NSMutableString+KVLEscapeUtil.h"
+#include "ThreadCPUTime.h"
 
 namespace {
 
 constexpr std::size_t kTextSize = 1 << 20;
-
-// The time this thread spent on a CPU: on a busy machine, the time it waited for a CPU would
-// otherwise swamp both sides.
-std::chrono::nanoseconds threadCPUTime() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
-}
 
 std::string makeText() {
     const std::string plain = "abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.,;:\n";

@@ -16,20 +16,19 @@
 #include "LoggerService/Private/KVLLoggerFile.h"
 #include "Platform/Format.h"
 #include "Platform/ProcessInfo.h"
+#include "ThreadCPUTime.h"
 
 namespace {
 
 constexpr int kLinesPerRound = 1000;
 
-std::chrono::nanoseconds threadCPUTime() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
-}
-
 void BM_FileLoggerBesideWrite(benchmark::State& state) {
     char folderTemplate[] = "/tmp/KVLLoggerFileBenchmark.XXXXXX";
-    const std::string folder = ::mkdtemp(folderTemplate);
+    if (::mkdtemp(folderTemplate) == nullptr) {
+        state.SkipWithError("no temporary folder");
+        return;
+    }
+    const std::string folder = folderTemplate;
     KVLLoggerFile logger(folder, "Bench", KVLLogLevelInfo);
     const std::string logPath = logger.getLogFilePath().value();
     const std::string rawPath = folder + "/raw.log";

@@ -22,16 +22,9 @@
 #include "ErrorService/KVLCreateInternalError.h"
 #include "ErrorService/KVLErrorService.h"
 #include "KVLSharedUtil/KVLStreamWithFileDescriptor.h"
+#include "ThreadCPUTime.h"
 
 namespace {
-
-// The time this thread spent on a CPU, its system calls included: on a busy machine, the time
-// it waited for a CPU would otherwise swamp both sides.
-std::chrono::nanoseconds threadCPUTime() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
-}
 
 constexpr std::size_t kBlock = 4096;
 constexpr std::size_t kFileSize = 16 << 20;

@@ -19,23 +19,10 @@ HostLogger::~HostLogger() {
     }
 }
 
-const char* HostLogger::tagOf(std::uint64_t level) {
-    switch (level) {
-        case KVLLogLevelApi:
-            return "API";
-        case KVLLogLevelUnexpected:
-            return "UNX";
-        case KVLLogLevelError:
-            return "ERR";
-        case KVLLogLevelWarn:
-            return "WRN";
-        case KVLLogLevelInfo:
-            return "INF";
-        case KVLLogLevelDebug:
-            return "DBG";
-        default:
-            return "???";
-    }
+std::string_view HostLogger::tagOf(std::uint64_t level) {
+    // The level's name in a log line, without its leading blank.
+    const std::string_view name = KVLLogLevelName(level);
+    return name.empty() ? "???" : name.substr(1);
 }
 
 void HostLogger::logMessageVAList(std::string_view format, std::uint64_t level, std::string_view fileName,
@@ -43,7 +30,7 @@ void HostLogger::logMessageVAList(std::string_view format, std::uint64_t level, 
     if (!isLevelOn(level)) {
         return;
     }
-    const std::string line = platform::formatString("[%s] %@:%lld %@\n", tagOf(level),
+    const std::string line = platform::formatString("[%@] %@:%lld %@\n", tagOf(level),
                                                     platform::PathUtilities::lastPathComponent(fileName),
                                                     static_cast<long long>(lineNo), platform::formatStringArgs(format, args));
     std::lock_guard lock(mutex_);

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "LoggerService/IKVLLogger.h"
 
@@ -20,7 +21,7 @@ public:
     std::optional<std::string> getLogFilePath() override { return logFilePath_; }
 
     // "ERR", "INF", ... for a level; "???" for a value that is none of the six.
-    static const char* tagOf(std::uint64_t level);
+    static std::string_view tagOf(std::uint64_t level);
 
 private:
     std::uint64_t level_;

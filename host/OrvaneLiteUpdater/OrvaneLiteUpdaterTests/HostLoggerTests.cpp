@@ -24,7 +24,7 @@ TEST_F(HostLoggerTest, WritesTaggedLinesAtOrAboveItsLevelToItsFile) {
     }
     EXPECT_EQ(readFile("logs/deep/host.log"),
               "[INF] KVLThing:12 copied a of 2\n[ERR] KVLOther:14 broken\n[UNX] KVLThing:2 written\n");
-    EXPECT_STREQ(HostLogger::tagOf(0x12345), "???");
+    EXPECT_EQ(HostLogger::tagOf(0x12345), "???");
 }
 
 TEST_F(HostLoggerTest, AnUnwritableLogFileLeavesStandardErrorOnly) {

@@ -18,11 +18,6 @@ using platform::Notification;
 using platform::NotificationCenter;
 using platform::RunLoop;
 
-#define RUN_IN_NEW_NETWORK_NAMESPACE(body)                               \
-    if (const auto refusal = kvltest::runInNewNetworkNamespace(body)) { \
-        GTEST_SKIP() << *refusal;                                        \
-    }
-
 std::string debugLine(std::string_view marks) {
     return "Reachability Flag Status: " + std::string(marks) + " networkStatusForFlags\n";
 }

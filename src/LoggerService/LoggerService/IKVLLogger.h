@@ -20,6 +20,20 @@ constexpr bool KVLIsLogLevelOn(std::uint64_t configuredMask, std::uint64_t level
     return (configuredMask & level) == level;
 }
 
+// The name each of the six levels carries in a log line (" ERR", " INF", ...); "" for any
+// other value.
+constexpr std::string_view KVLLogLevelName(std::uint64_t level) {
+    switch (level) {
+        case KVLLogLevelApi: return " API";
+        case KVLLogLevelUnexpected: return " UNX";
+        case KVLLogLevelError: return " ERR";
+        case KVLLogLevelWarn: return " WRN";
+        case KVLLogLevelInfo: return " INF";
+        case KVLLogLevelDebug: return " DBG";
+        default: return {};
+    }
+}
+
 // The logger every component writes to. A call never fails or throws; a message at a level
 // that is off is not recorded.
 class IKVLLogger {

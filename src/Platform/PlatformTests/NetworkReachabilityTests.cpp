@@ -25,11 +25,6 @@ const SocketAddress kLoopbackIPv4 = SocketAddress::ipv4({127, 0, 0, 1});
 const SocketAddress kLoopbackIPv6 = SocketAddress::ipv6({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1});
 const SocketAddress kAnyIPv4 = SocketAddress::ipv4({0, 0, 0, 0});
 
-#define RUN_IN_NEW_NETWORK_NAMESPACE(body)                                      \
-    if (const auto refusal = kvltest::runInNewNetworkNamespace(body)) {        \
-        GTEST_SKIP() << *refusal;                                               \
-    }
-
 std::uint32_t flagsOf(const std::unique_ptr<NetworkReachability>& target) {
     const auto flags = target->flags();
     EXPECT_TRUE(flags.has_value());

@@ -33,19 +33,6 @@ std::string mainBundleShortVersion() {
     return text != nullptr ? *text : std::string();
 }
 
-// The tag of each of the six levels; "" for any other value.
-std::string_view levelNameOf(std::uint64_t level) {
-    switch (level) {
-        case KVLLogLevelApi: return " API";
-        case KVLLogLevelUnexpected: return " UNX";
-        case KVLLogLevelError: return " ERR";
-        case KVLLogLevelWarn: return " WRN";
-        case KVLLogLevelInfo: return " INF";
-        case KVLLogLevelDebug: return " DBG";
-        default: return {};
-    }
-}
-
 // A number right-aligned in width columns, in full when it is wider ("%6d", "%8llu").
 void appendRightAligned(std::string& out, std::uint64_t number, std::size_t width) {
     char digits[24];
@@ -101,7 +88,7 @@ bool KVLLoggerFile::isLevelOn(std::uint64_t level) { return KVLIsLogLevelOn(getL
 void KVLLoggerFile::logMessageVAList(std::string_view format, std::uint64_t level, std::string_view fileName,
                                      std::int64_t lineNo, platform::FormatArgs args) {
     KVLSafeZone zone;
-    const std::string_view levelName = levelNameOf(level);
+    const std::string_view levelName = KVLLogLevelName(level);
     if (levelName.empty() || !isLevelOn(level)) {
         return;
     }
@@ -119,32 +106,32 @@ void KVLLoggerFile::logMessageVAList(std::string_view format, std::uint64_t leve
 
 void KVLLoggerFile::unexpectedVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelUnexpected, levelNameOf(KVLLogLevelUnexpected), format, args);
+    log(KVLLogLevelUnexpected, KVLLogLevelName(KVLLogLevelUnexpected), format, args);
 }
 
 void KVLLoggerFile::infoVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelInfo, levelNameOf(KVLLogLevelInfo), format, args);
+    log(KVLLogLevelInfo, KVLLogLevelName(KVLLogLevelInfo), format, args);
 }
 
 void KVLLoggerFile::debugVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelDebug, levelNameOf(KVLLogLevelDebug), format, args);
+    log(KVLLogLevelDebug, KVLLogLevelName(KVLLogLevelDebug), format, args);
 }
 
 void KVLLoggerFile::errorVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelError, levelNameOf(KVLLogLevelError), format, args);
+    log(KVLLogLevelError, KVLLogLevelName(KVLLogLevelError), format, args);
 }
 
 void KVLLoggerFile::warnVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelWarn, levelNameOf(KVLLogLevelWarn), format, args);
+    log(KVLLogLevelWarn, KVLLogLevelName(KVLLogLevelWarn), format, args);
 }
 
 void KVLLoggerFile::apiVAList(std::string_view format, platform::FormatArgs args) {
     KVLSafeZone zone;
-    log(KVLLogLevelApi, levelNameOf(KVLLogLevelApi), format, args);
+    log(KVLLogLevelApi, KVLLogLevelName(KVLLogLevelApi), format, args);
 }
 
 void KVLLoggerFile::log(std::uint64_t level, std::string_view levelName, std::string_view format,
@@ -271,7 +258,7 @@ void KVLLoggerFile::logFileInitializeLocked(platform::Date now) {
     struct stat status {};
     mFileEnd_ = ::fstat(descriptor, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
     if (isLevelOn(KVLLogLevelInfo)) {
-        writeLineLocked(now, levelNameOf(KVLLogLevelInfo),
+        writeLineLocked(now, KVLLogLevelName(KVLLogLevelInfo),
                         platform::formatString("%@ : %@", mstrModuleName_, mstrAppVersion_));
     }
 }
