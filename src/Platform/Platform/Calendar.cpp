@@ -65,10 +65,4 @@ std::optional<Date> Calendar::dateFromComponents(const DateComponents& parts) co
     return Date::fromTimeIntervalSince1970(millis / 1000.0 + parts.nanosecond / 1e9);
 }
 
-bool Calendar::isDateInSameDay(Date first, Date second) const {
-    const DateComponents a = components(first);
-    const DateComponents b = components(second);
-    return a.year == b.year && a.month == b.month && a.day == b.day;
-}
-
 }  // namespace platform

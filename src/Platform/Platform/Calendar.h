@@ -29,7 +29,6 @@ public:
     // Out-of-range fields carry over (month 13 is January of the next year), as the platform
     // does; null only when the calendar cannot compute a date.
     std::optional<Date> dateFromComponents(const DateComponents& components) const;
-    bool isDateInSameDay(Date first, Date second) const;
 
     const TimeZone& timeZone() const { return timeZone_; }
 

@@ -26,20 +26,6 @@ std::uint32_t Random::uniform32() {
     return random.testSource ? random.testSource() : static_cast<std::uint32_t>(random.engine());
 }
 
-std::uint32_t Random::uniform(std::uint32_t upperBound) {
-    if (upperBound < 2) {
-        return 0;
-    }
-    // Rejects the low values that would make some results more likely than others.
-    const std::uint32_t minimum = (0u - upperBound) % upperBound;
-    for (;;) {
-        const std::uint32_t value = uniform32();
-        if (value >= minimum) {
-            return value % upperBound;
-        }
-    }
-}
-
 void Random::setSourceForTesting(std::function<std::uint32_t()> testSource) {
     Source& random = source();
     std::lock_guard lock(random.mutex);

@@ -10,8 +10,6 @@ namespace platform {
 class Random {
 public:
     static std::uint32_t uniform32();
-    // 0 <= result < upperBound, without modulo bias; 0 for a bound of 0.
-    static std::uint32_t uniform(std::uint32_t upperBound);
     // An empty function restores the system source.
     static void setSourceForTesting(std::function<std::uint32_t()> source);
 };

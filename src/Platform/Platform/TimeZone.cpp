@@ -43,13 +43,4 @@ void TimeZone::setDefaultTimeZoneForTesting(const std::optional<std::string>& na
     testZone() = name;
 }
 
-int TimeZone::secondsFromGMT(Date date) const {
-    const std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(name_)));
-    int32_t raw = 0;
-    int32_t dst = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    zone->getOffset(date.timeIntervalSince1970() * 1000.0, false, raw, dst, status);
-    return U_SUCCESS(status) ? (raw + dst) / 1000 : 0;
-}
-
 }  // namespace platform

@@ -17,7 +17,6 @@ public:
     static void setDefaultTimeZoneForTesting(const std::optional<std::string>& name);
 
     const std::string& name() const { return name_; }
-    int secondsFromGMT(Date date) const;
 
 private:
     std::string name_;
