@@ -10,20 +10,6 @@
 
 namespace {
 
-TEST(KVLSharedUtil, OneInstanceForAllThreads) {
-    std::vector<std::thread> threads;
-    std::vector<KVLSharedUtil*> seen(8);
-    for (std::size_t i = 0; i < seen.size(); ++i) {
-        threads.emplace_back([&seen, i] { seen[i] = KVLSharedUtil::sharedInstance().get(); });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    for (KVLSharedUtil* instance : seen) {
-        EXPECT_EQ(instance, KVLSharedUtil::sharedInstance().get());
-    }
-}
-
 TEST(KVLSharedUtil, BracketsReachOnlyTheInstalledBypass) {
     const auto shared = KVLSharedUtil::sharedInstance();
     EXPECT_EQ(shared->getAPIBypass(), nullptr);

@@ -1,7 +1,6 @@
 #include "KVLSharedUtil/KVLSystemInformation.h"
 
 #include <gtest/gtest.h>
-#include <sys/utsname.h>
 
 #include <array>
 #include <string>
@@ -31,13 +30,6 @@ TEST_F(KVLSystemInformationTest, MachineRecordsAreReadAndFormatted) {
     EXPECT_EQ(KVLSystemInformation::getUniqueDeviceId(), "3D1219C7-C4C5-404A-AA1F-6D2A48ADFDA4");
     EXPECT_EQ(KVLSystemInformation::getDeviceName(), "Precision 5570");
     EXPECT_EQ(KVLSystemInformation::getMacAddress(), "00:1b:63:84:45:e6");
-}
-
-TEST_F(KVLSystemInformationTest, TheSystemVersionIsTheKernelsReleaseAndBuild) {
-    utsname system{};
-    ASSERT_EQ(::uname(&system), 0);
-    EXPECT_EQ(KVLSystemInformation::getSystemVersion(),
-              std::string("Version ") + system.release + " (Build " + system.version + ")");
 }
 
 TEST_F(KVLSystemInformationTest, AModelThatIsNotUTF8IsUnknown) {

