@@ -5,9 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "ErrorService/KVLCreateInternalError.h"
-#include "ErrorService/KVLErrorService.h"
-#include "LoggerService/KVLLoggerService.h"
 #include "TestSupport/ChildProcess.h"
 #include "TestSupport/LoadedServices.h"
 #include "TestSupport/RecordingLogger.h"
@@ -19,17 +16,6 @@ namespace kvltest {
 // recording logger; every service is unloaded afterwards.
 class LoggedServicesTest : public TemporaryRootTest {
 protected:
-    LoggedServicesTest() {
-        unloadAllServices();
-        std::shared_ptr<platform::Error> slot;
-        KVLErrorService::load(nullptr, &slot);
-        const auto loading = KVLCreateInternalError();
-        KVLLoggerService::load(nullptr, loading.get());
-        KVLLoggerService::sharedInstance()->createLoggerWithLogger(logger, loading.get());
-        EXPECT_TRUE(loading->isSuccess()) << loading->description();
-    }
-    ~LoggedServicesTest() override { unloadAllServices(); }
-
     // Checks that record holds exactly this failure, filled in file without a context, and
     // that the last log line is that record at the error level with its file and line.
     static void expectFailure(const IKVLInternalError& record, std::int64_t code, std::int32_t type,
@@ -50,7 +36,8 @@ protected:
         EXPECT_EQ(lines.back().message, record.description());
     }
 
-    std::shared_ptr<RecordingLogger> logger = std::make_shared<RecordingLogger>();
+    ServicesWithRecordingLogger services;
+    const std::shared_ptr<RecordingLogger> logger = services.logger;
 };
 
 }  // namespace kvltest
