@@ -5,16 +5,15 @@
 #include "ErrorService/KVLCreateInternalError.h"
 #include "KVLSharedUtil/KVLFileUtil.h"
 #include "KVLSharedUtil/NSDate+KVLExtensions.h"
+#include "LoggedServicesTest.h"
 #include "LoggerService/KVLLoggerService.h"
 #include "Platform/Clock.h"
 #include "Platform/Exception.h"
 #include "Platform/FileHandle.h"
 #include "Platform/FileManager.h"
 #include "Platform/TimeZone.h"
-#include "TestSupport/LoadedServices.h"
 #include "TestSupport/RecordingAPIBypass.h"
 #include "TestSupport/RecordingLogger.h"
-#include "TestSupport/TemporaryRoot.h"
 
 namespace {
 
@@ -29,23 +28,11 @@ std::vector<std::string> names(const std::vector<URL>& urls, const std::string& 
     return result;
 }
 
-class KVLFileUtilTest : public kvltest::TemporaryRootTest {
+class KVLFileUtilTest : public kvltest::LoggedServicesTest {
 protected:
-    void SetUp() override {
-        kvltest::unloadAllServices();
-        std::shared_ptr<platform::Error> slot;
-        KVLErrorService::load(nullptr, &slot);
-        record = KVLCreateInternalError();
-        KVLLoggerService::load(nullptr, record.get());
-        KVLLoggerService::sharedInstance()->createLoggerWithLogger(logger, record.get());
-    }
-    void TearDown() override {
-        kvltest::unloadAllServices();
-        platform::Clock::setNowForTesting(nullptr);
-    }
+    void TearDown() override { platform::Clock::setNowForTesting(nullptr); }
 
-    std::unique_ptr<IKVLInternalError> record;
-    std::shared_ptr<kvltest::RecordingLogger> logger = std::make_shared<kvltest::RecordingLogger>();
+    std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
 };
 
 TEST_F(KVLFileUtilTest, BuildsFileURLsFromPartsPathsAndDescriptors) {
