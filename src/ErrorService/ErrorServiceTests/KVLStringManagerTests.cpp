@@ -1,13 +1,12 @@
 #include "ErrorService/Private/KVLStringManager.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
+#include <string>
 
 #include "ErrorService/Private/KVLInternalError.h"
 #include "TestSupport/ConsoleCapture.h"
+#include "TestSupport/TemporaryRoot.h"
 
 namespace {
 
@@ -18,13 +17,10 @@ const std::string kLanguagePack =
 
 // A bundle folder in a fresh temporary directory: Strings.bundle/Contents/Resources with
 // en.lproj and fr.lproj tables.
-class KVLStringManagerTest : public ::testing::Test {
+class KVLStringManagerTest : public kvltest::TemporaryRootTest {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "stringmanager-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        bundle_ = root_ + "/Strings.bundle";
+        bundle_ = path("Strings.bundle");
         write("en.lproj/KVLUpdaterAssistantStrings.strings",
               "/* English */\n"
               "\"-17000\" = \"Unable to load %@\";\n"
@@ -37,12 +33,8 @@ protected:
               "\"17\" = \"Dix-sept %d\";\n"
               "\"greeting\" = \"Bonjour %@, vous avez %d mises à jour\";\n");
     }
-    void TearDown() override { std::filesystem::remove_all(root_); }
-
     void write(const std::string& relative, const std::string& text) const {
-        const std::filesystem::path file = bundle_ + "/Contents/Resources/" + relative;
-        std::filesystem::create_directories(file.parent_path());
-        std::ofstream(file) << text;
+        writeFile(bundle_ + "/Contents/Resources/" + relative, text);
     }
 
     std::unique_ptr<KVLStringManager> loaded(const char* defaultId, const char* localeId) {
@@ -63,7 +55,6 @@ protected:
         EXPECT_EQ(error.getContext(), std::nullopt);
     }
 
-    std::string root_;
     std::string bundle_;
 };
 
@@ -119,7 +110,7 @@ TEST_F(KVLStringManagerTest, UnopenableBundleFailsWith17000) {
     kvltest::ConsoleCapture console;
     KVLStringManager manager("en", "fr");
     KVLInternalError error;
-    manager.loadBundleFromFile(root_ + "/Missing.bundle", std::string(kTable), &error);
+    manager.loadBundleFromFile(path("Missing.bundle"), std::string(kTable), &error);
     expectFailure(error, -17000, "Unable to load Main Bundle");
     EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: Unable to load Main Bundle"});
     EXPECT_EQ(manager.mMainBundle(), nullptr);
