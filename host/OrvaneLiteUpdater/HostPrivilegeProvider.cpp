@@ -5,11 +5,11 @@
 
 #include <filesystem>
 
+#include "KVLSharedUtil/KVLTaskUtil.h"
 #include "Platform/FileManager.h"
 #include "Platform/Format.h"
 #include "Platform/PathUtilities.h"
 #include "Platform/SourcePath.h"
-#include "Platform/Task.h"
 
 HostPrivilegeProvider::HostPrivilegeProvider(std::string root, std::shared_ptr<IKVLLogger> logger)
     : root_(std::move(root)), logger_(std::move(logger)) {}
@@ -126,13 +126,9 @@ bool HostPrivilegeProvider::launchCommand(const std::string& commandLine, IKVLIn
     if (!begin(Operation::Launch, "run " + commandLine, error)) {
         return false;
     }
-    platform::Task task("/bin/sh", {"-c", commandLine});
-    if (const auto failure = task.launch()) {
-        return fail(error, failure->localizedDescription, failure->code);
-    }
-    const std::string output = task.readStandardOutputToEnd(std::chrono::seconds(30));
-    task.waitUntilExit();
-    const int status = task.terminationStatus();
+    // The shared command runner: the shell, a bounded wait, the output read while waiting.
+    std::string output;
+    const std::int32_t status = KVLTaskUtil::launchCommand(commandLine, output);
     if (status != 0) {
         return fail(error, platform::formatString("\"%@\" exited with status %d: %@", commandLine, status, output),
                     status);
