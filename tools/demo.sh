@@ -10,6 +10,9 @@ case "${1:-}" in
     echo "Installs missing Debian packages, builds, then runs the host updater's stage, install,"
     echo "status --verify, uninstall and status against ROOT (default: a new temporary folder)."
     exit 0 ;;
+  -*)
+    echo "tools/demo.sh: unknown option '$1' (try --help)" >&2
+    exit 2 ;;
 esac
 
 cd "$(dirname "$0")/.."

@@ -171,7 +171,7 @@ TEST_F(KVLUpdaterInstallAssistantTest, SetupRefusesAMissingProviderOrLoggerAndAM
     assistant.cleanupInstallation();
 
     EXPECT_FALSE(assistant.setupUninstallation(provider, logger));
-    EXPECT_TRUE(logged("Failed to load Launch Service List"));
+    EXPECT_EQ(logger->messages().back(), "Failed to load Launch Service List");
     assistant.cleanupUninstallation();
     EXPECT_FALSE(KVLErrorService::isLoaded());
     EXPECT_FALSE(KVLLoggerService::isLoaded());
