@@ -2,12 +2,12 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <mutex>
 
 #include "Platform/ProcessInfo.h"
+#include "Platform/WriteAll.h"
 
 namespace platform {
 
@@ -21,19 +21,6 @@ std::mutex& sinkMutex() {
 Console::Sink& currentSink() {
     static Console::Sink sink;
     return sink;
-}
-
-void writeAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
 }
 
 }  // namespace
@@ -59,7 +46,7 @@ void Console::log(std::string_view message) {
         currentSink()(message);
         return;
     }
-    writeAll(STDERR_FILENO, formatLine(message));
+    writeAll(STDERR_FILENO, formatLine(message));  // nothing more to do when the console is gone
 }
 
 Console::Sink Console::setSink(Sink sink) {

@@ -9,6 +9,7 @@
 
 #include "Platform/FileHandle.h"
 #include "Platform/FileManager.h"
+#include "Platform/WriteAll.h"
 
 namespace platform {
 
@@ -113,15 +114,8 @@ std::optional<std::vector<std::uint8_t>> FileHandle::readDataOfLength(std::size_
 }
 
 void FileHandle::writeData(std::span<const std::uint8_t> data) {
-    for (std::size_t written = 0; written < data.size();) {
-        const ssize_t count = ::write(descriptor_, data.data() + written, data.size() - written);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            raise("writeData", count < 0 ? errno : EIO);  // a regular file never takes 0 of a non-empty write
-        }
-        written += static_cast<std::size_t>(count);
+    if (!writeAll(descriptor_, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()))) {
+        raise("writeData", errno);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Platform/PathUtilities.h"
+#include "Platform/WriteAll.h"
 
 namespace platform {
 
@@ -155,13 +156,7 @@ bool FileManager::createFileAtPath(const std::string& path, std::string_view con
     if (descriptor < 0) {
         return false;
     }
-    bool written = true;
-    for (std::size_t done = 0; written && done < contents.size();) {
-        const ssize_t count = ::write(descriptor, contents.data() + done, contents.size() - done);
-        if (count < 0 && errno == EINTR) continue;
-        written = count > 0;
-        done += written ? static_cast<std::size_t>(count) : 0;
-    }
+    const bool written = writeAll(descriptor, contents);
     return (::close(descriptor) == 0) && written && applyAttributes(attributes, path) == 0;
 }
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "Platform/Format.h"
+#include "Platform/WriteAll.h"
 
 namespace platform {
 
@@ -82,20 +83,6 @@ std::string temporaryPathFor(const std::string& path) {
     static std::atomic<unsigned long> counter{0};
     return formatString("%@/.%@.%d.%lu.tmp", folderOf(path), fileName(path), static_cast<int>(::getpid()),
                         counter.fetch_add(1));
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 }  // namespace
