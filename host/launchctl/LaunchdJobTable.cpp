@@ -1,11 +1,6 @@
 #include "LaunchdJobTable.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -67,17 +62,17 @@ std::string LaunchdJobTable::rootForPropertyListPath(const std::string& path) {
 }
 
 std::optional<std::string> LaunchdJobTable::jobLabel(const std::string& path, std::ostream& err) {
-    // The property list reader does not tell a missing file from a malformed one; launchctl
-    // does, so the file is opened first.
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        err << path << ": " << std::strerror(errno) << '\n';
+    // A file that cannot be read is reported with the system's reason, as launchctl does; one
+    // that reads but is no dictionary is an invalid property list.
+    platform::Error error;
+    const std::optional<platform::PlistValue> value =
+        platform::PropertyListSerialization::propertyListWithContentsOfFile(path, &error);
+    if (!value && error.underlyingError != nullptr && error.underlyingError->domain == platform::kPOSIXErrorDomain) {
+        err << path << ": " << error.underlyingError->localizedDescription << '\n';
         return std::nullopt;
     }
-    ::close(descriptor);
-    const std::optional<platform::PlistDictionary> job =
-        platform::PropertyListSerialization::dictionaryWithContentsOfFile(path);
-    if (!job) {
+    const platform::PlistDictionary* job = value ? value->dictionary() : nullptr;
+    if (job == nullptr) {
         err << "Invalid property list\n";
         return std::nullopt;
     }
