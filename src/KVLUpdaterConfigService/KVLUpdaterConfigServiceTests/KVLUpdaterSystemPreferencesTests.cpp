@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
 #include "KVLUpdaterConfigService/Private/KVLUpdaterSystemPreferences.h"
 #include "Platform/PropertyListSerialization.h"
@@ -37,11 +36,8 @@ TEST(KVLUpdaterSystemPreferences, LogLevelTextMapsToAMaskWithTheInfoBits) {
     EXPECT_FALSE(KVLUpdaterSystemPreferences::validateLogLevel(0xFFFFFFFE));
 }
 
-class KVLUpdaterSystemPreferencesFileTest : public kvltest::TemporaryRootTest {
-protected:
-    const std::string file =
-        "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater/SystemPreferences/UpdaterSystemPreferences.plist";
-};
+// A temporary root, so that a record that did write could only write there.
+class KVLUpdaterSystemPreferencesFileTest : public kvltest::TemporaryRootTest {};
 
 TEST_F(KVLUpdaterSystemPreferencesFileTest, RecordsComeOnlyFromDictionaries) {
     EXPECT_EQ(KVLUpdaterSystemPreferences::initWithDictionary(std::nullopt), nullptr);
