@@ -14,7 +14,8 @@ case "${1:-}" in
     exit 2 ;;
 esac
 
-packages=(cmake ninja-build g++ pkg-config libplist-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev "$@")
+packages=(cmake ninja-build g++ pkg-config libplist-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
+          libmnl-dev "$@")
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then

@@ -1,3 +1,4 @@
+#include <libmnl/libmnl.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <netdb.h>
@@ -6,6 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <ctime>
+#include <memory>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -54,53 +58,122 @@ RouteRequest makeRouteRequest(std::uint8_t family, std::uint16_t flags) {
     request.header.nlmsg_len = NLMSG_LENGTH(sizeof(rtmsg));
     request.header.nlmsg_type = RTM_GETROUTE;
     request.header.nlmsg_flags = NLM_F_REQUEST | flags;
-    request.header.nlmsg_seq = 1;
     request.route.rtm_family = family;
     return request;
 }
 
-// Sends `request` and hands every route of the answer to `onRoute`. Answers nullopt when the
-// kernel cannot be asked, otherwise 0 or the error number the kernel answered with.
-std::optional<int> askRoutingTable(const RouteRequest& request, const std::function<void(const nlmsghdr&)>& onRoute) {
-    const RouteSocket socket(0);
-    if (!socket.isOpen()) {
+// A number per request, so that an answer to an earlier request is never taken for this one.
+std::uint32_t nextSequenceNumber() {
+    static std::atomic<std::uint32_t> last{static_cast<std::uint32_t>(::time(nullptr))};
+    return ++last;
+}
+
+// What one exchange with the kernel came to: its error number (0 for none), and whether a dump
+// was changed while the kernel was writing it, so that the answer is incomplete.
+struct RoutingAnswer {
+    const std::function<void(const nlmsghdr&)>* onRoute = nullptr;
+    int kernelError = 0;
+    bool interrupted = false;
+};
+
+int onKernelError(const nlmsghdr* message, void* data) {
+    if (message->nlmsg_len < mnl_nlmsg_size(sizeof(nlmsgerr))) {
+        errno = EBADMSG;
+        return MNL_CB_ERROR;
+    }
+    static_cast<RoutingAnswer*>(data)->kernelError = -static_cast<const nlmsgerr*>(mnl_nlmsg_get_payload(message))->error;
+    return MNL_CB_STOP;
+}
+
+int onDumpDone(const nlmsghdr* message, void* data) {
+    if ((message->nlmsg_flags & NLM_F_DUMP_INTR) != 0) {
+        static_cast<RoutingAnswer*>(data)->interrupted = true;
+    }
+    return MNL_CB_STOP;
+}
+
+int onOverrun(const nlmsghdr* /*message*/, void* /*data*/) {
+    errno = ENOBUFS;
+    return MNL_CB_ERROR;
+}
+
+int onRouteMessage(const nlmsghdr* message, void* data) {
+    auto& answer = *static_cast<RoutingAnswer*>(data);
+    if ((message->nlmsg_flags & NLM_F_DUMP_INTR) != 0) {
+        answer.interrupted = true;
+    }
+    if (message->nlmsg_type == RTM_NEWROUTE) {
+        (*answer.onRoute)(*message);
+    }
+    // A single answer (not part of a dump) has no closing message.
+    return (message->nlmsg_flags & NLM_F_MULTI) != 0 ? MNL_CB_OK : MNL_CB_STOP;
+}
+
+// One request and its whole answer. The library checks that every message answers this
+// request (sequence number and port) and comes from the kernel.
+std::optional<RoutingAnswer> exchange(RouteRequest request, const std::function<void(const nlmsghdr&)>& onRoute) {
+    const std::unique_ptr<mnl_socket, int (*)(mnl_socket*)> socket(mnl_socket_open2(NETLINK_ROUTE, SOCK_CLOEXEC),
+                                                                    mnl_socket_close);
+    if (!socket || mnl_socket_bind(socket.get(), 0, MNL_SOCKET_AUTOPID) != 0) {
         return std::nullopt;
     }
-    sockaddr_nl kernel{};
-    kernel.nl_family = AF_NETLINK;
-    if (::sendto(socket.descriptor(), &request, request.header.nlmsg_len, 0, reinterpret_cast<const sockaddr*>(&kernel),
-                 sizeof kernel) < 0) {
+    request.header.nlmsg_seq = nextSequenceNumber();
+    if (mnl_socket_sendto(socket.get(), &request, request.header.nlmsg_len) < 0) {
         return std::nullopt;
     }
+    RoutingAnswer answer;
+    answer.onRoute = &onRoute;
+    mnl_cb_t controls[NLMSG_MIN_TYPE] = {};
+    // With a table of its own, the library leaves every control message to it.
+    controls[NLMSG_ERROR] = onKernelError;
+    controls[NLMSG_DONE] = onDumpDone;
+    controls[NLMSG_OVERRUN] = onOverrun;
     // Large enough for a batch of a dump; the allocation is aligned for any header.
-    std::vector<char> buffer(64 * 1024);
+    std::vector<char> buffer(MNL_SOCKET_BUFFER_SIZE);
     for (;;) {
-        const ssize_t received = ::recv(socket.descriptor(), buffer.data(), buffer.size(), 0);
-        if (received < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        const ssize_t received = mnl_socket_recvfrom(socket.get(), buffer.data(), buffer.size());
+        if (received < 0 && errno == EINTR) {
+            continue;
+        }
+        if (received <= 0) {
             return std::nullopt;
         }
-        int remaining = static_cast<int>(received);
-        for (auto* message = reinterpret_cast<const nlmsghdr*>(buffer.data()); NLMSG_OK(message, remaining);
-             message = NLMSG_NEXT(message, remaining)) {
-            if (message->nlmsg_type == NLMSG_ERROR) {
-                return -static_cast<const nlmsgerr*>(NLMSG_DATA(message))->error;
-            }
-            if (message->nlmsg_type == NLMSG_DONE) {
-                return 0;
-            }
-            if (message->nlmsg_type == RTM_NEWROUTE) {
-                onRoute(*message);
-            }
-            if ((message->nlmsg_flags & NLM_F_MULTI) == 0) {
-                return 0;
-            }
-        }
-        if (received == 0) {
+        const int run = mnl_cb_run2(buffer.data(), static_cast<std::size_t>(received), request.header.nlmsg_seq,
+                                    mnl_socket_get_portid(socket.get()), onRouteMessage, &answer, controls,
+                                    NLMSG_MIN_TYPE);
+        if (run == MNL_CB_ERROR) {
             return std::nullopt;
         }
+        if (run == MNL_CB_STOP) {
+            return answer;
+        }
+    }
+}
+
+// Sends `request` and hands every route of the answer to `onRoute`. Answers nullopt when the
+// kernel cannot be asked, otherwise 0 or the error number the kernel answered with. A dump that
+// the kernel reports as interrupted by a change is asked again, a few times at most.
+std::optional<int> askRoutingTable(const RouteRequest& request, const std::function<void(const nlmsghdr&)>& onRoute) {
+    constexpr int kAttempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        std::vector<std::vector<char>> messages;
+        const auto answer = exchange(request, [&](const nlmsghdr& message) {
+            messages.emplace_back(reinterpret_cast<const char*>(&message),
+                                  reinterpret_cast<const char*>(&message) + message.nlmsg_len);
+        });
+        if (!answer) {
+            return std::nullopt;
+        }
+        if (answer->interrupted && attempt < kAttempts) {
+            continue;
+        }
+        if (answer->interrupted) {
+            return std::nullopt;
+        }
+        for (const auto& message : messages) {
+            onRoute(*reinterpret_cast<const nlmsghdr*>(message.data()));
+        }
+        return answer->kernelError;
     }
 }
 
