@@ -1,5 +1,8 @@
 #include "Platform/StringsTable.h"
 
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -20,33 +23,28 @@ void fail(Error* error, std::string description) {
     }
 }
 
-bool isHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool isLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-char32_t combineSurrogates(char32_t high, char32_t low) { return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00); }
-
-// UTF-16 text (after its BOM) as UTF-8; null for an odd length or an unpaired surrogate.
+// UTF-16 text (after its BOM) as UTF-8, converted by ICU; null for an odd length or an
+// unpaired surrogate.
 std::optional<std::string> utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     if (bytes.size() % 2 != 0) {
         return std::nullopt;
     }
-    const auto unitAt = [&](std::size_t i) -> char32_t {
-        const auto first = static_cast<std::uint8_t>(bytes[i]);
-        const auto second = static_cast<std::uint8_t>(bytes[i + 1]);
-        return bigEndian ? (first << 8 | second) : (second << 8 | first);
-    };
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); i += 2) {
-        const char32_t unit = unitAt(i);
-        if (isHighSurrogate(unit) && i + 2 < bytes.size() && isLowSurrogate(unitAt(i + 2))) {
-            appendUTF8(out, combineSurrogates(unit, unitAt(i + 2)));
-            i += 2;
-        } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
-            return std::nullopt;
-        } else {
-            appendUTF8(out, unit);
-        }
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const auto first = static_cast<std::uint8_t>(bytes[2 * i]);
+        const auto second = static_cast<std::uint8_t>(bytes[2 * i + 1]);
+        units[i] = static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
     }
+    // Every UTF-16 unit takes at most three UTF-8 bytes.
+    std::string out(units.size() * 3, '\0');
+    std::int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strToUTF8(out.data(), static_cast<std::int32_t>(out.size()), &length, units.data(),
+                static_cast<std::int32_t>(units.size()), &status);
+    if (U_FAILURE(status)) {
+        return std::nullopt;
+    }
+    out.resize(static_cast<std::size_t>(length));
     return out;
 }
 
@@ -256,10 +254,10 @@ private:
                     failAt(start, "Invalid \\U escape on line %ld");
                     return false;
                 }
-                if (isHighSurrogate(*unit)) {
+                if (U16_IS_LEAD(*unit)) {
                     return parseLowSurrogate(*unit, start, out);
                 }
-                if (isLowSurrogate(*unit)) {
+                if (U16_IS_TRAIL(*unit)) {
                     failAt(start, "Unpaired surrogate in \\U escape on line %ld");
                     return false;
                 }
@@ -299,8 +297,8 @@ private:
             const std::size_t saved = position_;
             position_ += 2;
             const std::optional<char32_t> low = readHexUnit();
-            if (low && isLowSurrogate(*low)) {
-                appendUTF8(out, combineSurrogates(high, *low));
+            if (low && U16_IS_TRAIL(*low)) {
+                appendUTF8(out, U16_GET_SUPPLEMENTARY(high, *low));
                 return true;
             }
             position_ = saved;
