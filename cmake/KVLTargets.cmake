@@ -6,6 +6,9 @@ function(kvl_target_defaults target)
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wpedantic -Wno-unused-parameter
     "-fmacro-prefix-map=${PROJECT_SOURCE_DIR}/=")
+  if(KVL_WARNINGS_AS_ERRORS)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
 endfunction()
 
 # A static library made of every source file below DIR (sub-folders included).
