@@ -4,14 +4,49 @@
 #include <array>
 #include <charconv>
 #include <string_view>
+#include <vector>
 
 namespace {
 
 constexpr std::array<std::string_view, 6> kCommands = {"stage", "install", "uninstall", "update", "rollback", "status"};
+// The commands that run a cycle of the plug-in, where provider calls can be made to fail.
+constexpr std::array<std::string_view, 4> kCycleCommands = {"install", "uninstall", "update", "rollback"};
 // Characters a shell would read as something other than part of a word.
 constexpr std::string_view kShellMetacharacters = "\"'`$\\!&|;<>()[]{}*?~#";
 
-bool isCommand(std::string_view word) { return std::find(kCommands.begin(), kCommands.end(), word) != kCommands.end(); }
+template <std::size_t N>
+bool isOneOf(const std::array<std::string_view, N>& words, std::string_view word) {
+    return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+// The number of single-character edits that turn one word into the other.
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+std::string unknownCommand(std::string_view word) {
+    std::string problem = "unknown command '" + std::string(word) + "'";
+    const auto closest = std::min_element(kCommands.begin(), kCommands.end(), [&](std::string_view a, std::string_view b) {
+        return editDistance(word, a) < editDistance(word, b);
+    });
+    if (editDistance(word, *closest) <= 2) {
+        problem += " (did you mean '" + std::string(*closest) + "'?)";
+    }
+    return problem;
+}
 
 // "copy", "copy:3": the operation and the call number (0 when none is given).
 bool parseFailure(std::string_view text, std::pair<HostPrivilegeProvider::Operation, std::size_t>* failure) {
@@ -28,50 +63,121 @@ bool parseFailure(std::string_view text, std::pair<HostPrivilegeProvider::Operat
     return error == std::errc() && end == number.data() + number.size() && failure->second > 0;
 }
 
+// An option's names, whether it takes a value, and the commands it belongs to (empty: all).
+struct OptionSpec {
+    std::string_view name;
+    std::string_view shortName;
+    bool takesValue;
+    std::vector<std::string_view> commands;
+};
+
+const std::vector<OptionSpec>& optionSpecs() {
+    static const std::vector<OptionSpec> kSpecs{
+        {"--root", "", true, {}},
+        {"--fail", "", true, {kCycleCommands.begin(), kCycleCommands.end()}},
+        {"--verify", "", false, {"status"}},
+        {"--plist", "", false, {"status"}},
+        {"--verbose", "-v", false, {}},
+        {"--help", "-h", false, {}},
+        {"--version", "", false, {}},
+    };
+    return kSpecs;
+}
+
+// Records one option; false with the reason in *problem.
+bool apply(HostOptions& options, std::string_view name, const std::string& value, std::string* problem) {
+    if (name == "--root") {
+        options.root = value;
+    } else if (name == "--fail") {
+        std::pair<HostPrivilegeProvider::Operation, std::size_t> failure;
+        if (!parseFailure(value, &failure)) {
+            *problem = "--fail takes OP or OP:N with OP one of copy, attributes, remove, launch and N >= 1, not '" +
+                       value + "'";
+            return false;
+        }
+        options.failures.push_back(failure);
+    } else if (name == "--verify") {
+        options.verify = true;
+    } else if (name == "--plist") {
+        options.plist = true;
+    } else if (name == "--verbose") {
+        options.verbose = true;
+    } else if (name == "--help") {
+        options.help = true;
+    } else {
+        options.version = true;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<HostOptions> HostOptions::parse(const std::vector<std::string>& arguments, std::string* problem) {
     HostOptions options;
+    std::vector<const OptionSpec*> given;
+    bool helpCommand = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (argument == "--help" || argument == "-h") {
-            options.help = true;
-        } else if (argument == "--root" || argument == "--fail") {
+        if (!argument.starts_with("-")) {
+            if (options.command.empty() && !helpCommand && argument == "help") {
+                helpCommand = true;
+                options.help = true;
+            } else if (!options.command.empty()) {
+                *problem = "unexpected argument '" + argument + "'";
+                return std::nullopt;
+            } else if (!isOneOf(kCommands, argument)) {
+                *problem = unknownCommand(argument);
+                return std::nullopt;
+            } else {
+                options.command = argument;
+            }
+            continue;
+        }
+        const std::size_t equals = argument.find('=');
+        const std::string_view name = std::string_view(argument).substr(0, equals);
+        const auto spec = std::find_if(optionSpecs().begin(), optionSpecs().end(), [&](const OptionSpec& candidate) {
+            return candidate.name == name || (!candidate.shortName.empty() && candidate.shortName == name);
+        });
+        if (spec == optionSpecs().end()) {
+            *problem = "unknown option '" + std::string(name) + "'";
+            return std::nullopt;
+        }
+        std::string value;
+        if (!spec->takesValue && equals != std::string::npos) {
+            *problem = std::string(spec->name) + " takes no value";
+            return std::nullopt;
+        }
+        if (spec->takesValue && equals != std::string::npos) {
+            value = argument.substr(equals + 1);
+        } else if (spec->takesValue) {
             if (i + 1 == arguments.size()) {
-                *problem = argument + " needs a value";
+                *problem = std::string(spec->name) + " needs a value";
                 return std::nullopt;
             }
-            const std::string& value = arguments[++i];
-            if (argument == "--root") {
-                options.root = value;
-            } else {
-                std::pair<HostPrivilegeProvider::Operation, std::size_t> failure;
-                if (!parseFailure(value, &failure)) {
-                    *problem = "--fail takes OP or OP:N with OP one of copy, attributes, remove, launch and N >= 1, not '" +
-                               value + "'";
-                    return std::nullopt;
-                }
-                options.failures.push_back(failure);
-            }
-        } else if (argument == "--verify") {
-            options.verify = true;
-        } else if (options.command.empty() && isCommand(argument)) {
-            options.command = argument;
-        } else {
-            *problem = "unexpected argument '" + argument + "'";
+            value = arguments[++i];
+        }
+        if (spec->name != "--fail" && std::find(given.begin(), given.end(), &*spec) != given.end()) {
+            *problem = std::string(spec->name) + " is given more than once";
+            return std::nullopt;
+        }
+        given.push_back(&*spec);
+        if (!apply(options, spec->name, value, problem)) {
             return std::nullopt;
         }
     }
-    if (options.help) {
+    if (options.help || options.version) {
         return options;
     }
     if (options.command.empty()) {
         *problem = "no command given";
         return std::nullopt;
     }
-    if (options.verify && options.command != "status") {
-        *problem = "--verify belongs to the status command";
-        return std::nullopt;
+    for (const OptionSpec* spec : given) {
+        if (!spec->commands.empty() &&
+            std::find(spec->commands.begin(), spec->commands.end(), options.command) == spec->commands.end()) {
+            *problem = std::string(spec->name) + " does not belong to the " + options.command + " command";
+            return std::nullopt;
+        }
     }
     if (options.root.empty()) {
         *problem = "--root is required (give --root / to work on this machine itself)";
@@ -99,37 +205,40 @@ bool HostOptions::isAcceptableRoot(const std::string& root, std::string* problem
 
 std::string HostOptions::usage(const std::string& command) {
     if (command == "stage") {
-        return "usage: Orvane Lite Updater stage --root DIR\n"
-               "Copies this updater application into DIR/Applications/Orvane Lite/, replacing an earlier copy.\n"
-               "The root is created when missing.\n";
+        return "usage: 'Orvane Lite Updater' stage --root DIR [-v]\n"
+               "Copies this updater application into DIR/Applications/Orvane Lite/: the new copy is built\n"
+               "beside an earlier one and renamed into its place. The root is created when missing.\n";
     }
     if (command == "install") {
-        return "usage: Orvane Lite Updater install --root DIR [--fail OP[:N]]...\n"
+        return "usage: 'Orvane Lite Updater' install --root DIR [--fail OP[:N]]... [-v]\n"
                "Runs the install cycle under DIR: setup, pre-installation, installation, post-installation,\n"
                "cleanup; a failed installation is rolled back. Stage the application first.\n"
                "Exit status: 0 installed, 1 a step failed, 2 usage, 3 log-off required.\n";
     }
     if (command == "uninstall") {
-        return "usage: Orvane Lite Updater uninstall --root DIR [--fail OP[:N]]...\n"
+        return "usage: 'Orvane Lite Updater' uninstall --root DIR [--fail OP[:N]]... [-v]\n"
                "Runs the uninstall cycle under DIR: setup, pre-uninstallation, uninstallation,\n"
-               "post-uninstallation, cleanup.\n";
+               "post-uninstallation, cleanup; then lists whatever is left and exits 1 if anything is.\n";
     }
     if (command == "update") {
-        return "usage: Orvane Lite Updater update --root DIR [--fail OP[:N]]...\n"
+        return "usage: 'Orvane Lite Updater' update --root DIR [--fail OP[:N]]... [-v]\n"
                "Runs the update assistant's cycle under DIR; it changes nothing on the machine.\n";
     }
     if (command == "rollback") {
-        return "usage: Orvane Lite Updater rollback --root DIR [--fail OP[:N]]...\n"
+        return "usage: 'Orvane Lite Updater' rollback --root DIR [--fail OP[:N]]... [-v]\n"
                "Sets up an installation under DIR and rolls it back: the jobs are unloaded and unregistered.\n";
     }
     if (command == "status") {
-        return "usage: Orvane Lite Updater status --root DIR [--verify]\n"
+        return "usage: 'Orvane Lite Updater' status --root DIR [--verify] [--plist]\n"
                "Shows the settings files, the installed property lists with owner and mode, the jobs loaded\n"
                "in the launchd stand-in and the auto-updater's registration under DIR. With --verify, compares\n"
                "them with what the staged application ships, prints one line per difference and exits 1 when\n"
-               "anything has drifted.\n";
+               "anything has drifted. With --plist, writes the same as an XML property list to standard\n"
+               "output. Exits 1 when the state cannot be read.\n";
     }
-    return "usage: Orvane Lite Updater COMMAND --root DIR [options]\n"
+    return "usage: 'Orvane Lite Updater' COMMAND --root DIR [options]\n"
+           "       'Orvane Lite Updater' help [COMMAND]\n"
+           "       'Orvane Lite Updater' --version\n"
            "Commands:\n"
            "  stage       copy this updater application into the root\n"
            "  install     install the updater's machine-level parts\n"
@@ -137,11 +246,18 @@ std::string HostOptions::usage(const std::string& command) {
            "  update      run the update assistant's cycle\n"
            "  rollback    set up an installation and roll it back\n"
            "  status      show what is installed (--verify: compare with what the application ships)\n"
-           "Options:\n"
+           "  help        this text, or one command's\n"
+           "Options (--opt VALUE or --opt=VALUE; only --fail may be repeated):\n"
            "  --root DIR     the sandbox root standing for the machine's '/' (required; no white space or\n"
            "                 shell metacharacters)\n"
            "  --fail OP[:N]  make the N-th call (every call without N) of a privilege-provider operation\n"
-           "                 fail; OP is copy, attributes, remove or launch; may be repeated\n"
-           "  --help         this text; COMMAND --help tells about one command\n"
+           "                 fail; OP is copy, attributes, remove or launch\n"
+           "  --verify       status: compare with what the application ships\n"
+           "  --plist        status: an XML property list on standard output\n"
+           "  -v, --verbose  info lines on standard error too, not only the steps and errors\n"
+           "  -h, --help     this text; COMMAND --help tells about one command\n"
+           "  --version      the version\n"
            "Exit status: 0 success, 1 a step failed or status differs, 2 usage, 3 log-off required.\n";
 }
+
+std::string HostOptions::versionText() { return std::string("Orvane Lite Updater ") + KVL_VERSION + "\n"; }

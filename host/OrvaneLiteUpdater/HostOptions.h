@@ -8,13 +8,19 @@
 
 #include "HostPrivilegeProvider.h"
 
-// The host's command line: "<command> --root DIR [--fail OP[:N]]... [--verify]" or a help
-// request.
+// The host's command line: "COMMAND --root DIR [options]", "help [COMMAND]", "--help" or
+// "--version". An option takes its value as "--opt VALUE" or "--opt=VALUE"; only --fail may be
+// given more than once.
 struct HostOptions {
     std::string command;
     std::string root;
     bool help = false;
+    bool version = false;
+    // Info lines on standard error too, not only the steps and errors.
+    bool verbose = false;
     bool verify = false;
+    // status writes an XML property list to standard output instead of its lines.
+    bool plist = false;
     // Provider calls to fail: the operation and the call number (0: every call).
     std::vector<std::pair<HostPrivilegeProvider::Operation, std::size_t>> failures;
 
@@ -24,6 +30,8 @@ struct HostOptions {
     // space and shell metacharacters, since launchctl command lines carry paths unquoted.
     static bool isAcceptableRoot(const std::string& root, std::string* problem);
 
-    // The general usage text, or a command's own.
+    // The general usage text, or a command's own. Usage lines can be pasted into a shell.
     static std::string usage(const std::string& command = "");
+    // "Orvane Lite Updater <version>".
+    static std::string versionText();
 };

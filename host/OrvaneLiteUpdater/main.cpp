@@ -86,6 +86,10 @@ int main(int argc, char* argv[]) {
         std::cout << HostOptions::usage(options->command);
         return HostExitSuccess;
     }
+    if (options->version) {
+        std::cout << HostOptions::versionText();
+        return HostExitSuccess;
+    }
     const std::string root = absoluteRoot(options->root);
     if (!HostOptions::isAcceptableRoot(root, &problem)) {
         return usageError(problem);
