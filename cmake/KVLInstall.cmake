@@ -3,6 +3,8 @@
 #
 #   <prefix>/lib/orvane-lite-updater/Orvane Lite Updater.app/   the updater application
 #   <prefix>/bin/orvane-lite-updater                            link to its host executable
+#   <prefix>/share/man/man1/orvane-lite-updater.1               the manual page
+#   <prefix>/share/bash-completion/completions/orvane-lite-updater
 #
 # Every executable and module finds libPlatform.so relative to itself ($ORIGIN), so the
 # application works wherever the prefix is.
@@ -34,6 +36,11 @@ install(CODE "
   file(MAKE_DIRECTORY \"\${bin}\")
   file(CREATE_LINK \"../${KVL_INSTALL_APP_DIR}/${KVL_HOST_RELATIVE_PATH}\" \"\${bin}/orvane-lite-updater\" SYMBOLIC)
 ")
+
+set(KVL_HOST_SHARE "${PROJECT_SOURCE_DIR}/host/OrvaneLiteUpdater/share")
+install(FILES "${KVL_HOST_SHARE}/orvane-lite-updater.1" DESTINATION share/man/man1)
+install(FILES "${KVL_HOST_SHARE}/orvane-lite-updater.bash-completion"
+  DESTINATION share/bash-completion/completions RENAME orvane-lite-updater)
 
 set(CPACK_PACKAGE_NAME "orvane-lite-updater")
 set(CPACK_PACKAGE_VENDOR "Orvane")

@@ -40,7 +40,14 @@ dpkg --root="$dpkg_root" --force-depends -i "$package" >"$scratch/dpkg.log" 2>&1
   exit 1
 }
 
+for shipped in usr/share/man/man1/orvane-lite-updater.1 usr/share/bash-completion/completions/orvane-lite-updater; do
+  if [ ! -f "$dpkg_root/$shipped" ]; then
+    echo "tools/package.sh: the package does not install /$shipped" >&2
+    exit 1
+  fi
+done
 host="$dpkg_root/usr/bin/orvane-lite-updater"
+"$host" --version
 sandbox="$scratch/sandbox"
 mkdir "$sandbox"
 for command in stage install "status --verify" uninstall; do
