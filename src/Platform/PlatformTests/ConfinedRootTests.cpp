@@ -102,6 +102,10 @@ TEST_P(ConfinedRootTest, CopiesFoldersWholeWithPermissionsAndReplacesAtomically)
     EXPECT_EQ(fs::status(folder / "root/copy/file").permissions(), fs::perms(0751));
     EXPECT_FALSE(root->copyItem("src", "copy", false, &error));
     EXPECT_EQ(error.code, 516);
+    fs::create_directory_symlink(".", folder / "root/here");  // "here/up" is at the root: "../file" leads out
+    EXPECT_FALSE(root->copyItem("src/folder/up", "here/up", false, &error));
+    EXPECT_TRUE(ConfinedRoot::leadsOutside(error)) << error.description();
+    fs::remove(folder / "root/here");
 
     folder.write("root/copy/folder/inner", "old");
     fs::create_directory_symlink(folder / "outside", folder / "root/src/out");
