@@ -95,9 +95,8 @@ class Formatter {
 public:
     explicit Formatter(FormatArgs args) : args_(args) {}
 
-    std::string run(std::string_view format) {
-        std::string out;
-        out.reserve(format.size() + 16 * args_.size());
+    void run(std::string& out, std::string_view format) {
+        out.reserve(out.size() + format.size() + 16 * args_.size());
         std::size_t index = 0;
         while (index < format.size()) {
             const std::size_t percent = format.find('%', index);
@@ -119,7 +118,6 @@ public:
             }
             append(out, conversion);
         }
-        return out;
     }
 
 private:
@@ -193,7 +191,12 @@ private:
                 appendText(out, conversion, arg.asCString());
                 break;
             default:  // '@'
-                appendText(out, conversion, arg.describe());
+                // A string or a null prints as "%s" does, without the copy that describe() makes.
+                if (arg.kind() == FormatArg::Kind::String || arg.isNull()) {
+                    appendText(out, conversion, arg.asCString());
+                } else {
+                    appendText(out, conversion, arg.describe());
+                }
                 break;
         }
     }
@@ -368,6 +371,12 @@ std::string FormatArg::describe() const {
 
 std::string_view FormatArg::asCString() const { return kind_ == Kind::String ? text_ : kNullText; }
 
-std::string formatStringArgs(std::string_view format, FormatArgs args) { return Formatter(args).run(format); }
+std::string formatStringArgs(std::string_view format, FormatArgs args) {
+    std::string out;
+    Formatter(args).run(out, format);
+    return out;
+}
+
+void appendFormatArgs(std::string& out, std::string_view format, FormatArgs args) { Formatter(args).run(out, format); }
 
 }  // namespace platform
