@@ -44,18 +44,29 @@ void appendRightAligned(std::string& out, std::uint64_t number, std::size_t widt
     out.append(digits, count);
 }
 
-// The system thread id costs a system call per reading, while a thread's id never changes:
-// it is read once per thread. Only the forking thread lives on in the child of fork, under a
-// new id, so its copy is forgotten there.
-thread_local std::uint64_t tSystemThreadID = 0;
+// " : <pid, 6 wide> : <thread id, 8 wide> : ", made once per thread: the system thread id
+// costs a system call per reading, while a thread's id never changes. Only the forking thread
+// lives on in the child of fork, under a new id, so its copy is forgotten there.
+struct ThreadIDsText {
+    std::uint64_t threadID = 0;
+    int pid = 0;
+    std::string text;
+};
+thread_local ThreadIDsText tIDs;
 
-std::uint64_t systemThreadID() {
-    static const int forgetInForkedChild = ::pthread_atfork(nullptr, nullptr, [] { tSystemThreadID = 0; });
+std::string_view idsText(int pid) {
+    static const int forgetInForkedChild = ::pthread_atfork(nullptr, nullptr, [] { tIDs.threadID = 0; });
     (void)forgetInForkedChild;
-    if (tSystemThreadID == 0) {
-        tSystemThreadID = platform::ProcessInfo::systemThreadID();
+    if (tIDs.threadID == 0 || tIDs.pid != pid) {
+        tIDs.threadID = platform::ProcessInfo::systemThreadID();
+        tIDs.pid = pid;
+        tIDs.text = " : ";
+        appendRightAligned(tIDs.text, static_cast<std::uint64_t>(pid), 6);
+        tIDs.text += " : ";
+        appendRightAligned(tIDs.text, tIDs.threadID, 8);
+        tIDs.text += " : ";
     }
-    return tSystemThreadID;
+    return tIDs.text;
 }
 
 // A line is built without its timestamp in a buffer that its thread keeps, so that a line
@@ -127,7 +138,8 @@ void KVLLoggerFile::logMessageVAList(std::string_view format, std::uint64_t leve
     line += platform::PathUtilities::lastPathComponentView(fileName);
     line += '(';
     char number[24];
-    line.append(number, std::to_chars(std::begin(number), std::end(number), lineNo).ptr);
+    const char* const numberEnd = std::to_chars(std::begin(number), std::end(number), lineNo).ptr;
+    line.append(number, static_cast<std::size_t>(numberEnd - number));
     line += ") : ";
     platform::appendFormatArgs(line, format, args);
     line += '\n';
@@ -192,11 +204,7 @@ void KVLLoggerFile::logFileInitialize() {
 void KVLLoggerFile::appendLineMiddle(std::string& line, std::string_view levelName) const {
     // The layout "%@ : %6d : %8llu : %@ : %@\n" after its timestamp, built by hand: this runs
     // for every line.
-    line += " : ";
-    appendRightAligned(line, static_cast<std::uint64_t>(miPID_), 6);
-    line += " : ";
-    appendRightAligned(line, systemThreadID(), 8);
-    line += " : ";
+    line += idsText(miPID_);
     line += levelName;
     line += " : ";
 }
@@ -346,8 +354,8 @@ void KVLLoggerFile::appendTimestampLocked(platform::Date now) {
         mTimestampSecond_ = second;
     }
     const int fraction = static_cast<int>(millis - second * 1000);
+    const char digits[3] = {static_cast<char>('0' + fraction / 100), static_cast<char>('0' + fraction / 10 % 10),
+                            static_cast<char>('0' + fraction % 10)};
     mLine_ += mTimestampPrefix_;
-    mLine_ += static_cast<char>('0' + fraction / 100);
-    mLine_ += static_cast<char>('0' + fraction / 10 % 10);
-    mLine_ += static_cast<char>('0' + fraction % 10);
+    mLine_.append(digits, sizeof(digits));
 }
