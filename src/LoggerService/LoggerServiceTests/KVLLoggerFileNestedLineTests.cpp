@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "LoggerService/Private/KVLLoggerFile.h"
@@ -23,10 +25,16 @@ class KVLLoggerFileNestedLineTest : public kvltest::TemporaryRootTest {};
 
 TEST_F(KVLLoggerFileNestedLineTest, ALineLoggedWhileAnotherIsFormattedLeavesBothWhole) {
     platform::FileManager::createDirectoryAtPath(path("Logs"), true);
-    KVLLoggerFile logger(path("Logs"), "Nested", KVLLogLevelInfo);
-    logger.logMessage("outer %@", KVLLogLevelInfo, "src/A/KVLCaller", 3, LoggingArgument{&logger});
+    std::optional<std::string> logFile;
+    // Logged from a thread of its own: the date formatters a thread makes keep the time zone
+    // of their making, and other tests expect the main thread's to be made in theirs.
+    std::thread([&] {
+        KVLLoggerFile logger(path("Logs"), "Nested", KVLLogLevelInfo);
+        logger.logMessage("outer %@", KVLLogLevelInfo, "src/A/KVLCaller", 3, LoggingArgument{&logger});
+        logFile = logger.getLogFilePath();
+    }).join();
 
-    std::ifstream file(logger.getLogFilePath().value());
+    std::ifstream file(logFile.value());
     std::vector<std::string> endings;
     for (std::string line; std::getline(file, line);) {
         const std::size_t tag = line.find(" :  INF : ");
