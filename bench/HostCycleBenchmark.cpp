@@ -1,9 +1,14 @@
 // The host's install plus uninstall beside the same work done by a plain post-install shell
 // script (cp, chmod, launchctl load, then launchctl unload, rm), both against freshly staged
-// roots and the same launchd stand-in. The figure is the counter "host_per_script".
+// roots and both running a launchctl that does nothing, so that the figure is the product's
+// own work: the counter "host_per_script". Beside it, the host's start-up (--help) beside
+// that of a C program that does nothing: the counter "start_per_empty".
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -15,6 +20,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 const std::string kHost = KVL_HOST_PATH;
+const std::string kEmptyProgram = KVL_EMPTY_PROGRAM_PATH;
 
 // What a post-install script does for the same parts, in the same places.
 constexpr char kScript[] = R"(set -e
@@ -59,8 +65,13 @@ void BM_HostInstallUninstallBesideScript(benchmark::State& state) {
     std::FILE* file = std::fopen(script.c_str(), "w");
     std::fputs(kScript, file);
     std::fclose(file);
-    // Both find the launchd stand-in beside the host first.
-    ::setenv("PATH", (fs::path(kHost).parent_path().string() + ":" + std::getenv("PATH")).c_str(), 1);
+    // Both run a launchctl that does nothing: the script finds it first on its PATH, the host
+    // is told its folder.
+    const fs::path launchctlFolder = parent / "launchctl-does-nothing";
+    fs::create_directory(launchctlFolder);
+    fs::create_symlink("/bin/true", launchctlFolder / "launchctl");
+    ::setenv("KVL_LAUNCHCTL_DIR", launchctlFolder.c_str(), 1);
+    const std::string scriptPath = "PATH=" + launchctlFolder.string() + ":\"$PATH\" ";
 
     Clock::duration hostTime{};
     Clock::duration scriptTime{};
@@ -74,8 +85,7 @@ void BM_HostInstallUninstallBesideScript(benchmark::State& state) {
         const int hostStatus = run("'" + kHost + "' install --root " + hostRoot + " >/dev/null 2>&1 && '" + kHost +
                                    "' uninstall --root " + hostRoot + " >/dev/null 2>&1");
         const auto hostDone = Clock::now();
-        const int scriptStatus = run("KVL_LAUNCHD_ROOT=" + scriptRoot + " /bin/sh " + script + " " + scriptRoot +
-                                     " >/dev/null 2>&1");
+        const int scriptStatus = run(scriptPath + "/bin/sh " + script + " " + scriptRoot + " >/dev/null 2>&1");
         scriptTime += Clock::now() - hostDone;
         hostTime += hostDone - start;
         if (hostStatus != 0 || scriptStatus != 0) {
@@ -91,6 +101,44 @@ void BM_HostInstallUninstallBesideScript(benchmark::State& state) {
         std::chrono::duration<double>(hostTime).count() / std::chrono::duration<double>(scriptTime).count();
 }
 BENCHMARK(BM_HostInstallUninstallBesideScript)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The time from spawning a program to its exit, its standard output going to /dev/null.
+Clock::duration timeRun(const std::string& program, const char* argument) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    char* const arguments[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument), nullptr};
+    const auto start = Clock::now();
+    pid_t child = 0;
+    int status = -1;
+    if (::posix_spawn(&child, program.c_str(), &actions, nullptr, arguments, environ) == 0) {
+        ::waitpid(child, &status, 0);
+    }
+    const auto end = Clock::now();
+    posix_spawn_file_actions_destroy(&actions);
+    return status == 0 ? end - start : Clock::duration::min();
+}
+
+void BM_HostStartBesideEmptyProgram(benchmark::State& state) {
+    Clock::duration hostTime{};
+    Clock::duration emptyTime{};
+    for (auto _ : state) {
+        const auto host = timeRun(kHost, "--help");
+        const auto empty = timeRun(kEmptyProgram, nullptr);
+        if (host == Clock::duration::min() || empty == Clock::duration::min()) {
+            state.SkipWithError("the host or the empty program failed");
+            break;
+        }
+        hostTime += host;
+        emptyTime += empty;
+    }
+    const auto iterations = static_cast<double>(state.iterations());
+    state.counters["host_start_us"] = std::chrono::duration<double, std::micro>(hostTime).count() / iterations;
+    state.counters["empty_start_us"] = std::chrono::duration<double, std::micro>(emptyTime).count() / iterations;
+    state.counters["start_per_empty"] =
+        std::chrono::duration<double>(hostTime).count() / std::chrono::duration<double>(emptyTime).count();
+}
+BENCHMARK(BM_HostStartBesideEmptyProgram)->Unit(benchmark::kMillisecond)->Iterations(200);
 
 }  // namespace
 

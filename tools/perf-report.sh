@@ -13,7 +13,8 @@ case "${1:-}" in
 esac
 
 cd "$(dirname "$0")/.."
-bash tools/install-deps.sh python3
+# spdlog is the file logger's peer, needed by the benchmarks only.
+bash tools/install-deps.sh python3 libspdlog-dev
 echo "building the bench preset (build-bench/) ..." >&2
 cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
@@ -31,10 +32,11 @@ import json, os, sys
 
 # The ratio counters and their targets (the figure of ours over its floor or peer).
 TARGETS = {
-    "escape_per_memcpy": 3.0,
+    "escape_per_memcpy": 2.5,
     "runner_per_spawn": 1.3,
     "read_per_pread": 1.1,
-    "logger_per_write": 1.5,
+    "logger_per_write": 1.3,
+    "logger_per_spdlog": 1.0,
     "host_per_script": 0.5,
 }
 

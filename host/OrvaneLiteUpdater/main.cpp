@@ -39,11 +39,14 @@ std::string absoluteRoot(const std::string& root) {
 }
 
 // Points the process, and the commands it runs, at the root: the layout, the launchd
-// stand-in beside this program first on the PATH, and the stand-in's job table.
+// stand-in beside this program first on the PATH (or the folder KVL_LAUNCHCTL_DIR names, whose
+// launchctl then runs instead), and the stand-in's job table.
 void enterRoot(const std::string& root, const HostApplication& application) {
     platform::Layout::set(platform::Layout::underRoot(root));
     const char* path = std::getenv("PATH");
-    const std::string searchPath = application.executablesFolder() + (path != nullptr ? std::string(":") + path : "");
+    const char* launchctlFolder = std::getenv("KVL_LAUNCHCTL_DIR");
+    const std::string searchPath = (launchctlFolder != nullptr ? launchctlFolder : application.executablesFolder()) +
+                                   (path != nullptr ? std::string(":") + path : "");
     ::setenv("PATH", searchPath.c_str(), 1);
     ::setenv("KVL_LAUNCHD_ROOT", root.c_str(), 1);
 }

@@ -52,10 +52,7 @@ constexpr auto kEntityIndex = [] {
     return index;
 }();
 
-// Texts are taken 16 bytes at a time: each block is copied to the output whole, and when it
-// holds a character to replace, the output advances only to that character, the replacement
-// follows and the next block starts right after it. Most text holds few characters to
-// replace, so this costs little more than a copy.
+// Texts are searched 16 bytes at a time with a vector compare.
 using Block = unsigned char __attribute__((vector_size(16)));
 
 // One bit per byte of the block (bit i for byte i), set where matches holds 0xFF.
@@ -78,13 +75,38 @@ std::uint32_t bitsOf(Block matches) {
 // The bytes of the block to replace, one bit per byte. '&' and '\'' are 0x26 and 0x27, '<' and
 // '>' are 0x3C and 0x3E: each pair is one comparison after setting the bit they differ in.
 template <Entries kEntries>
-std::uint32_t toEscapeIn(const Block& bytes) {
-    auto matches = ((bytes | 0x01) == 0x27) | ((bytes | 0x02) == 0x3E) | (bytes == '"');
+std::uint32_t toEscapeIn(const char* bytes) {
+    Block block;
+    std::memcpy(&block, bytes, sizeof(Block));
+    auto matches = ((block | 0x01) == 0x27) | ((block | 0x02) == 0x3E) | (block == '"');
     if constexpr (kEntries == Entries::HTML) {
-        matches |= (bytes == ' ');
+        matches |= (block == ' ');
     }
     return bitsOf(reinterpret_cast<Block&>(matches));
 }
+
+// A chunk of text searched as one: a chunk without a character to replace (the common case)
+// costs one predicted branch.
+constexpr std::size_t kChunk = 64;
+
+// The bytes of the chunk to replace, one bit per byte.
+template <Entries kEntries>
+std::uint64_t toEscapeInChunk(const char* bytes) {
+    std::uint64_t toEscape = 0;
+    for (std::size_t block = 0; block < kChunk / sizeof(Block); ++block) {
+        toEscape |= static_cast<std::uint64_t>(toEscapeIn<kEntries>(bytes + block * sizeof(Block)))
+                    << (block * sizeof(Block));
+    }
+    return toEscape;
+}
+
+// The escaped text is made in a small buffer that stays in the cache and is appended to out
+// whenever it fills: out only ever grows by appending into its reserved capacity, and is
+// never filled with anything but the result.
+constexpr std::size_t kStagingSize = 4096;
+// What one chunk can add beyond kStagingSize: every byte replaced by the longest entity
+// (padded to eight bytes), then a whole chunk copied past the last replacement.
+constexpr std::size_t kStagingSlack = kChunk * sizeof(Entity::bytes) + kChunk;
 
 // Appends text to out with each character to replace replaced; a space (HTML only) becomes
 // space.
@@ -95,54 +117,55 @@ void appendEscaped(std::string& out, std::string_view text, std::string_view spa
     if (spaceFits) {
         std::memcpy(spaceEntity.bytes, space.data(), space.size());
     }
-    // The output is written through a pointer into out, kept long enough for one more block
-    // or replacement beyond the rest of the text copied as it is; out is cut to size at the end.
-    const std::size_t slack = std::max(space.size(), sizeof(Block));
-    const char* const input = text.data();
-    std::size_t read = 0;
-    std::size_t written = out.size();
-    char* output = nullptr;
-    const auto makeRoom = [&] {
-        const std::size_t needed = written + (text.size() - read) + slack;
-        if (out.size() < needed) {
-            out.resize(std::max(needed + needed / 16, out.size() + out.size() / 2));
-        }
-        output = out.data();
+    const auto entityOf = [&](unsigned char character) {
+        return kEntityIndex[character] == kSpaceIndex ? &spaceEntity : &kEntities[kEntityIndex[character]];
     };
-    makeRoom();
-    while (read < text.size()) {
-        if (read + sizeof(Block) <= text.size()) {
-            Block bytes;
-            std::memcpy(&bytes, input + read, sizeof(Block));
-            std::memcpy(output + written, &bytes, sizeof(Block));
-            const std::uint32_t toEscape = toEscapeIn<kEntries>(bytes);
-            // A branch rather than a count of the bytes to skip: predicted, it lets the next
-            // block's search start before this one's ends.
-            if (toEscape == 0) {
-                written += sizeof(Block);
-                read += sizeof(Block);
-                continue;
+    out.reserve(out.size() + text.size() + text.size() / 16);
+    const char* const input = text.data();
+    const std::size_t size = text.size();
+    std::size_t read = 0;
+    if (spaceFits) {
+        char staging[kStagingSize + kStagingSlack];
+        std::size_t staged = 0;
+        // Unchanged runs are copied a whole chunk at a time from where they start, the next
+        // replacement or run overwriting what was copied beyond; so the input is read up to a
+        // chunk past the one searched.
+        for (; read + 2 * kChunk <= size; read += kChunk) {
+            if (staged > kStagingSize) {
+                out.append(staging, staged);
+                staged = 0;
             }
-            const auto offset = static_cast<std::size_t>(std::countr_zero(toEscape));
-            written += offset;
-            read += offset;
-        } else if (!needsEscape<kEntries>(static_cast<unsigned char>(input[read]))) {
-            output[written++] = input[read++];
-            continue;
+            std::uint64_t toEscape = toEscapeInChunk<kEntries>(input + read);
+            std::size_t unchanged = read;
+            for (; toEscape != 0; toEscape &= toEscape - 1) {
+                const std::size_t at = read + static_cast<std::size_t>(std::countr_zero(toEscape));
+                std::memcpy(staging + staged, input + unchanged, kChunk);
+                staged += at - unchanged;
+                const Entity* entity = entityOf(static_cast<unsigned char>(input[at]));
+                std::memcpy(staging + staged, entity->bytes, sizeof(entity->bytes));
+                staged += entity->size;
+                unchanged = at + 1;
+            }
+            std::memcpy(staging + staged, input + unchanged, kChunk);
+            staged += read + kChunk - unchanged;
         }
-        const unsigned char character = static_cast<unsigned char>(input[read++]);
-        if (character == ' ' && !spaceFits) {
-            std::memcpy(output + written, space.data(), space.size());
-            written += space.size();
-            makeRoom();
-            continue;
-        }
-        const Entity* entity = kEntityIndex[character] == kSpaceIndex ? &spaceEntity : &kEntities[kEntityIndex[character]];
-        std::memcpy(output + written, entity->bytes, sizeof(entity->bytes));
-        written += entity->size;
-        makeRoom();
+        out.append(staging, staged);
     }
-    out.resize(written);
+    // The rest, and any text whose space replacement is too long for an entity, byte by byte.
+    std::size_t unchanged = read;
+    for (; read < size; ++read) {
+        const auto character = static_cast<unsigned char>(input[read]);
+        if (needsEscape<kEntries>(character)) {
+            out.append(input + unchanged, read - unchanged);
+            if (character == ' ') {
+                out.append(space);
+            } else {
+                out.append(entityOf(character)->bytes, entityOf(character)->size);
+            }
+            unchanged = read + 1;
+        }
+    }
+    out.append(input + unchanged, size - unchanged);
 }
 
 template <Entries kEntries>

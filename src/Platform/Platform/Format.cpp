@@ -21,7 +21,7 @@ struct Conversion {
     bool widthFromArgument = false;
     int precision = -1;
     bool precisionFromArgument = false;
-    std::string length;
+    std::string_view length;  // the length modifier, in the format
     char conversion = 0;
     std::size_t position = 0;  // 1-based; 0 when sequential
 };
@@ -30,6 +30,25 @@ struct Conversion {
 constexpr std::int64_t kLargestNumber = 999999;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A set of characters looked up by table: the parser tests membership for every character
+// of every conversion.
+class CharacterSet {
+public:
+    constexpr explicit CharacterSet(std::string_view characters) {
+        for (const char character : characters) {
+            contains_[static_cast<unsigned char>(character)] = true;
+        }
+    }
+    constexpr bool contains(char character) const { return contains_[static_cast<unsigned char>(character)]; }
+
+private:
+    bool contains_[256] = {};
+};
+
+constexpr CharacterSet kFlags("-+ #0'");
+constexpr CharacterSet kLengthModifiers("hlqLzjt");
+constexpr CharacterSet kConversions("diouxXcsSCfFeEgGaAp@");
 
 int parseNumber(std::string_view format, std::size_t& index) {
     int value = 0;
@@ -54,7 +73,7 @@ bool parseConversion(std::string_view format, std::size_t& index, Conversion& ou
             cursor = probe + 1;
         }
     }
-    while (cursor < format.size() && std::string_view("-+ #0'").find(format[cursor]) != std::string_view::npos) {
+    while (cursor < format.size() && kFlags.contains(format[cursor])) {
         if (format[cursor] != '\'') {
             out.flags.push_back(format[cursor]);
         }
@@ -75,15 +94,16 @@ bool parseConversion(std::string_view format, std::size_t& index, Conversion& ou
             out.precision = parseNumber(format, cursor);
         }
     }
-    while (cursor < format.size() && std::string_view("hlqLzjt").find(format[cursor]) != std::string_view::npos) {
-        out.length.push_back(format[cursor]);
+    const std::size_t lengthStart = cursor;
+    while (cursor < format.size() && kLengthModifiers.contains(format[cursor])) {
         ++cursor;
     }
+    out.length = format.substr(lengthStart, cursor - lengthStart);
     if (cursor >= format.size()) {
         return false;
     }
     const char conversion = format[cursor];
-    if (std::string_view("diouxXcsSCfFeEgGaAp@").find(conversion) == std::string_view::npos) {
+    if (!kConversions.contains(conversion)) {
         return false;
     }
     out.conversion = conversion;
@@ -95,9 +115,8 @@ class Formatter {
 public:
     explicit Formatter(FormatArgs args) : args_(args) {}
 
-    std::string run(std::string_view format) {
-        std::string out;
-        out.reserve(format.size() + 16 * args_.size());
+    void run(std::string& out, std::string_view format) {
+        out.reserve(out.size() + format.size() + 16 * args_.size());
         std::size_t index = 0;
         while (index < format.size()) {
             const std::size_t percent = format.find('%', index);
@@ -119,7 +138,6 @@ public:
             }
             append(out, conversion);
         }
-        return out;
     }
 
 private:
@@ -193,7 +211,12 @@ private:
                 appendText(out, conversion, arg.asCString());
                 break;
             default:  // '@'
-                appendText(out, conversion, arg.describe());
+                // A string or a null prints as "%s" does, without the copy that describe() makes.
+                if (arg.kind() == FormatArg::Kind::String || arg.isNull()) {
+                    appendText(out, conversion, arg.asCString());
+                } else {
+                    appendText(out, conversion, arg.describe());
+                }
                 break;
         }
     }
@@ -220,7 +243,8 @@ private:
             const bool decimal = std::is_signed_v<T> ? (type == "d" || type == "i") : type == "u";
             if (decimal && conversion.flags.empty() && conversion.width < 0 && conversion.precision < 0) {
                 char digits[24];
-                out.append(digits, std::to_chars(std::begin(digits), std::end(digits), value).ptr);
+                const char* const end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+                out.append(digits, static_cast<std::size_t>(end - digits));
                 return;
             }
         }
@@ -368,6 +392,12 @@ std::string FormatArg::describe() const {
 
 std::string_view FormatArg::asCString() const { return kind_ == Kind::String ? text_ : kNullText; }
 
-std::string formatStringArgs(std::string_view format, FormatArgs args) { return Formatter(args).run(format); }
+std::string formatStringArgs(std::string_view format, FormatArgs args) {
+    std::string out;
+    Formatter(args).run(out, format);
+    return out;
+}
+
+void appendFormatArgs(std::string& out, std::string_view format, FormatArgs args) { Formatter(args).run(out, format); }
 
 }  // namespace platform

@@ -143,6 +143,9 @@ FormatArgPack(const Args&...) -> FormatArgPack<sizeof...(Args)>;
 // A placeholder with no argument behind it prints as a null argument ("(null)", 0); it never
 // reads past the list.
 std::string formatStringArgs(std::string_view format, FormatArgs args);
+// The same text appended to out, so that a caller that keeps its buffer formats without
+// allocating.
+void appendFormatArgs(std::string& out, std::string_view format, FormatArgs args);
 
 template <typename... Args>
 std::string formatString(std::string_view format, const Args&... args) {

@@ -45,15 +45,17 @@ std::string PathUtilities::stringByAppendingPathComponent(std::string_view path,
     return standardizedSeparators(joined);
 }
 
-std::string PathUtilities::lastPathComponent(std::string_view path) {
+std::string PathUtilities::lastPathComponent(std::string_view path) { return std::string(lastPathComponentView(path)); }
+
+std::string_view PathUtilities::lastPathComponentView(std::string_view path) {
     // The last component is the same with or without the separators standardized.
     const std::size_t last = path.find_last_not_of('/');
     if (last == std::string_view::npos) {
-        return path.empty() ? std::string() : std::string("/");
+        return path.empty() ? std::string_view() : std::string_view("/");
     }
     const std::size_t slash = path.rfind('/', last);
     const std::size_t first = slash == std::string_view::npos ? 0 : slash + 1;
-    return std::string(path.substr(first, last + 1 - first));
+    return path.substr(first, last + 1 - first);
 }
 
 std::string PathUtilities::pathExtension(std::string_view path) {

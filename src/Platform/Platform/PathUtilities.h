@@ -20,6 +20,8 @@ struct PathUtilities {
     static std::string stringByAppendingPathComponent(std::string_view path, std::string_view component);
     // "/tmp/scratch.tiff" -> "scratch.tiff"; "/tmp/" -> "tmp"; "/" -> "/"; "" -> "".
     static std::string lastPathComponent(std::string_view path);
+    // The same component as a view into path (or of "/"), for callers that must not allocate.
+    static std::string_view lastPathComponentView(std::string_view path);
     // The text after the last dot of the last component: "a/b.tar.gz" -> "gz". A component
     // that only begins with a dot (".profile"), or has none, has no extension ("").
     static std::string pathExtension(std::string_view path);

@@ -44,19 +44,58 @@ void appendRightAligned(std::string& out, std::uint64_t number, std::size_t widt
     out.append(digits, count);
 }
 
-// The system thread id costs a system call per reading, while a thread's id never changes:
-// it is read once per thread. Only the forking thread lives on in the child of fork, under a
-// new id, so its copy is forgotten there.
-thread_local std::uint64_t tSystemThreadID = 0;
+// " : <pid, 6 wide> : <thread id, 8 wide> : ", made once per thread: the system thread id
+// costs a system call per reading, while a thread's id never changes. Only the forking thread
+// lives on in the child of fork, under a new id, so its copy is forgotten there.
+struct ThreadIDsText {
+    std::uint64_t threadID = 0;
+    int pid = 0;
+    std::string text;
+};
+thread_local ThreadIDsText tIDs;
 
-std::uint64_t systemThreadID() {
-    static const int forgetInForkedChild = ::pthread_atfork(nullptr, nullptr, [] { tSystemThreadID = 0; });
+std::string_view idsText(int pid) {
+    static const int forgetInForkedChild = ::pthread_atfork(nullptr, nullptr, [] { tIDs.threadID = 0; });
     (void)forgetInForkedChild;
-    if (tSystemThreadID == 0) {
-        tSystemThreadID = platform::ProcessInfo::systemThreadID();
+    if (tIDs.threadID == 0 || tIDs.pid != pid) {
+        tIDs.threadID = platform::ProcessInfo::systemThreadID();
+        tIDs.pid = pid;
+        tIDs.text = " : ";
+        appendRightAligned(tIDs.text, static_cast<std::uint64_t>(pid), 6);
+        tIDs.text += " : ";
+        appendRightAligned(tIDs.text, tIDs.threadID, 8);
+        tIDs.text += " : ";
     }
-    return tSystemThreadID;
+    return tIDs.text;
 }
+
+// A line is built without its timestamp in a buffer that its thread keeps, so that a line
+// costs no allocation. A line logged while its thread's buffer is taken (by a description
+// that logs while an argument of another line is being formatted) gets a buffer of its own.
+thread_local std::string tLineBuffer;
+thread_local bool tLineBufferTaken = false;
+
+class LineBuffer {
+public:
+    LineBuffer() : borrowed_(!tLineBufferTaken), line_(borrowed_ ? tLineBuffer : own_) {
+        tLineBufferTaken = true;
+        line_.clear();
+    }
+    ~LineBuffer() {
+        if (borrowed_) {
+            tLineBufferTaken = false;
+        }
+    }
+    LineBuffer(const LineBuffer&) = delete;
+    LineBuffer& operator=(const LineBuffer&) = delete;
+
+    std::string& line() { return line_; }
+
+private:
+    const bool borrowed_;
+    std::string own_;
+    std::string& line_;
+};
 
 }  // namespace
 
@@ -92,16 +131,19 @@ void KVLLoggerFile::logMessageVAList(std::string_view format, std::uint64_t leve
     if (levelName.empty() || !isLevelOn(level)) {
         return;
     }
-    // The same text as the level's operation given the format "<file>(<line>) : <format>",
-    // built in a buffer that each thread keeps.
-    thread_local std::string text;
-    text = platform::PathUtilities::lastPathComponent(fileName);
-    text += '(';
+    // The same text as the level's operation given the format "<file>(<line>) : <format>".
+    LineBuffer buffer;
+    std::string& line = buffer.line();
+    appendLineMiddle(line, levelName);
+    line += platform::PathUtilities::lastPathComponentView(fileName);
+    line += '(';
     char number[24];
-    text.append(number, std::to_chars(std::begin(number), std::end(number), lineNo).ptr);
-    text += ") : ";
-    text += platform::formatStringArgs(format, args);
-    writeLog(levelName, text);
+    const char* const numberEnd = std::to_chars(std::begin(number), std::end(number), lineNo).ptr;
+    line.append(number, static_cast<std::size_t>(numberEnd - number));
+    line += ") : ";
+    platform::appendFormatArgs(line, format, args);
+    line += '\n';
+    writeLog(line);
 }
 
 void KVLLoggerFile::unexpectedVAList(std::string_view format, platform::FormatArgs args) {
@@ -140,7 +182,12 @@ void KVLLoggerFile::log(std::uint64_t level, std::string_view levelName, std::st
     if (!isLevelOn(level)) {
         return;
     }
-    writeLog(levelName, platform::formatStringArgs(format, args));
+    LineBuffer buffer;
+    std::string& line = buffer.line();
+    appendLineMiddle(line, levelName);
+    platform::appendFormatArgs(line, format, args);
+    line += '\n';
+    writeLog(line);
 }
 
 void KVLLoggerFile::rollLogFileNow() {
@@ -154,7 +201,15 @@ void KVLLoggerFile::logFileInitialize() {
     logFileInitializeLocked(platform::Clock::now());
 }
 
-void KVLLoggerFile::writeLog(std::string_view levelName, std::string_view text) {
+void KVLLoggerFile::appendLineMiddle(std::string& line, std::string_view levelName) const {
+    // The layout "%@ : %6d : %8llu : %@ : %@\n" after its timestamp, built by hand: this runs
+    // for every line.
+    line += idsText(miPID_);
+    line += levelName;
+    line += " : ";
+}
+
+void KVLLoggerFile::writeLog(std::string_view tail) {
     const std::lock_guard lock(mMutex_);
     // Without an open file the line is lost; only a write into an open file may roll.
     if (!mFileHandle_) {
@@ -163,24 +218,15 @@ void KVLLoggerFile::writeLog(std::string_view levelName, std::string_view text) 
     const platform::Date now = platform::Clock::now();
     rollLogFileIfNeededLocked(now);
     if (mFileHandle_) {
-        writeLineLocked(now, levelName, text);
+        writeLineLocked(now, tail);
     }
 }
 
-void KVLLoggerFile::writeLineLocked(platform::Date now, std::string_view levelName, std::string_view text) {
-    // The layout "%@ : %6d : %8llu : %@ : %@\n", built by hand into a kept buffer: this runs
-    // for every line.
+void KVLLoggerFile::writeLineLocked(platform::Date now, std::string_view tail) {
+    // The whole line goes to the file in one write.
     mLine_.clear();
     appendTimestampLocked(now);
-    mLine_ += " : ";
-    appendRightAligned(mLine_, static_cast<std::uint64_t>(miPID_), 6);
-    mLine_ += " : ";
-    appendRightAligned(mLine_, systemThreadID(), 8);
-    mLine_ += " : ";
-    mLine_ += levelName;
-    mLine_ += " : ";
-    mLine_ += text;
-    mLine_ += '\n';
+    mLine_ += tail;
     try {
         mFileHandle_->writeData(std::span(reinterpret_cast<const std::uint8_t*>(mLine_.data()), mLine_.size()));
         mFileEnd_ += mLine_.size();
@@ -196,12 +242,35 @@ void KVLLoggerFile::writeLineLocked(platform::Date now, std::string_view levelNa
 }
 
 void KVLLoggerFile::rollLogFileIfNeededLocked(platform::Date now) {
-    const double seconds = now.timeIntervalSince1970();
-    if (seconds >= mDayStart_ && seconds < mDayEnd_) {
+    if (isOnFileDayLocked(now.timeIntervalSince1970())) {
         return;
     }
     rollLogFileNowLocked();
     logFileInitializeLocked(now);
+}
+
+bool KVLLoggerFile::isOnFileDayLocked(double seconds) {
+    const auto second = static_cast<std::int64_t>(std::floor(seconds));
+    if (second != mZoneCheckSecond_) {
+        mZoneCheckSecond_ = second;
+        const platform::TimeZone zone = platform::TimeZone::defaultTimeZone();
+        if (zone.name() != mstrDayZone_) {
+            setFileDayLocked(zone);
+        }
+    }
+    return seconds >= mDayStart_ && seconds < mDayEnd_;
+}
+
+void KVLLoggerFile::setFileDayLocked(const platform::TimeZone& zone) {
+    const platform::Calendar calendar(zone);
+    platform::DateComponents day = calendar.components(platform::Date::fromTimeIntervalSince1970(mCreationTime_));
+    day.hour = day.minute = day.second = day.nanosecond = 0;
+    const std::optional<platform::Date> dayStart = calendar.dateFromComponents(day);
+    day.day += 1;
+    const std::optional<platform::Date> dayEnd = calendar.dateFromComponents(day);
+    mstrDayZone_ = zone.name();
+    mDayStart_ = dayStart ? dayStart->timeIntervalSince1970() : -INFINITY;
+    mDayEnd_ = dayEnd ? dayEnd->timeIntervalSince1970() : INFINITY;
 }
 
 void KVLLoggerFile::rollLogFileNowLocked() {
@@ -234,15 +303,10 @@ void KVLLoggerFile::logFileInitializeLocked(platform::Date now) {
     mstrLogFilePath_ = getNewLogFilePath();
     // An existing file (the same module in the same second) is appended to, and the time of
     // opening is taken as the creation time whether or not the file was made here: the file
-    // holds the local day of now.
-    const platform::Calendar calendar;
-    platform::DateComponents day = calendar.components(now);
-    day.hour = day.minute = day.second = day.nanosecond = 0;
-    const std::optional<platform::Date> dayStart = calendar.dateFromComponents(day);
-    day.day += 1;
-    const std::optional<platform::Date> dayEnd = calendar.dateFromComponents(day);
-    mDayStart_ = dayStart ? dayStart->timeIntervalSince1970() : -INFINITY;
-    mDayEnd_ = dayEnd ? dayEnd->timeIntervalSince1970() : INFINITY;
+    // holds the day of now in the current time zone.
+    mCreationTime_ = now.timeIntervalSince1970();
+    mZoneCheckSecond_ = static_cast<std::int64_t>(std::floor(mCreationTime_));
+    setFileDayLocked(platform::TimeZone::defaultTimeZone());
     if (!mstrLogFilePath_) {
         return;
     }
@@ -258,8 +322,10 @@ void KVLLoggerFile::logFileInitializeLocked(platform::Date now) {
     struct stat status {};
     mFileEnd_ = ::fstat(descriptor, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
     if (isLevelOn(KVLLogLevelInfo)) {
-        writeLineLocked(now, KVLLogLevelName(KVLLogLevelInfo),
-                        platform::formatString("%@ : %@", mstrModuleName_, mstrAppVersion_));
+        std::string firstLine;
+        appendLineMiddle(firstLine, KVLLogLevelName(KVLLogLevelInfo));
+        platform::appendFormatArgs(firstLine, "%@ : %@\n", platform::FormatArgPack(mstrModuleName_, mstrAppVersion_));
+        writeLineLocked(now, firstLine);
     }
 }
 
@@ -288,8 +354,8 @@ void KVLLoggerFile::appendTimestampLocked(platform::Date now) {
         mTimestampSecond_ = second;
     }
     const int fraction = static_cast<int>(millis - second * 1000);
+    const char digits[3] = {static_cast<char>('0' + fraction / 100), static_cast<char>('0' + fraction / 10 % 10),
+                            static_cast<char>('0' + fraction % 10)};
     mLine_ += mTimestampPrefix_;
-    mLine_ += static_cast<char>('0' + fraction / 100);
-    mLine_ += static_cast<char>('0' + fraction / 10 % 10);
-    mLine_ += static_cast<char>('0' + fraction % 10);
+    mLine_.append(digits, sizeof(digits));
 }

@@ -12,9 +12,11 @@
 #include "LoggerService/IKVLLogger.h"
 #include "Platform/Date.h"
 #include "Platform/FileHandle.h"
+#include "Platform/TimeZone.h"
 
 // The logger that writes plain-text log files of its own: one open file per process and
-// module, a new file when the local calendar date changes, one line per message:
+// module, a new file when the calendar date changes in the current time zone, one line per
+// message:
 //   "<yyMMdd HHmmss.SSS> : <pid, 6 wide> : <thread id, 8 wide> : <tag> : <text>"
 // Failures never reach the caller: a file that cannot be opened or written makes a logger
 // that writes less, or nothing.
@@ -80,11 +82,20 @@ public:
     void logFileInitialize();
 
 private:
-    // Stamps, rolls if the day changed and writes one line under the lock.
-    void writeLog(std::string_view levelName, std::string_view text);
+    // Appends " : <pid> : <thread id> : <tag> : ", the part of a line between its timestamp and
+    // its text.
+    void appendLineMiddle(std::string& line, std::string_view levelName) const;
+    // Stamps, rolls if the day changed and writes one line under the lock; tail is the line
+    // without its timestamp, ending with its line feed.
+    void writeLog(std::string_view tail);
     // The steps below run with mMutex_ held, inside their caller's safe zone.
-    void writeLineLocked(platform::Date now, std::string_view levelName, std::string_view text);
+    void writeLineLocked(platform::Date now, std::string_view tail);
     void rollLogFileIfNeededLocked(platform::Date now);
+    // Whether seconds falls on the current file's day, in the time zone of now (looked up once
+    // a second: asking the system for its zone costs too much for every line).
+    bool isOnFileDayLocked(double seconds);
+    // The bounds of the day, in zone, of the current file's opening.
+    void setFileDayLocked(const platform::TimeZone& zone);
     void rollLogFileNowLocked();
     void logFileInitializeLocked(platform::Date now);
     std::optional<std::string> getNewLogFilePath();
@@ -105,10 +116,14 @@ private:
     // On a file shared with another writer (same module, same second) the cut may take
     // that writer's later lines too.
     std::uint64_t mFileEnd_ = 0;
-    // The local day in which the current file was opened, [start, end) in seconds since 1970,
-    // worked out once per file so that the roll check of a line is two comparisons.
+    // When the current file was opened, and its day in the zone mstrDayZone_, [start, end) in
+    // seconds since 1970, so that the roll check of a line is two comparisons. The zone is
+    // checked again at the first line of every second (mZoneCheckSecond_).
+    double mCreationTime_ = 0.0;
+    std::string mstrDayZone_;
     double mDayStart_ = 0.0;
     double mDayEnd_ = 0.0;
+    std::int64_t mZoneCheckSecond_ = std::numeric_limits<std::int64_t>::min();
     // The timestamp up to its milliseconds, made once per second.
     std::int64_t mTimestampSecond_ = std::numeric_limits<std::int64_t>::min();
     std::string mTimestampPrefix_;
