@@ -1,16 +1,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,7 +28,6 @@
 #include "Platform/ProcessInfo.h"
 #include "Platform/SearchPaths.h"
 #include "Platform/TimeZone.h"
-#include "TestSupport/LoadedServices.h"
 #include "TestSupport/TemporaryRoot.h"
 
 namespace {
@@ -48,31 +45,12 @@ std::vector<std::string> linesOfFile(const std::string& path) {
     return lines;
 }
 
-bool isDigits(std::string_view text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(c) != 0; });
-}
-
-// A number right-aligned in at least width columns.
-bool isAlignedNumber(std::string_view field, std::size_t width) {
-    const std::size_t first = field.find_first_not_of(' ');
-    return field.size() >= width && first != std::string_view::npos &&
-           (field.size() == width || first == 0) && isDigits(field.substr(first));
-}
-
-// The message of a whole line "yyMMdd HHmmss.SSS : pid : tid :  TAG : message"; null when the
-// line is not one.
-std::optional<std::string> messageOfLine(std::string_view line) {
-    if (line.size() < 17 || !isDigits(line.substr(0, 6)) || line[6] != ' ' || !isDigits(line.substr(7, 6)) ||
-        line[13] != '.' || !isDigits(line.substr(14, 3)) || line.substr(17, 3) != " : " ||
-        !isAlignedNumber(line.substr(20, 6), 6) || line.substr(26, 3) != " : ") {
-        return std::nullopt;
-    }
-    const std::size_t tidEnd = line.find(" : ", 29);
-    if (tidEnd == std::string_view::npos || !isAlignedNumber(line.substr(29, tidEnd - 29), 8) ||
-        line.size() < tidEnd + 10 || line[tidEnd + 3] != ' ' || line.substr(tidEnd + 7, 3) != " : ") {
-        return std::nullopt;
-    }
-    return std::string(line.substr(tidEnd + 10));
+// The message of a whole line "yyMMdd HHmmss.SSS : pid : tid :  TAG : message", the ids
+// right-aligned in 6 and at least 8 columns; null when the line is not one.
+std::optional<std::string> messageOfLine(const std::string& line) {
+    static const std::regex whole(R"(\d{6} \d{6}\.\d{3} : [ \d]{6} : [ \d]{8,} :  [A-Z]{3} : (.*))");
+    std::smatch match;
+    return std::regex_match(line, match, whole) ? std::optional<std::string>(match[1]) : std::nullopt;
 }
 
 bool canLock(const std::string& path) {
@@ -275,25 +253,6 @@ TEST_F(KVLLoggerFileTest, AClosedFileTakesNoLinesUntilAFileIsOpenedAgain) {
     EXPECT_EQ(messageOfLine(lines[1]), "kept");
 }
 
-TEST_F(KVLLoggerFileTest, AFolderThatCannotBeWrittenGivesALoggerThatWritesNothing) {
-    // Only the log folder's own permissions (root's, 0755) keep the child out.
-    ASSERT_EQ(::chmod(root().c_str(), 0755), 0);
-    ASSERT_EQ(::chmod(logDir().c_str(), 0755), 0);
-    const int status = kvltest::runAsNobody([this] {
-        KVLLoggerFile logger(logDir(), "ReadOnly", KVLLogLevelDebug);
-        if (logger.getLogFilePath() != logPath("2026-03-14 23-59-58", "ReadOnly")) return 1;
-        for (int i = 0; i < 10; ++i) {
-            logger.error("dropped %d", i);
-        }
-        return 0;
-    });
-    if (status == -1) {
-        GTEST_SKIP() << "cannot switch to the user nobody, so root's permissions cannot be shed";
-    }
-    EXPECT_EQ(status, 0);
-    EXPECT_TRUE(logFileNames().empty());
-}
-
 TEST_F(KVLLoggerFileTest, AFileDeletedWhileOpenIsLeftAtTheNextDay) {
     KVLLoggerFile logger(logDir(), "Deleted", KVLLogLevelInfo);
     const std::string first = logger.getLogFilePath().value();
@@ -344,7 +303,7 @@ TEST_F(KVLLoggerFileTest, AFullDiskDropsWholeLinesAndAForkedChildShowsItsOwnIds)
 
 TEST_F(KVLLoggerFileTest, EightThreadsLeaveEveryLineWholeAndInOrder) {
     constexpr int kThreads = 8;
-    constexpr int kLinesPerThread = 100000;
+    constexpr int kLinesPerThread = 10000;
     // A clock that moves on by 1/1024 s at every reading, from noon: lines must come out in
     // the order of their timestamps, and the timestamp changes every few lines.
     std::atomic<std::int64_t> ticks{0};
