@@ -80,4 +80,15 @@ TEST_F(KVLAppRegistrationHelperTest, AFailureIsLoggedAndTheOthersAreStillRegiste
     EXPECT_EQ(helper.mApplicationsToRegister().size(), 4u);
 }
 
+TEST_F(KVLAppRegistrationHelperTest, AnApplicationRecordedBeforeIsReadAgain) {
+    const URL application = makeApplication("Renamed", "com.example.old");
+    ASSERT_EQ(platform::ApplicationDatabase::registerURL(application, false), platform::ApplicationDatabase::kNoError);
+    makeApplication("Renamed", "com.example.new");
+    KVLAppRegistrationHelper helper;
+    helper.addApplicationURL(application);
+    helper.registerApplications();
+    EXPECT_EQ(platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.new"),
+              std::vector<URL>{application});
+}
+
 }  // namespace

@@ -90,14 +90,6 @@ TEST_F(KVLFileUtilTest, ExistenceTellsFilesAndFoldersApart) {
     EXPECT_EQ(KVLFileUtil::contentsOfFileAtPath(missing), std::nullopt);
 }
 
-TEST_F(KVLFileUtilTest, NestedOperationsBracketTheSafeZoneInOrder) {
-    writeFile("f", "");
-    kvltest::InstalledAPIBypass bypass;
-    EXPECT_TRUE(KVLFileUtil::isFileExistAtPath(path("f").c_str()));
-    EXPECT_EQ(bypass.calls(),
-              (std::vector<std::string>{"enter", "enter", "enter", "exit", "exit", "enter", "exit", "exit"}));
-}
-
 TEST_F(KVLFileUtilTest, SizeFromAHandleKeepsItsPositionAndLetsFailuresThroughOutOfTheSafeZone) {
     writeFile("seven", "1234567");
     const auto handle = platform::FileHandle::fileHandleForReadingFromURL(URL::fileURLWithPath(path("seven")));
