@@ -87,10 +87,10 @@ TEST_F(HostEndToEndTest, BadCommandLinesAndRootsAreRefused) {
         {"", "no command given"},
         {"install", "--root is required"},
         {"install --root", "--root needs a value"},
-        {"frobnicate --root /tmp", "unexpected argument 'frobnicate'"},
-        {"install --fail chmod:1 --root /tmp", "--fail takes OP or OP:N"},
-        {"install --fail copy:0 --root /tmp", "--fail takes OP or OP:N"},
-        {"install --verify --root /tmp", "--verify belongs to the status command"},
+        {"frobnicate --root " + root(), "unexpected argument 'frobnicate'"},
+        {"install --fail chmod:1 --root " + root(), "--fail takes OP or OP:N"},
+        {"install --fail copy:0 --root " + root(), "--fail takes OP or OP:N"},
+        {"install --verify --root " + root(), "--verify belongs to the status command"},
         {"install --root '" + root() + "/with space'", "holds white space or a shell metacharacter"},
         {"stage --root '" + root() + "/a$b'", "holds white space or a shell metacharacter"},
         {"install --root " + root() + "/none", "is not a folder"},
@@ -102,6 +102,7 @@ TEST_F(HostEndToEndTest, BadCommandLinesAndRootsAreRefused) {
     }
     EXPECT_FALSE(exists("with space"));
     EXPECT_FALSE(exists("a$b"));
+    EXPECT_FALSE(exists(kUpdaterFolder));  // no refused command ran a cycle
     for (const char* command : {"", "stage ", "install ", "uninstall ", "update ", "rollback ", "status "}) {
         const HostRun help = host(std::string(command) + "--help");
         EXPECT_EQ(help.status, 0) << command;

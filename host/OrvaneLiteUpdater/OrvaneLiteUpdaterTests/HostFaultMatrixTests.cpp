@@ -94,6 +94,9 @@ TEST_F(HostFaultMatrixTest, EveryProviderCallOfEveryCycleCanFailAndAnUninstallSt
                               std::string::npos)
                         << what;
                     EXPECT_NE(run.out.find("install: rollback ... done"), std::string::npos) << what;
+                    // Rolled back: the jobs' files are gone before any uninstallation.
+                    EXPECT_NE(log.find("KVLFileOperationHelper - No files to delete"), std::string::npos) << what;
+                    EXPECT_FALSE(fs::exists(root + "/" + kAgent)) << what;
                 }
                 EXPECT_NE(log.find("Privilege provider: Injected failure of "), std::string::npos) << what;
                 // Installation stops at the failed call; the other cycles attempt every call.

@@ -49,30 +49,31 @@ TEST_F(HostPrivilegeProviderTest, CopiesIntoNewFoldersReplacingAndLogsEachCall) 
 }
 
 TEST_F(HostPrivilegeProviderTest, RefusesEveryPathOutsideTheRoot) {
-    writeFile("a", "x");
-    const std::string outside = root() + "-outside/a";
-    EXPECT_FALSE(provider.copyFile(url("a"), URL::fileURLWithPath(outside), true, true, record.get()));
-    EXPECT_EQ(record->getDescription(), "Refused: " + outside + " lies outside the root " + root());
+    // Confined to a folder of the test's root: a path wrongly let through is still the test's own.
+    HostPrivilegeProvider jailed{path("jail"), logger};
+    writeFile("jail/a", "x");
+    writeFile("victim", "kept");
+    EXPECT_FALSE(jailed.copyFile(url("jail/a"), url("outside/a"), true, true, record.get()));
+    EXPECT_EQ(record->getDescription(), "Refused: " + path("outside/a") + " lies outside the root " + path("jail"));
     EXPECT_EQ(record->getErrorCode(), EPERM);
-    EXPECT_FALSE(std::filesystem::exists(root() + "-outside"));
+    EXPECT_FALSE(std::filesystem::exists(path("outside")));
 
-    for (const std::string& escape : {path("sub/../../x"), std::string("/etc/passwd"), path("..")}) {
+    for (const std::string& escape : {path("jail/sub/../../victim"), path("victim"), path("jail/..")}) {
         record->reset();
-        EXPECT_FALSE(provider.removeFileAt(URL::fileURLWithPath(escape), record.get())) << escape;
+        EXPECT_FALSE(jailed.removeFileAt(URL::fileURLWithPath(escape), record.get())) << escape;
         EXPECT_EQ(record->getErrorCode(), EPERM) << escape;
         record->reset();
-        EXPECT_FALSE(provider.setAttributes({}, escape, record.get())) << escape;
+        EXPECT_FALSE(jailed.setAttributes({}, escape, record.get())) << escape;
     }
-    EXPECT_TRUE(std::filesystem::exists("/etc/passwd"));
+    EXPECT_EQ(readFile("victim"), "kept");
 
     // A link under the root that leads out of it.
-    std::filesystem::create_directories(root() + "-outside");
-    std::filesystem::create_directory_symlink(root() + "-outside", path("link"));
+    std::filesystem::create_directories(path("outside"));
+    std::filesystem::create_directory_symlink(path("outside"), path("jail/link"));
     record->reset();
-    EXPECT_FALSE(provider.copyFile(url("a"), url("link/a"), true, true, record.get()));
+    EXPECT_FALSE(jailed.copyFile(url("jail/a"), url("jail/link/a"), true, true, record.get()));
     EXPECT_EQ(record->getErrorCode(), EPERM);
-    EXPECT_FALSE(std::filesystem::exists(root() + "-outside/a"));
-    std::filesystem::remove_all(root() + "-outside");
+    EXPECT_FALSE(std::filesystem::exists(path("outside/a")));
 }
 
 TEST_F(HostPrivilegeProviderTest, ChosenCallsFail) {
