@@ -296,18 +296,10 @@ TEST_F(KVLStreamWithFileDescriptorTest, FileSystemWorkRunsInTheSafeZone) {
     auto stream = streamOn("abc");
     kvltest::InstalledAPIBypass bypass;
     stream->write(1, 10, "x", nullptr, record.get());  // itself, the size, the extension
-    EXPECT_EQ(bypass.calls(), (std::vector<std::string>{"enter", "enter", "exit", "enter", "exit", "exit"}));
-    (void)stream->getName();
-    (void)stream->getNativeHandle();
-    stream->disownNativeHandle();
-    stream->setName("other");
-    EXPECT_EQ(bypass.calls().size(), 6u);
-
     KVLStreamWithFileDescriptor empty;
-    char buffer[1];
-    empty.read(1, 0, buffer, nullptr, record.get());  // a failure leaves the zone too
-    EXPECT_EQ(bypass.calls().size(), 8u);
-    EXPECT_EQ(bypass.calls().back(), "exit");
+    empty.read(1, 0, nullptr, nullptr, record.get());  // a failure leaves the zone too
+    EXPECT_EQ(bypass.calls(),
+              (std::vector<std::string>{"enter", "enter", "exit", "enter", "exit", "exit", "enter", "exit"}));
 }
 
 }  // namespace
