@@ -14,7 +14,6 @@
 #include <string>
 
 #include "LoggedServicesTest.h"
-#include "TestSupport/RecordingAPIBypass.h"
 
 namespace {
 
@@ -22,15 +21,13 @@ constexpr const char* kFile = "src/KVLSharedUtil/KVLSharedUtil/KVLStreamWithFile
 constexpr std::int32_t kInternal = KVLInternalErrorTypeInternal;
 constexpr std::int32_t kPosix = KVLInternalErrorTypePosix;
 
-bool isOpen(int descriptor) { return ::fcntl(descriptor, F_GETFD) != -1; }
-
 class KVLStreamWithFileDescriptorTest : public kvltest::LoggedServicesTest {
 protected:
     // A stream that owns a descriptor on a file holding contents.
-    std::unique_ptr<KVLStreamWithFileDescriptor> streamOn(const std::string& contents, int flags = O_RDWR) {
+    std::unique_ptr<KVLStreamWithFileDescriptor> streamOn(const std::string& contents) {
         writeFile("data", contents);
         auto stream = KVLStreamWithFileDescriptor::initAndOpenFromFilePath(platform::URL::fileURLWithPath(path("data")),
-                                                                           flags, record.get());
+                                                                           O_RDWR, record.get());
         EXPECT_NE(stream, nullptr);
         EXPECT_TRUE(record->isSuccess()) << record->description();
         return stream;
@@ -42,132 +39,6 @@ protected:
 
     std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
 };
-
-TEST_F(KVLStreamWithFileDescriptorTest, TransfersAtOffsetsLeaveThePositionAndWritesExtendWithZeros) {
-    auto stream = streamOn("abcdefghij");
-    stream->setPointerPosition(7, record.get());
-    char buffer[16] = {};
-    std::uint64_t count = 99;
-    stream->read(10, 8, buffer, &count, record.get());
-    EXPECT_EQ(std::string(buffer, count), "ij");
-    for (std::uint64_t offset : {10u, 1000u}) {
-        stream->read(10, offset, buffer, &count, record.get());
-        EXPECT_EQ(count, 0u);
-    }
-    stream->read(3, 0, buffer, nullptr, record.get());
-    EXPECT_EQ(std::string(buffer, 3), "abc");
-
-    stream->write(4, 20, "WXYZ", &count, record.get());
-    EXPECT_EQ(count, 4u);
-    stream->write(2, 1, "!!", nullptr, record.get());  // inside: the size stays
-    std::uint64_t size = 0;
-    std::uint64_t position = 0;
-    stream->getSize(&size, record.get());
-    stream->getPointerPosition(&position, record.get());
-    EXPECT_EQ(size, 24u);
-    EXPECT_EQ(position, 7u);
-    EXPECT_EQ(readFile("data"), "a!!defghij" + std::string(10, '\0') + "WXYZ");
-
-    stream->setSize(0, record.get());
-    stream->write(3, 0, "abc", nullptr, record.get());  // an empty file, offset 0
-    stream->setSize(5, record.get());
-    EXPECT_EQ(readFile("data"), std::string("abc\0\0", 5));
-    EXPECT_TRUE(record->isSuccess());
-    EXPECT_TRUE(logger->lines().empty());
-}
-
-TEST_F(KVLStreamWithFileDescriptorTest, NullArgumentsAreRefusedAndChangeNothing) {
-    auto stream = streamOn("abc");
-    std::uint64_t count = 77;
-    const std::pair<std::function<void()>, const char*> calls[] = {
-        {[&] { stream->read(3, 0, nullptr, &count, record.get()); }, "KVLStreamWithFileDescriptor"},
-        {[&] { stream->write(3, 10, nullptr, &count, record.get()); }, "KVLStreamWithFileDescriptor"},
-        {[&] { stream->getSize(nullptr, record.get()); }, "KVLStreamWithFileDescriptor"},
-        {[&] { stream->getPointerPosition(nullptr, record.get()); }, "Stream with file decriptor"},
-    };
-    for (const auto& [call, prefix] : calls) {
-        call();
-        expectFailure(-10001, kInternal, prefix + std::string(" - Invalid parameters"));
-    }
-    EXPECT_EQ(count, 77u);
-    EXPECT_EQ(readFile("data"), "abc");
-}
-
-TEST_F(KVLStreamWithFileDescriptorTest, AnEmptyOrClosedStreamIsUninitializedAndClosesQuietly) {
-    KVLStreamWithFileDescriptor empty;
-    EXPECT_EQ(empty.getName(), std::nullopt);
-    EXPECT_EQ(empty.getNativeHandle(), reinterpret_cast<void*>(std::intptr_t{-1}));
-    char buffer[4];
-    std::uint64_t value = 0;
-    const std::function<void(IKVLStream&)> operations[] = {
-        [&](IKVLStream& s) { s.read(1, 0, buffer, &value, record.get()); },
-        [&](IKVLStream& s) { s.write(1, 0, "x", &value, record.get()); },
-        [&](IKVLStream& s) { s.setPointerPosition(0, record.get()); },
-        [&](IKVLStream& s) { s.getPointerPosition(&value, record.get()); },
-        [&](IKVLStream& s) { s.getSize(&value, record.get()); },
-        [&](IKVLStream& s) { s.setSize(0, record.get()); },
-        [&](IKVLStream& s) { s.synchronizeFile(record.get()); },
-        [&](IKVLStream& s) { s.changeSharedMode(LOCK_EX, record.get()); },
-    };
-    for (const auto& operation : operations) {
-        operation(empty);
-        expectFailure(-10003, kInternal, "KVLStreamWithFileDescriptor - Uninitialized object");
-    }
-    empty.close(record.get());
-    EXPECT_TRUE(record->isSuccess());
-
-    auto stream = streamOn("abc");
-    const int descriptor = static_cast<int>(reinterpret_cast<std::intptr_t>(stream->getNativeHandle()));
-    stream->close(record.get());
-    EXPECT_FALSE(isOpen(descriptor));
-    EXPECT_EQ(stream->getName(), path("data"));  // the name survives close
-    stream->getSize(&value, record.get());
-    expectFailure(-10003, kInternal, "KVLStreamWithFileDescriptor - Uninitialized object");
-    const std::size_t linesBefore = logger->lines().size();
-    stream->close(record.get());
-    EXPECT_TRUE(record->isSuccess());
-    EXPECT_EQ(logger->lines().size(), linesBefore);
-}
-
-TEST_F(KVLStreamWithFileDescriptorTest, OnlyAnOwningStreamClosesItsDescriptor) {
-    writeFile("data", "abc");
-    const auto open = [&] { return ::open(path("data").c_str(), O_RDONLY); };
-
-    const int borrowed = open();
-    auto stream = KVLStreamWithFileDescriptor::initFromFileDescriptor(borrowed, "borrowed", false, record.get());
-    ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(stream->getName(), "borrowed");
-    stream->close(record.get());
-    EXPECT_TRUE(isOpen(borrowed));
-
-    const int disowned = open();
-    stream = KVLStreamWithFileDescriptor::initFromFileDescriptor(disowned, "disowned", true, record.get());
-    stream->disownNativeHandle();
-    stream.reset();
-    EXPECT_TRUE(isOpen(disowned));
-
-    const int adopted = open();
-    const int next = open();
-    stream = KVLStreamWithFileDescriptor::initFromFileDescriptor(adopted, "adopted", true, record.get());
-    stream->setFileDescriptor(next, true);  // re-targeting closes the owned one
-    EXPECT_FALSE(isOpen(adopted));
-    EXPECT_EQ(stream->getNativeHandle(), reinterpret_cast<void*>(std::intptr_t{next}));
-    stream->setFileDescriptor(borrowed, false);
-    EXPECT_FALSE(isOpen(next));
-    stream->setFileDescriptor(-1, true);  // forgets the borrowed one without closing it
-    EXPECT_TRUE(isOpen(borrowed));
-    EXPECT_EQ(stream->getNativeHandle(), reinterpret_cast<void*>(std::intptr_t{-1}));
-    stream->setFileDescriptor(disowned, true);
-    stream.reset();
-    EXPECT_FALSE(isOpen(disowned));
-    ::close(borrowed);
-    EXPECT_TRUE(record->isSuccess());
-
-    EXPECT_EQ(KVLStreamWithFileDescriptor::initFromFileDescriptor(-1, "name", true, record.get()), nullptr);
-    expectFailure(-10001, kInternal, "KVLStreamWithFileDescriptor - Invalid parameters");
-    EXPECT_EQ(KVLStreamWithFileDescriptor::initFromFileDescriptor(0, std::nullopt, false, record.get()), nullptr);
-    expectFailure(-10001, kInternal, "KVLStreamWithFileDescriptor - Invalid parameters");
-}
 
 TEST_F(KVLStreamWithFileDescriptorTest, PathInitializersOpenCreateAndTruncate) {
     const auto url = [&](const char* name) { return platform::URL::fileURLWithPath(path(name)); };
@@ -258,14 +129,6 @@ TEST_F(KVLStreamWithFileDescriptorTest, ShareModesAreFlockOperations) {
     ::close(third);
 }
 
-TEST_F(KVLStreamWithFileDescriptorTest, AWriteToAReadOnlyDescriptorFails) {
-    auto reading = streamOn("abc", O_RDONLY);
-    std::uint64_t written = 9;
-    reading->write(1, 0, "x", &written, record.get());
-    expectFailure(EBADF, kPosix, "KVLStreamWithFileDescriptor - Failed to write bytes - Bad file descriptor");
-    EXPECT_EQ(written, 9u);
-}
-
 TEST_F(KVLStreamWithFileDescriptorTest, AFullDiskCutsAWriteShortAndThenFailsIt) {
     auto stream = streamOn("");
     const int status = kvltest::runInChild([&] {
@@ -290,16 +153,6 @@ TEST_F(KVLStreamWithFileDescriptorTest, AFullDiskCutsAWriteShortAndThenFailsIt) 
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(readFile("data"), std::string(4096, 'z'));
-}
-
-TEST_F(KVLStreamWithFileDescriptorTest, FileSystemWorkRunsInTheSafeZone) {
-    auto stream = streamOn("abc");
-    kvltest::InstalledAPIBypass bypass;
-    stream->write(1, 10, "x", nullptr, record.get());  // itself, the size, the extension
-    KVLStreamWithFileDescriptor empty;
-    empty.read(1, 0, nullptr, nullptr, record.get());  // a failure leaves the zone too
-    EXPECT_EQ(bypass.calls(),
-              (std::vector<std::string>{"enter", "enter", "exit", "enter", "exit", "exit", "enter", "exit"}));
 }
 
 }  // namespace

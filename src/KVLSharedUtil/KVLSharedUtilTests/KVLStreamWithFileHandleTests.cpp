@@ -5,7 +5,6 @@
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -50,11 +49,6 @@ protected:
         stream.getPointerPosition(&value, record.get());
         return value;
     }
-    std::uint64_t size(IKVLStream& stream) {
-        std::uint64_t value = 0;
-        stream.getSize(&value, record.get());
-        return value;
-    }
     void expectFailure(std::int64_t code, std::int32_t type, const std::string& message) {
         LoggedServicesTest::expectFailure(*record, code, type, message, kFile, *logger);
         record->reset();
@@ -63,50 +57,8 @@ protected:
     std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
 };
 
-TEST_F(KVLStreamWithFileHandleTest, TransfersPutThePositionBackButAnExtensionMovesIt) {
-    auto stream = updating("ABCDEFGHIJ");
-    ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(stream->getName(), path("data"));
-    stream->setPointerPosition(3, record.get());
-    char buffer[16] = {};
-    std::uint64_t count = 99;
-    stream->read(10, 8, buffer, &count, record.get());
-    EXPECT_EQ(std::string(buffer, count), "IJ");
-    stream->read(10, 10, buffer, &count, record.get());
-    EXPECT_EQ(count, 0u);
-    stream->write(2, 1, "bc", &count, record.get());
-    EXPECT_EQ(count, 2u);
-    EXPECT_EQ(size(*stream), 10u);
-    EXPECT_EQ(position(*stream), 3u);
-
-    stream->write(4, 20, "WXYZ", &count, record.get());
-    EXPECT_EQ(count, 4u);
-    EXPECT_EQ(position(*stream), 20u);  // the extension moved it to the offset
-    EXPECT_EQ(readFile("data"), "AbcDEFGHIJ" + std::string(10, '\0') + "WXYZ");
-    stream->setSize(5, record.get());
-    EXPECT_EQ(position(*stream), 5u);
-    EXPECT_EQ(size(*stream), 5u);
-    stream->synchronizeFile(record.get());
-    EXPECT_TRUE(record->isSuccess());
-    EXPECT_TRUE(logger->lines().empty());
-}
-
-TEST_F(KVLStreamWithFileHandleTest, NullArgumentsAndShareModesAreRefused) {
+TEST_F(KVLStreamWithFileHandleTest, ShareModesAreRefusedWithoutTakingALock) {
     auto stream = updating("abc");
-    std::uint64_t count = 77;
-    const std::function<void()> calls[] = {
-        [&] { stream->read(3, 0, nullptr, &count, record.get()); },
-        [&] { stream->write(3, 10, nullptr, &count, record.get()); },
-        [&] { stream->getSize(nullptr, record.get()); },
-        [&] { stream->getPointerPosition(nullptr, record.get()); },
-    };
-    for (const auto& call : calls) {
-        call();
-        expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
-    }
-    EXPECT_EQ(count, 77u);
-    EXPECT_EQ(readFile("data"), "abc");
-
     kvltest::InstalledAPIBypass bypass;
     KVLStreamWithFileHandle empty;
     for (IKVLStream* target : {static_cast<IKVLStream*>(stream.get()), static_cast<IKVLStream*>(&empty)}) {
@@ -119,36 +71,6 @@ TEST_F(KVLStreamWithFileHandleTest, NullArgumentsAndShareModesAreRefused) {
     const int other = ::open(path("data").c_str(), O_RDONLY);
     EXPECT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);  // no lock was taken
     ::close(other);
-}
-
-TEST_F(KVLStreamWithFileHandleTest, AStreamWithoutAHandleIsUninitialized) {
-    KVLStreamWithFileHandle empty;
-    EXPECT_EQ(empty.getNativeHandle(), nullptr);
-    char buffer[4];
-    std::uint64_t value = 0;
-    const std::function<void(IKVLStream&)> operations[] = {
-        [&](IKVLStream& s) { s.read(1, 0, buffer, &value, record.get()); },
-        [&](IKVLStream& s) { s.write(1, 0, "x", &value, record.get()); },
-        [&](IKVLStream& s) { s.setPointerPosition(0, record.get()); },
-        [&](IKVLStream& s) { s.getPointerPosition(&value, record.get()); },
-        [&](IKVLStream& s) { s.getSize(&value, record.get()); },
-        [&](IKVLStream& s) { s.setSize(0, record.get()); },
-        [&](IKVLStream& s) { s.synchronizeFile(record.get()); },
-    };
-    for (const auto& operation : operations) {
-        operation(empty);
-        expectFailure(-10003, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
-    }
-    auto stream = updating("abc");
-    stream->close(record.get());
-    EXPECT_EQ(stream->getName(), path("data"));
-    stream->getSize(&value, record.get());
-    expectFailure(-10003, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
-    const std::size_t linesBefore = logger->lines().size();
-    stream->close(record.get());
-    empty.close(record.get());
-    EXPECT_TRUE(record->isSuccess());
-    EXPECT_EQ(logger->lines().size(), linesBefore);
 }
 
 TEST_F(KVLStreamWithFileHandleTest, PathInitializersOpenOnlyExistingFiles) {
@@ -177,33 +99,6 @@ TEST_F(KVLStreamWithFileHandleTest, PathInitializersOpenOnlyExistingFiles) {
     ASSERT_NE(reading, nullptr);
     EXPECT_EQ(raised([&] { reading->write(1, 0, "x", nullptr, record.get()); }), "writeData: Bad file descriptor|9");
     EXPECT_TRUE(record->isSuccess());
-}
-
-TEST_F(KVLStreamWithFileHandleTest, OnlyAnOwningStreamClosesItsHandle) {
-    writeFile("data", "abc");
-    auto shared = FileHandle::fileHandleForReadingFromURL(url("data"));
-    auto stream = KVLStreamWithFileHandle::initFromFileHandle(shared, "shared", false, record.get());
-    ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(stream->getNativeHandle(), shared.get());
-    stream->close(record.get());
-    EXPECT_GE(shared->fileDescriptor(), 0);
-
-    stream = KVLStreamWithFileHandle::initFromFileHandle(shared, "shared", true, record.get());
-    stream->disownNativeHandle();
-    stream.reset();
-    EXPECT_GE(shared->fileDescriptor(), 0);
-
-    auto next = FileHandle::fileHandleForReadingFromURL(url("data"));
-    stream = KVLStreamWithFileHandle::initFromFileHandle(shared, "shared", true, record.get());
-    stream->setNativeHandle(next, true);  // re-targeting closes the owned one
-    EXPECT_EQ(shared->fileDescriptor(), -1);
-    stream.reset();
-    EXPECT_EQ(next->fileDescriptor(), -1);
-
-    EXPECT_EQ(KVLStreamWithFileHandle::initFromFileHandle(nullptr, "name", true, record.get()), nullptr);
-    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
-    EXPECT_EQ(KVLStreamWithFileHandle::initFromFileHandle(next, std::nullopt, true, record.get()), nullptr);
-    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
 }
 
 TEST_F(KVLStreamWithFileHandleTest, TheHandlesFailuresPassThroughWithoutARecord) {
