@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <latch>
 #include <regex>
 #include <string>
 #include <thread>
@@ -298,8 +299,8 @@ TEST_F(KVLLoggerFileTest, AFullDiskDropsWholeLinesAndAForkedChildShowsItsOwnIds)
 }
 
 TEST_F(KVLLoggerFileTest, ConcurrentThreadsLeaveEveryLineWholeAndInOrder) {
-    constexpr int kThreads = 4;
-    constexpr int kLinesPerThread = 2000;
+    constexpr int kThreads = 8;
+    constexpr int kLinesPerThread = 1000;
     // A clock that moves on by 1/1024 s at every reading, from noon: lines must come out in
     // the order of their timestamps, and the timestamp changes every few lines.
     std::atomic<std::int64_t> ticks{0};
@@ -308,9 +309,11 @@ TEST_F(KVLLoggerFileTest, ConcurrentThreadsLeaveEveryLineWholeAndInOrder) {
     });
     KVLLoggerFile logger(logDir(), "Threads", KVLLogLevelInfo);
     {
+        std::latch start(kThreads);  // all threads write at once
         std::vector<std::jthread> threads;
         for (int t = 0; t < kThreads; ++t) {
-            threads.emplace_back([&logger, t] {
+            threads.emplace_back([&logger, &start, t] {
+                start.arrive_and_wait();
                 for (int n = 0; n < kLinesPerThread; ++n) {
                     logger.logMessage("t%d n%d", KVLLogLevelInfo, "src/A/KVLWorker", 1, t, n);
                 }
