@@ -1,97 +1,20 @@
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <unistd.h>
+#include <sys/file.h>
 
 #include <functional>
 #include <string>
 
-#include "KVLSharedUtil/KVLStreamWithFileDescriptor.h"
-#include "KVLSharedUtil/KVLStreamWithFileHandle.h"
-#include "LoggedServicesTest.h"
+#include "KVLStreamTest.h"
 #include "TestSupport/RecordingAPIBypass.h"
 
 namespace {
 
-constexpr std::int32_t kInternal = KVLInternalErrorTypeInternal;
+using kvltest::KVLStreamTest;
+using kvltest::kInternal;
 
-// How each stream kind is opened, adopts a native handle and names its failures.
-struct DescriptorStream {
-    using Stream = KVLStreamWithFileDescriptor;
-    using Native = int;
-    static constexpr const char* kFile = "src/KVLSharedUtil/KVLSharedUtil/KVLStreamWithFileDescriptor";
-    static constexpr const char* kInvalid = "KVLStreamWithFileDescriptor - Invalid parameters";
-    static constexpr const char* kInvalidPosition = "Stream with file decriptor - Invalid parameters";
-    static constexpr const char* kUninitialized = "KVLStreamWithFileDescriptor - Uninitialized object";
-    static constexpr bool kResizeMovesPosition = false;
-    static std::unique_ptr<Stream> open(const platform::URL& url, IKVLInternalError* record) {
-        return Stream::initAndOpenFromFilePath(url, O_RDWR, record);
-    }
-    static Native openNative(const std::string& path) { return ::open(path.c_str(), O_RDONLY); }
-    static bool isOpen(Native native) { return ::fcntl(native, F_GETFD) != -1; }
-    static void* handle(Native native) { return reinterpret_cast<void*>(std::intptr_t{native}); }
-    static Native none() { return -1; }
-    static std::unique_ptr<Stream> adopt(Native native, const std::optional<std::string>& name, bool owner,
-                                         IKVLInternalError* record) {
-        return Stream::initFromFileDescriptor(native, name, owner, record);
-    }
-    static void retarget(Stream& stream, Native native, bool owner) { stream.setFileDescriptor(native, owner); }
-};
+using StreamKinds = ::testing::Types<kvltest::DescriptorStream, kvltest::HandleStream>;
+TYPED_TEST_SUITE(KVLStreamTest, StreamKinds);
 
-struct HandleStream {
-    using Stream = KVLStreamWithFileHandle;
-    using Native = std::shared_ptr<platform::FileHandle>;
-    static constexpr const char* kFile = "src/KVLSharedUtil/KVLSharedUtil/KVLStreamWithFileHandle";
-    static constexpr const char* kInvalid = "KVLStreamWithFileHandle - Invalid parameters";
-    static constexpr const char* kInvalidPosition = kInvalid;
-    static constexpr const char* kUninitialized = kInvalid;
-    static constexpr bool kResizeMovesPosition = true;
-    static std::unique_ptr<Stream> open(const platform::URL& url, IKVLInternalError* record) {
-        return Stream::initForUpdatingFromFilePath(url, record);
-    }
-    static Native openNative(const std::string& path) {
-        return platform::FileHandle::fileHandleForReadingFromURL(platform::URL::fileURLWithPath(path));
-    }
-    static bool isOpen(const Native& native) { return native->fileDescriptor() >= 0; }
-    static void* handle(const Native& native) { return native.get(); }
-    static Native none() { return nullptr; }
-    static std::unique_ptr<Stream> adopt(const Native& native, const std::optional<std::string>& name, bool owner,
-                                         IKVLInternalError* record) {
-        return Stream::initFromFileHandle(native, name, owner, record);
-    }
-    static void retarget(Stream& stream, const Native& native, bool owner) { stream.setNativeHandle(native, owner); }
-};
-
-template <typename Kind>
-class KVLStreamContractTest : public kvltest::LoggedServicesTest {
-protected:
-    std::unique_ptr<typename Kind::Stream> streamOn(const std::string& contents) {
-        writeFile("data", contents);
-        auto stream = Kind::open(platform::URL::fileURLWithPath(path("data")), record.get());
-        EXPECT_NE(stream, nullptr);
-        return stream;
-    }
-    std::uint64_t position(IKVLStream& stream) {
-        std::uint64_t value = 0;
-        stream.getPointerPosition(&value, record.get());
-        return value;
-    }
-    std::uint64_t size(IKVLStream& stream) {
-        std::uint64_t value = 0;
-        stream.getSize(&value, record.get());
-        return value;
-    }
-    void expectFailure(std::int64_t code, const std::string& message) {
-        LoggedServicesTest::expectFailure(*record, code, kInternal, message, Kind::kFile, *logger);
-        record->reset();
-    }
-
-    std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
-};
-
-using StreamKinds = ::testing::Types<DescriptorStream, HandleStream>;
-TYPED_TEST_SUITE(KVLStreamContractTest, StreamKinds);
-
-TYPED_TEST(KVLStreamContractTest, TransfersAtOffsetsAndSizesChangeTheFileAsAsked) {
+TYPED_TEST(KVLStreamTest, TransfersAtOffsetsAndSizesChangeTheFileAsAsked) {
     auto stream = this->streamOn("abcdefghij");
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(stream->getName(), this->path("data"));
@@ -128,7 +51,7 @@ TYPED_TEST(KVLStreamContractTest, TransfersAtOffsetsAndSizesChangeTheFileAsAsked
     EXPECT_TRUE(this->logger->lines().empty());
 }
 
-TYPED_TEST(KVLStreamContractTest, NullArgumentsAreRefusedAndChangeNothing) {
+TYPED_TEST(KVLStreamTest, NullArgumentsAreRefusedAndChangeNothing) {
     auto stream = this->streamOn("abc");
     IKVLInternalError* record = this->record.get();
     std::uint64_t count = 77;
@@ -140,13 +63,13 @@ TYPED_TEST(KVLStreamContractTest, NullArgumentsAreRefusedAndChangeNothing) {
     };
     for (const auto& [call, message] : calls) {
         call();
-        this->expectFailure(-10001, message);
+        this->expectFailure(-10001, kInternal, message);
     }
     EXPECT_EQ(count, 77u);
     EXPECT_EQ(this->readFile("data"), "abc");
 }
 
-TYPED_TEST(KVLStreamContractTest, AnEmptyOrClosedStreamIsUninitializedAndClosesQuietly) {
+TYPED_TEST(KVLStreamTest, AnEmptyOrClosedStreamIsUninitializedAndClosesQuietly) {
     typename TypeParam::Stream empty;
     EXPECT_EQ(empty.getName(), std::nullopt);
     EXPECT_EQ(empty.getNativeHandle(), TypeParam::handle(TypeParam::none()));
@@ -164,14 +87,14 @@ TYPED_TEST(KVLStreamContractTest, AnEmptyOrClosedStreamIsUninitializedAndClosesQ
     };
     for (const auto& operation : operations) {
         operation(empty);
-        this->expectFailure(-10003, TypeParam::kUninitialized);
+        this->expectFailure(-10003, kInternal, TypeParam::kUninitialized);
     }
 
     auto stream = this->streamOn("abc");
     stream->close(record);
     EXPECT_EQ(stream->getName(), this->path("data"));  // the name survives close
     stream->getSize(&value, record);
-    this->expectFailure(-10003, TypeParam::kUninitialized);
+    this->expectFailure(-10003, kInternal, TypeParam::kUninitialized);
     const std::size_t linesBefore = this->logger->lines().size();
     stream->close(record);
     empty.close(record);
@@ -179,7 +102,7 @@ TYPED_TEST(KVLStreamContractTest, AnEmptyOrClosedStreamIsUninitializedAndClosesQ
     EXPECT_EQ(this->logger->lines().size(), linesBefore);
 }
 
-TYPED_TEST(KVLStreamContractTest, OnlyAnOwningStreamClosesItsNativeHandle) {
+TYPED_TEST(KVLStreamTest, OnlyAnOwningStreamClosesItsNativeHandle) {
     this->writeFile("data", "abc");
     const std::string file = this->path("data");
     IKVLInternalError* record = this->record.get();
@@ -215,13 +138,13 @@ TYPED_TEST(KVLStreamContractTest, OnlyAnOwningStreamClosesItsNativeHandle) {
     EXPECT_TRUE(record->isSuccess());
 
     EXPECT_EQ(TypeParam::adopt(TypeParam::none(), "name", true, record), nullptr);
-    this->expectFailure(-10001, TypeParam::kInvalid);
+    this->expectFailure(-10001, kInternal, TypeParam::kInvalid);
     EXPECT_EQ(TypeParam::adopt(borrowed, std::nullopt, false, record), nullptr);
-    this->expectFailure(-10001, TypeParam::kInvalid);
+    this->expectFailure(-10001, kInternal, TypeParam::kInvalid);
     if constexpr (std::is_same_v<decltype(borrowed), const int>) ::close(borrowed);
 }
 
-TYPED_TEST(KVLStreamContractTest, FileSystemWorkRunsInTheSafeZone) {
+TYPED_TEST(KVLStreamTest, FileSystemWorkRunsInTheSafeZone) {
     auto stream = this->streamOn("abc");
     kvltest::InstalledAPIBypass bypass;
     stream->write(1, 10, "x", nullptr, this->record.get());  // itself, the size, the extension

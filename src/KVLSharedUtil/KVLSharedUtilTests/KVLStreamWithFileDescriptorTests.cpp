@@ -1,47 +1,22 @@
-#include "KVLSharedUtil/KVLStreamWithFileDescriptor.h"
-
-#include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <string>
 
-#include "LoggedServicesTest.h"
+#include "KVLStreamTest.h"
 
 namespace {
 
-constexpr const char* kFile = "src/KVLSharedUtil/KVLSharedUtil/KVLStreamWithFileDescriptor";
-constexpr std::int32_t kInternal = KVLInternalErrorTypeInternal;
+using kvltest::kInternal;
 constexpr std::int32_t kPosix = KVLInternalErrorTypePosix;
-
-class KVLStreamWithFileDescriptorTest : public kvltest::LoggedServicesTest {
-protected:
-    // A stream that owns a descriptor on a file holding contents.
-    std::unique_ptr<KVLStreamWithFileDescriptor> streamOn(const std::string& contents) {
-        writeFile("data", contents);
-        auto stream = KVLStreamWithFileDescriptor::initAndOpenFromFilePath(platform::URL::fileURLWithPath(path("data")),
-                                                                           O_RDWR, record.get());
-        EXPECT_NE(stream, nullptr);
-        EXPECT_TRUE(record->isSuccess()) << record->description();
-        return stream;
-    }
-    void expectFailure(std::int64_t code, std::int32_t type, const std::string& message) {
-        LoggedServicesTest::expectFailure(*record, code, type, message, kFile, *logger);
-        record->reset();
-    }
-
-    std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
-};
+using KVLStreamWithFileDescriptorTest = kvltest::KVLStreamTest<kvltest::DescriptorStream>;
 
 TEST_F(KVLStreamWithFileDescriptorTest, PathInitializersOpenCreateAndTruncate) {
-    const auto url = [&](const char* name) { return platform::URL::fileURLWithPath(path(name)); };
     EXPECT_EQ(KVLStreamWithFileDescriptor::initAndOpenFromFilePath(url("new"), O_RDWR | O_CREAT, record.get()), nullptr);
     expectFailure(-10001, kInternal, "KVLStreamWithFileDescriptor - Invalid parameters");
     EXPECT_EQ(KVLStreamWithFileDescriptor::initAndOpenFromFilePath(url("new"), O_RDWR | O_TRUNC, record.get()), nullptr);

@@ -1,11 +1,6 @@
-#include "KVLSharedUtil/KVLStreamWithFileHandle.h"
-
-#include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,15 +9,14 @@
 #include <functional>
 #include <string>
 
-#include "LoggedServicesTest.h"
+#include "KVLStreamTest.h"
 #include "TestSupport/RecordingAPIBypass.h"
 
 namespace {
 
 using platform::FileHandle;
 
-constexpr const char* kFile = "src/KVLSharedUtil/KVLSharedUtil/KVLStreamWithFileHandle";
-constexpr std::int32_t kInternal = KVLInternalErrorTypeInternal;
+using kvltest::kInternal;
 constexpr std::uint64_t k2To63 = std::uint64_t{1} << 63;
 
 // What a call raised, "<reason>|<errno>", or "".
@@ -35,30 +29,10 @@ std::string raised(const std::function<void()>& call) {
     return "";
 }
 
-class KVLStreamWithFileHandleTest : public kvltest::LoggedServicesTest {
-protected:
-    platform::URL url(const char* name) const { return platform::URL::fileURLWithPath(path(name)); }
-    std::unique_ptr<KVLStreamWithFileHandle> updating(const std::string& contents) {
-        writeFile("data", contents);
-        auto stream = KVLStreamWithFileHandle::initForUpdatingFromFilePath(url("data"), record.get());
-        EXPECT_NE(stream, nullptr);
-        return stream;
-    }
-    std::uint64_t position(IKVLStream& stream) {
-        std::uint64_t value = 0;
-        stream.getPointerPosition(&value, record.get());
-        return value;
-    }
-    void expectFailure(std::int64_t code, std::int32_t type, const std::string& message) {
-        LoggedServicesTest::expectFailure(*record, code, type, message, kFile, *logger);
-        record->reset();
-    }
-
-    std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
-};
+using KVLStreamWithFileHandleTest = kvltest::KVLStreamTest<kvltest::HandleStream>;
 
 TEST_F(KVLStreamWithFileHandleTest, ShareModesAreRefusedWithoutTakingALock) {
-    auto stream = updating("abc");
+    auto stream = streamOn("abc");
     kvltest::InstalledAPIBypass bypass;
     KVLStreamWithFileHandle empty;
     for (IKVLStream* target : {static_cast<IKVLStream*>(stream.get()), static_cast<IKVLStream*>(&empty)}) {
@@ -102,7 +76,7 @@ TEST_F(KVLStreamWithFileHandleTest, PathInitializersOpenOnlyExistingFiles) {
 }
 
 TEST_F(KVLStreamWithFileHandleTest, TheHandlesFailuresPassThroughWithoutARecord) {
-    auto stream = updating("abc");
+    auto stream = streamOn("abc");
     kvltest::InstalledAPIBypass bypass;
     char buffer[4];
     EXPECT_EQ(raised([&] { stream->read(1, k2To63, buffer, nullptr, record.get()); }),
@@ -137,7 +111,7 @@ TEST_F(KVLStreamWithFileHandleTest, AReadThatCannotGetMemoryFails) {
     GTEST_SKIP() << "the sanitizers' allocators abort rather than fail under an address-space limit";
 #else
     constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
-    auto stream = updating("");
+    auto stream = streamOn("");
     stream->setSize(kGiB, record.get());  // sparse: reading it costs no disk
     stream->setPointerPosition(7, record.get());
     const int status = kvltest::runInChild([&] {
