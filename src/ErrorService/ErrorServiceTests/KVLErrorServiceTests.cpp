@@ -89,13 +89,8 @@ TEST_F(KVLErrorServiceTest, MissingLanguageIdsAreReportedDefaultFirst) {
 
 TEST_F(KVLErrorServiceTest, ConcurrentCountChangesAreExactAndStopAtZero) {
     const auto inParallel = [](const std::function<void()>& work) {
-        std::vector<std::thread> threads;
-        for (int t = 0; t < 8; ++t) {
-            threads.emplace_back(work);
-        }
-        for (auto& thread : threads) {
-            thread.join();
-        }
+        std::vector<std::jthread> threads(8);
+        for (auto& thread : threads) thread = std::jthread(work);
     };
     inParallel([] {
         for (int i = 0; i < 10000; ++i) {
