@@ -86,8 +86,8 @@ protected:
 
     // The path of a log file of this process opened at dateTime.
     std::string logPath(std::string_view dateTime, std::string_view module,
-                        std::string_view bundleName = "Orvane Test.app") const {
-        return platform::formatString("%@/%@_%@_%@_%d(%@)_%@.log", logDir(), dateTime,
+                        std::string_view bundleName = "Orvane Test.app", std::optional<std::string> dir = {}) const {
+        return platform::formatString("%@/%@_%@_%@_%d(%@)_%@.log", dir.value_or(logDir()), dateTime,
                                       platform::SearchPaths::userName(), platform::ProcessInfo::hostName(),
                                       ::getpid(), bundleName, module);
     }
@@ -220,10 +220,7 @@ TEST_F(KVLLoggerFileTest, AnExistingFileIsAppendedToAndAMissingFolderGetsNothing
 
     const std::string missing = path("Nowhere/Logs");
     KVLLoggerFile lost(missing, "Lost", KVLLogLevelDebug);
-    EXPECT_EQ(lost.getLogFilePath(),
-              platform::formatString("%@/2026-03-14 23-59-58_%@_%@_%d(Orvane Test.app)_Lost.log", missing,
-                                     platform::SearchPaths::userName(), platform::ProcessInfo::hostName(),
-                                     ::getpid()));
+    EXPECT_EQ(lost.getLogFilePath(), logPath("2026-03-14 23-59-58", "Lost", "Orvane Test.app", missing));
     lost.error("dropped");
     now = kMidnight;  // a logger without a file never tries to roll
     lost.error("dropped too");
