@@ -61,9 +61,6 @@ protected:
 TEST_F(KVLStringManagerTest, SameLanguagesMakeEveryLookupEnglish) {
     kvltest::ConsoleCapture console;
     const auto manager = loaded("en", "en");
-    EXPECT_EQ(manager->mLocaleLangBundle(), manager->mDefaultLangBundle());
-    EXPECT_EQ(manager->mDefaultLangBundle()->bundlePath(), bundle_ + "/Contents/Resources/en.lproj");
-    EXPECT_EQ(manager->mStringsFileName(), kTable);
 
     std::string fillIn;
     EXPECT_EQ(manager->getStringForId(-17000, &fillIn, "the plug-in"), "Unable to load the plug-in");
@@ -74,7 +71,6 @@ TEST_F(KVLStringManagerTest, SameLanguagesMakeEveryLookupEnglish) {
 
 TEST_F(KVLStringManagerTest, LocaleTextIsReturnedWithTheEnglishTextAppendedToTheFillIn) {
     const auto manager = loaded("en", "fr");
-    EXPECT_NE(manager->mLocaleLangBundle(), manager->mDefaultLangBundle());
 
     std::string fillIn = "Before:";
     EXPECT_EQ(manager->getStringForKey("greeting", &fillIn, "Ana", 2), "Bonjour Ana, vous avez 2 mises à jour");
@@ -100,7 +96,6 @@ TEST_F(KVLStringManagerTest, MissingLocaleFolderFallsBackToTheDefaultLanguage) {
     kvltest::ConsoleCapture console;
     const auto manager = loaded("en", "de");
     EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: Unable to load Locale Bundle."});
-    EXPECT_EQ(manager->mLocaleLangBundle(), manager->mDefaultLangBundle());
     std::string fillIn;
     EXPECT_EQ(manager->getStringForKey("greeting", &fillIn, "Jo", 1), "Hello Jo, you have 1 updates");
     EXPECT_EQ(fillIn, "Hello Jo, you have 1 updates");

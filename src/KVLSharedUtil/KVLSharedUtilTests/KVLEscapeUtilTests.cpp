@@ -51,7 +51,6 @@ struct EscapeCase {
 
 const EscapeCase kEscapes[] = {
     {Escape::escapeXMLAndAppend, "a<b&c>'\"", "a&lt;b&amp;c&gt;&apos;&quot;"},
-    {Escape::escapeXMLAndAppend, "1 < 2", "1 &lt; 2"},
     // Entities produced by later entries are not escaped again; those in the input are.
     {Escape::escapeXMLAndAppend, "&amp;<", "&amp;amp;&lt;"},
     {Escape::escapeXMLAndAppend, "", ""},
