@@ -4,29 +4,13 @@
 
 #include <filesystem>
 
-#include "HostApplication.h"
 #include "TestSupport/TemporaryRoot.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class AssistantPluginTest : public kvltest::TemporaryRootTest {
-protected:
-    // The bundle the built host loads.
-    static std::string builtPlugin() {
-        return HostApplication(fs::path(KVL_HOST_PATH).parent_path().parent_path().parent_path().string())
-            .pluginBundlePath();
-    }
-};
-
-TEST_F(AssistantPluginTest, LoadsTheBuiltBundleAndMakesBothAssistants) {
-    std::string failure;
-    const auto plugin = AssistantPlugin::load(builtPlugin(), &failure);
-    ASSERT_NE(plugin, nullptr) << failure;
-    EXPECT_NE(plugin->createInstallAssistant(), nullptr);
-    EXPECT_NE(plugin->createUpdateAssistant(), nullptr);
-}
+class AssistantPluginTest : public kvltest::TemporaryRootTest {};
 
 TEST_F(AssistantPluginTest, RefusesAMissingBundleModuleOrEntryPoint) {
     std::string failure;

@@ -94,8 +94,13 @@ TEST_F(HostFaultMatrixTest, EveryProviderCallOfEveryCycleCanFailAndAnUninstallSt
                               std::string::npos)
                         << what;
                     EXPECT_NE(run.out.find("install: rollback ... done"), std::string::npos) << what;
+                    // Rolled back: the jobs' files are gone before any uninstallation.
+                    EXPECT_NE(log.find("KVLFileOperationHelper - No files to delete"), std::string::npos) << what;
+                    EXPECT_FALSE(fs::exists(root + "/" + kAgent)) << what;
                 }
                 EXPECT_NE(log.find("Privilege provider: Injected failure of "), std::string::npos) << what;
+                // Installation stops at the failed call; the other cycles attempt every call.
+                EXPECT_EQ(count(log, logged), cycle.command == "install" ? call : calls) << what;
                 EXPECT_EQ(host("uninstall --root " + root).status, 0) << what;
                 // A daemon whose unload failed stays loaded once its property list is gone:
                 // no later unload can name it, as with launchd itself.

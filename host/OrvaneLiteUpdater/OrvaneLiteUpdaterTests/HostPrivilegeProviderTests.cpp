@@ -40,35 +40,40 @@ TEST_F(HostPrivilegeProviderTest, CopiesIntoNewFoldersReplacingAndLogsEachCall) 
     EXPECT_EQ(logger->messages().back(), "Privilege provider: copy " + path("a") + " -> " + path("deep/b"));
 
     EXPECT_FALSE(provider.copyFile(url("none"), url("c"), true, true, record.get()));
-    EXPECT_FALSE(record->isSuccess());
     EXPECT_NE(record->getDescription()->find("none"), std::string::npos) << *record->getDescription();
+    writeFile("blocker", "a file where a folder is needed");
+    record->reset();
+    EXPECT_FALSE(provider.copyFile(url("a"), url("blocker/b"), true, true, record.get()));
+    EXPECT_FALSE(record->isSuccess());
+    EXPECT_EQ(readFile("blocker"), "a file where a folder is needed");
 }
 
 TEST_F(HostPrivilegeProviderTest, RefusesEveryPathOutsideTheRoot) {
-    writeFile("a", "x");
-    const std::string outside = root() + "-outside/a";
-    EXPECT_FALSE(provider.copyFile(url("a"), URL::fileURLWithPath(outside), true, true, record.get()));
-    EXPECT_EQ(record->getDescription(), "“" + outside + "” lies outside the root “" + root() + "”.");
+    // Confined to a folder of the test's root: a path wrongly let through is still the test's own.
+    writeFile("jail/a", "x");
+    HostPrivilegeProvider jailed{platform::ConfinedRoot::open(path("jail")), logger};
+    writeFile("victim", "kept");
+    EXPECT_FALSE(jailed.copyFile(url("jail/a"), url("outside/a"), true, true, record.get()));
+    EXPECT_EQ(record->getDescription(), "“" + path("outside/a") + "” lies outside the root “" + path("jail") + "”.");
     EXPECT_EQ(record->getErrorCode(), EPERM);
-    EXPECT_FALSE(std::filesystem::exists(root() + "-outside"));
+    EXPECT_FALSE(std::filesystem::exists(path("outside")));
 
-    for (const std::string& escape : {path("sub/../../x"), std::string("/etc/passwd"), path("..")}) {
+    for (const std::string& escape : {path("jail/sub/../../victim"), path("victim"), path("jail/..")}) {
         record->reset();
-        EXPECT_FALSE(provider.removeFileAt(URL::fileURLWithPath(escape), record.get())) << escape;
+        EXPECT_FALSE(jailed.removeFileAt(URL::fileURLWithPath(escape), record.get())) << escape;
         EXPECT_EQ(record->getErrorCode(), EPERM) << escape;
         record->reset();
-        EXPECT_FALSE(provider.setAttributes({}, escape, record.get())) << escape;
+        EXPECT_FALSE(jailed.setAttributes({}, escape, record.get())) << escape;
     }
-    EXPECT_TRUE(std::filesystem::exists("/etc/passwd"));
+    EXPECT_EQ(readFile("victim"), "kept");
 
     // A link under the root that leads out of it.
-    std::filesystem::create_directories(root() + "-outside");
-    std::filesystem::create_directory_symlink(root() + "-outside", path("link"));
+    std::filesystem::create_directories(path("outside"));
+    std::filesystem::create_directory_symlink(path("outside"), path("jail/link"));
     record->reset();
-    EXPECT_FALSE(provider.copyFile(url("a"), url("link/a"), true, true, record.get()));
+    EXPECT_FALSE(jailed.copyFile(url("jail/a"), url("jail/link/a"), true, true, record.get()));
     EXPECT_EQ(record->getErrorCode(), EPERM);
-    EXPECT_FALSE(std::filesystem::exists(root() + "-outside/a"));
-    std::filesystem::remove_all(root() + "-outside");
+    EXPECT_FALSE(std::filesystem::exists(path("outside/a")));
 }
 
 TEST_F(HostPrivilegeProviderTest, ChosenCallsFail) {
@@ -107,6 +112,11 @@ TEST_F(HostPrivilegeProviderTest, AttributesRemovalAndCommands) {
         EXPECT_EQ(info.st_gid, 0u);
     }
 
+    EXPECT_FALSE(provider.setAttributes(attributes, path("missing"), record.get()));
+    EXPECT_FALSE(record->isSuccess());
+    EXPECT_FALSE(std::filesystem::exists(path("missing")));
+    record->reset();
+
     writeFile("folder/inner/g", "x");
     EXPECT_TRUE(provider.removeFileAt(url("folder"), record.get()));
     EXPECT_FALSE(std::filesystem::exists(path("folder")));
@@ -116,20 +126,6 @@ TEST_F(HostPrivilegeProviderTest, AttributesRemovalAndCommands) {
     EXPECT_FALSE(provider.launchCommand("echo busy; exit 3", record.get()));
     EXPECT_EQ(record->getErrorCode(), 3);
     EXPECT_EQ(record->getDescription(), "\"echo busy; exit 3\" exited with status 3: busy\n");
-}
-
-TEST_F(HostPrivilegeProviderTest, FileSystemFailuresComeBackThroughTheRecord) {
-    writeFile("a", "new");
-    writeFile("blocker", "a file where a folder is needed");
-    EXPECT_FALSE(provider.copyFile(url("a"), url("blocker/b"), true, true, record.get()));
-    EXPECT_FALSE(record->isSuccess());
-    EXPECT_EQ(readFile("blocker"), "a file where a folder is needed");
-
-    record->reset();
-    EXPECT_FALSE(provider.setAttributes({{"NSFilePosixPermissions", platform::PlistValue(0644)}}, path("missing"),
-                                        record.get()));
-    EXPECT_FALSE(record->isSuccess());
-    EXPECT_FALSE(std::filesystem::exists(path("missing")));
 }
 
 TEST_F(HostPrivilegeProviderTest, AGroupThatExistsIsSetByName) {

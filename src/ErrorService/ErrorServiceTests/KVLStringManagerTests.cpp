@@ -61,9 +61,6 @@ protected:
 TEST_F(KVLStringManagerTest, SameLanguagesMakeEveryLookupEnglish) {
     kvltest::ConsoleCapture console;
     const auto manager = loaded("en", "en");
-    EXPECT_EQ(manager->mLocaleLangBundle(), manager->mDefaultLangBundle());
-    EXPECT_EQ(manager->mDefaultLangBundle()->bundlePath(), bundle_ + "/Contents/Resources/en.lproj");
-    EXPECT_EQ(manager->mStringsFileName(), kTable);
 
     std::string fillIn;
     EXPECT_EQ(manager->getStringForId(-17000, &fillIn, "the plug-in"), "Unable to load the plug-in");
@@ -74,7 +71,6 @@ TEST_F(KVLStringManagerTest, SameLanguagesMakeEveryLookupEnglish) {
 
 TEST_F(KVLStringManagerTest, LocaleTextIsReturnedWithTheEnglishTextAppendedToTheFillIn) {
     const auto manager = loaded("en", "fr");
-    EXPECT_NE(manager->mLocaleLangBundle(), manager->mDefaultLangBundle());
 
     std::string fillIn = "Before:";
     EXPECT_EQ(manager->getStringForKey("greeting", &fillIn, "Ana", 2), "Bonjour Ana, vous avez 2 mises à jour");
@@ -100,59 +96,51 @@ TEST_F(KVLStringManagerTest, MissingLocaleFolderFallsBackToTheDefaultLanguage) {
     kvltest::ConsoleCapture console;
     const auto manager = loaded("en", "de");
     EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: Unable to load Locale Bundle."});
-    EXPECT_EQ(manager->mLocaleLangBundle(), manager->mDefaultLangBundle());
     std::string fillIn;
     EXPECT_EQ(manager->getStringForKey("greeting", &fillIn, "Jo", 1), "Hello Jo, you have 1 updates");
     EXPECT_EQ(fillIn, "Hello Jo, you have 1 updates");
 }
 
-TEST_F(KVLStringManagerTest, UnopenableBundleFailsWith17000) {
-    kvltest::ConsoleCapture console;
-    KVLStringManager manager("en", "fr");
-    KVLInternalError error;
-    manager.loadBundleFromFile(path("Missing.bundle"), std::string(kTable), &error);
-    expectFailure(error, -17000, "Unable to load Main Bundle");
-    EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: Unable to load Main Bundle"});
-    EXPECT_EQ(manager.mMainBundle(), nullptr);
-    EXPECT_EQ(manager.mDefaultLangBundle(), nullptr);
+// A bundle that cannot be loaded as asked: the record, its console line, and which bundles
+// the manager keeps.
+struct LoadFailure {
+    const char* defaultLanguage;
+    bool missingBundle;
+    const char* table;
+    std::int64_t code;
+    std::string message;
+    std::string console;
+    bool keepsMainBundle;
+};
 
+TEST_F(KVLStringManagerTest, EachBundleThatCannotBeLoadedFailsWithItsCode) {
+    write("it.lproj", "a file where the folder should be");
+    const std::string italian = bundle_ + "/Contents/Resources/it.lproj";
+    const LoadFailure failures[] = {
+        {"en", true, kTable, -17000, "Unable to load Main Bundle", "Unable to load Main Bundle", false},
+        {"es", false, kTable, -17001, "Unable to load Default Bundle at path (null)",
+         "Unable to load Default Bundle at path: (null)", true},
+        {"it", false, kTable, -17001, "Unable to load Default Bundle at path " + italian,
+         "Unable to load Default Bundle at path: " + italian, true},
+        {"en", false, "NoSuchTable", -17006, "Unable to find given Strings File", "Unable to find given Strings File",
+         true},
+    };
+    for (const LoadFailure& failure : failures) {
+        kvltest::ConsoleCapture console;
+        KVLStringManager manager(failure.defaultLanguage, "fr");
+        KVLInternalError error;
+        manager.loadBundleFromFile(failure.missingBundle ? path("Missing.bundle") : bundle_,
+                                   std::string(failure.table), &error);
+        expectFailure(error, failure.code, failure.message);
+        EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: " + failure.console});
+        EXPECT_EQ(manager.mMainBundle() != nullptr, failure.keepsMainBundle) << failure.message;
+        EXPECT_EQ(manager.mStringsFileName(), std::nullopt) << failure.message;
+    }
+    KVLStringManager manager("en", "fr");
     KVLInternalError nullPath;
     manager.loadBundleFromFile(std::nullopt, std::nullopt, &nullPath);
     EXPECT_EQ(nullPath.getErrorCode(), -17000);
-    manager.loadBundleFromFile(std::nullopt, std::nullopt, nullptr);  // no record: only the console line
-    EXPECT_EQ(console.messages().size(), 3u);
-}
-
-TEST_F(KVLStringManagerTest, MissingDefaultFolderFailsWith17001AndItsPath) {
-    kvltest::ConsoleCapture console;
-    KVLStringManager manager("es", "fr");
-    KVLInternalError error;
-    manager.loadBundleFromFile(bundle_, std::string(kTable), &error);
-    expectFailure(error, -17001, "Unable to load Default Bundle at path (null)");
-    EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: Unable to load Default Bundle at path: (null)"});
-    ASSERT_NE(manager.mMainBundle(), nullptr);
-    EXPECT_EQ(manager.mLocaleLangBundle(), nullptr);
-    EXPECT_EQ(manager.mStringsFileName(), std::nullopt);
-
-    // A file where the folder should be is found but cannot be opened as a bundle.
-    write("it.lproj", "not a folder");
-    KVLStringManager italian("it", "fr");
-    KVLInternalError fileError;
-    italian.loadBundleFromFile(bundle_, std::string(kTable), &fileError);
-    const std::string path = bundle_ + "/Contents/Resources/it.lproj";
-    expectFailure(fileError, -17001, "Unable to load Default Bundle at path " + path);
-    EXPECT_TRUE(console.contains("Kenvault :: Unable to load Default Bundle at path: " + path));
-}
-
-TEST_F(KVLStringManagerTest, MissingTableFailsWith17006AndKeepsTheTableName) {
-    kvltest::ConsoleCapture console;
-    KVLStringManager manager("en", "fr");
-    KVLInternalError error;
-    manager.loadBundleFromFile(bundle_, std::string("NoSuchTable"), &error);
-    expectFailure(error, -17006, "Unable to find given Strings File");
-    EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: Unable to find given Strings File"});
-    EXPECT_NE(manager.mLocaleLangBundle(), nullptr);
-    EXPECT_EQ(manager.mStringsFileName(), std::nullopt);
+    manager.loadBundleFromFile(std::nullopt, std::nullopt, nullptr);  // no record to fill
 }
 
 TEST_F(KVLStringManagerTest, WithoutATableNameTheDefaultTableIsUsedUnchecked) {

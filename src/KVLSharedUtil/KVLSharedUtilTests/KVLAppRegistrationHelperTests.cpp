@@ -37,15 +37,6 @@ TEST_F(KVLAppRegistrationHelperTest, AddingRefusesNullAndKeepsOrder) {
               (std::vector<URL>{URL::fileURLWithPath("/Applications/B.app"),
                                 URL::fileURLWithPath("/Applications/A.app", true),
                                 URL::fileURLWithPath("/Applications/B.app")}));
-    helper.setMApplicationsToRegister({});
-    EXPECT_TRUE(helper.mApplicationsToRegister().empty());
-}
-
-TEST_F(KVLAppRegistrationHelperTest, EmptyListRegistersAndLogsNothing) {
-    KVLAppRegistrationHelper helper;
-    helper.registerApplications();
-    EXPECT_TRUE(logger->lines().empty());
-    EXPECT_FALSE(std::filesystem::exists(platform::ApplicationDatabase::databasePath()));
 }
 
 TEST_F(KVLAppRegistrationHelperTest, AFailureIsLoggedAndTheOthersAreStillRegistered) {
@@ -55,20 +46,17 @@ TEST_F(KVLAppRegistrationHelperTest, AFailureIsLoggedAndTheOthersAreStillRegiste
     std::filesystem::create_directories(path("Applications/NoInfo.app"));
     helper.addApplicationURL(first);
     helper.addApplicationPath(path("Applications/NoInfo.app"));
-    helper.addApplicationPath(path("Applications/Missing.app"));
     helper.addApplicationURL(third);
 
     helper.registerApplications();
 
     const auto lines = logger->lines();
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].message, "Application First.app registered succesfully");
     EXPECT_EQ(lines[0].level, KVLLogLevelInfo);
     EXPECT_EQ(lines[1].message, "Application NoInfo.app not registered successfully due to error code -10814: ");
     EXPECT_EQ(lines[1].level, KVLLogLevelError);
-    EXPECT_EQ(lines[2].message, "Application Missing.app not registered successfully due to error code -43: ");
-    EXPECT_EQ(lines[2].level, KVLLogLevelError);
-    EXPECT_EQ(lines[3].message, "Application Third.app registered succesfully");
+    EXPECT_EQ(lines[2].message, "Application Third.app registered succesfully");
     for (const auto& line : lines) {
         EXPECT_EQ(line.fileName, kSourcePath);
     }
@@ -77,7 +65,18 @@ TEST_F(KVLAppRegistrationHelperTest, AFailureIsLoggedAndTheOthersAreStillRegiste
     EXPECT_EQ(platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.third"),
               std::vector<URL>{third});
     // The list is kept for another round.
-    EXPECT_EQ(helper.mApplicationsToRegister().size(), 4u);
+    EXPECT_EQ(helper.mApplicationsToRegister().size(), 3u);
+}
+
+TEST_F(KVLAppRegistrationHelperTest, AnApplicationRecordedBeforeIsReadAgain) {
+    const URL application = makeApplication("Renamed", "com.example.old");
+    ASSERT_EQ(platform::ApplicationDatabase::registerURL(application, false), platform::ApplicationDatabase::kNoError);
+    makeApplication("Renamed", "com.example.new");
+    KVLAppRegistrationHelper helper;
+    helper.addApplicationURL(application);
+    helper.registerApplications();
+    EXPECT_EQ(platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.new"),
+              std::vector<URL>{application});
 }
 
 }  // namespace

@@ -3,41 +3,25 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <optional>
-#include <string>
-
 #include "Platform/ProcessInfo.h"
 
 namespace {
 
-constexpr char kMarker[] = "APP_SANDBOX_CONTAINER_ID";
-
-// Puts the marker back as the test found it.
-class KVLApplicationInformationTest : public ::testing::Test {
-protected:
-    void TearDown() override {
-        if (saved_) {
-            ::setenv(kMarker, saved_->c_str(), 1);
-        } else {
-            ::unsetenv(kMarker);
-        }
-    }
-
-private:
-    std::optional<std::string> saved_ = platform::ProcessInfo::environmentValue(kMarker);
-};
-
-TEST_F(KVLApplicationInformationTest, SandboxedWhenTheMarkerIsSetWhateverItsValue) {
-    ::unsetenv(kMarker);
-    EXPECT_FALSE(KVLApplicationInformation::isApplicationSandboxed());
-    ::setenv(kMarker, "", 1);
-    EXPECT_TRUE(KVLApplicationInformation::isApplicationSandboxed());
-    ::setenv(kMarker, "com.example.container", 1);
-    EXPECT_TRUE(KVLApplicationInformation::isApplicationSandboxed());
-    ::unsetenv(kMarker);
-    ::setenv("APP_SANDBOX_CONTAINER", "1", 1);
+TEST(KVLApplicationInformation, SandboxedWhenTheMarkerIsSetWhateverItsValue) {
+    const auto saved = platform::ProcessInfo::environmentValue("APP_SANDBOX_CONTAINER_ID");
+    ::unsetenv("APP_SANDBOX_CONTAINER_ID");
+    ::setenv("APP_SANDBOX_CONTAINER", "1", 1);  // a near miss
     EXPECT_FALSE(KVLApplicationInformation::isApplicationSandboxed());
     ::unsetenv("APP_SANDBOX_CONTAINER");
+    for (const char* value : {"", "com.example.container"}) {
+        ::setenv("APP_SANDBOX_CONTAINER_ID", value, 1);
+        EXPECT_TRUE(KVLApplicationInformation::isApplicationSandboxed()) << value;
+    }
+    if (saved) {
+        ::setenv("APP_SANDBOX_CONTAINER_ID", saved->c_str(), 1);
+    } else {
+        ::unsetenv("APP_SANDBOX_CONTAINER_ID");
+    }
 }
 
 }  // namespace

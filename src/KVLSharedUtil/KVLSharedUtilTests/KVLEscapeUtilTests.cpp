@@ -41,45 +41,45 @@ std::string htmlEscaped(const std::string& text) {
     return out;
 }
 
-std::string urlEncoded(const std::string& text) {
-    std::string out;
-    Escape::encodeURLParamAppend(out, text);
-    return out;
-}
+using Append = void (*)(std::string&, const std::optional<std::string>&);
 
-TEST(KVLEscapeUtil, XMLDeclarationIsAppendedExactly) {
-    std::string text = "head:";
-    Escape::appendXMLDeclaration(text);
-    EXPECT_EQ(text, "head:<?xml version=\"1.0\" encoding=\"UTF-16\"?>");
-    EXPECT_EQ(text.size(), 5u + 39u);
-}
+struct EscapeCase {
+    Append append;
+    std::string text;
+    std::string appended;
+};
 
-TEST(KVLEscapeUtil, XMLEntriesReplaceEachCharacterAndLeaveSpaces) {
-    for (const auto& [character, replacement] : kXMLEntries) {
-        EXPECT_EQ(xmlEscaped("x" + character + "y"), "x" + replacement + "y") << character;
-    }
-    EXPECT_EQ(xmlEscaped("a<b&c"), "a&lt;b&amp;c");
-    EXPECT_EQ(xmlEscaped("&<>'\" "), "&amp;&lt;&gt;&apos;&quot; ");
+const EscapeCase kEscapes[] = {
+    {Escape::escapeXMLAndAppend, "a<b&c>'\"", "a&lt;b&amp;c&gt;&apos;&quot;"},
     // Entities produced by later entries are not escaped again; those in the input are.
-    EXPECT_EQ(xmlEscaped("&amp;<"), "&amp;amp;&lt;");
-    EXPECT_EQ(xmlEscaped("&&"), "&amp;&amp;");
-    EXPECT_EQ(xmlEscaped(""), "");
-}
-
-TEST(KVLEscapeUtil, HTMLEntriesAddTheNonBreakingSpace) {
-    EXPECT_EQ(htmlEscaped("1 < 2"), "1&nbsp;&lt;&nbsp;2");
-    EXPECT_EQ(htmlEscaped("&lt;"), "&amp;lt;");
-    EXPECT_EQ(htmlEscaped("&<>'\" "), "&amp;&lt;&gt;&apos;&quot;&nbsp;");
-    EXPECT_EQ(htmlEscaped("  "), "&nbsp;&nbsp;");
+    {Escape::escapeXMLAndAppend, "&amp;<", "&amp;amp;&lt;"},
+    {Escape::escapeXMLAndAppend, "", ""},
+    {Escape::escapeXMLAndAppend, "Gr\xC3\xBC\xC3\x9F" "e <\xC3\xA9> \xF0\x9F\x98\x80",
+     "Gr\xC3\xBC\xC3\x9F" "e &lt;\xC3\xA9&gt; \xF0\x9F\x98\x80"},
+    {Escape::escapeHTMLAndAppend, "&<>'\" ", "&amp;&lt;&gt;&apos;&quot;&nbsp;"},
+    {Escape::escapeHTMLAndAppend, "&lt;  ", "&amp;lt;&nbsp;&nbsp;"},
     // Only U+0020 is a space here: tab, line feed and U+00A0 stay as they are.
-    EXPECT_EQ(htmlEscaped("\t\n\xC2\xA0"), "\t\n\xC2\xA0");
-}
+    {Escape::escapeHTMLAndAppend, "\t\n\xC2\xA0", "\t\n\xC2\xA0"},
+    // Only letters and digits stay, every other byte is percent-encoded.
+    {Escape::encodeURLParamAppend, "AZaz09", "AZaz09"},
+    {Escape::encodeURLParamAppend, "a-b_c.d~e", "a%2Db%5Fc%2Ed%7Ee"},
+    {Escape::encodeURLParamAppend, "caf\xC3\xA9 \xF0\x9F\x98\x80", "caf%C3%A9%20%F0%9F%98%80"},
+    {Escape::encodeURLParamAppend, std::string("\n\t\x7F\0", 4), "%0A%09%7F%00"},
+    {Escape::encodeURLParamAppend, "`!@#$%^&*()=+[{]}\\|;:'\",<>/?",
+     "%60%21%40%23%24%25%5E%26%2A%28%29%3D%2B%5B%7B%5D%7D%5C%7C%3B%3A%27%22%2C%3C%3E%2F%3F"},
+};
 
-TEST(KVLEscapeUtil, NonASCIITextPassesThrough) {
-    const std::string text = "Gr\xC3\xBC\xC3\x9F" "e <\xC3\xA9> \xE6\x97\xA5\xE6\x9C\xAC & \xF0\x9F\x98\x80";
-    EXPECT_EQ(xmlEscaped(text), "Gr\xC3\xBC\xC3\x9F" "e &lt;\xC3\xA9&gt; \xE6\x97\xA5\xE6\x9C\xAC &amp; \xF0\x9F\x98\x80");
-    EXPECT_EQ(htmlEscaped(text),
-              "Gr\xC3\xBC\xC3\x9F" "e&nbsp;&lt;\xC3\xA9&gt;&nbsp;\xE6\x97\xA5\xE6\x9C\xAC&nbsp;&amp;&nbsp;\xF0\x9F\x98\x80");
+TEST(KVLEscapeUtil, EachFormAppendsTheEscapedTextAndSkipsNil) {
+    for (const EscapeCase& escape : kEscapes) {
+        std::string receiver = "<kept>";
+        escape.append(receiver, escape.text);
+        EXPECT_EQ(receiver, "<kept>" + escape.appended) << escape.text;
+        escape.append(receiver, std::nullopt);
+        EXPECT_EQ(receiver, "<kept>" + escape.appended) << escape.text;
+    }
+    std::string declaration = "head:";
+    Escape::appendXMLDeclaration(declaration);
+    EXPECT_EQ(declaration, "head:<?xml version=\"1.0\" encoding=\"UTF-16\"?>");
 }
 
 TEST(KVLEscapeUtil, OnePassEqualsEntryAfterEntryAtEveryPosition) {
@@ -118,23 +118,6 @@ TEST(KVLEscapeUtil, InPlaceEscapingChangesOnlyTheArgument) {
     Escape::escapeHTML(receiver, argument);
     EXPECT_EQ(receiver, "a<b");
     EXPECT_EQ(argument, "x&nbsp;&amp;amp;&nbsp;y");
-    std::string plain = "nothing to do";
-    Escape::escapeXML(receiver, plain);
-    EXPECT_EQ(plain, "nothing to do");
-}
-
-TEST(KVLEscapeUtil, AppendingKeepsReceiverAndArgumentAndSkipsNil) {
-    std::string receiver = "<kept>";
-    const std::string argument = "'q'";
-    Escape::escapeXMLAndAppend(receiver, argument);
-    Escape::escapeHTMLAndAppend(receiver, argument);
-    EXPECT_EQ(receiver, "<kept>&apos;q&apos;&apos;q&apos;");
-    EXPECT_EQ(argument, "'q'");
-    Escape::escapeXMLAndAppend(receiver, std::nullopt);
-    Escape::escapeHTMLAndAppend(receiver, std::nullopt);
-    Escape::escapeHTMLAndReplace(receiver, std::nullopt, "_");
-    Escape::encodeURLParamAppend(receiver, std::nullopt);
-    EXPECT_EQ(receiver, "<kept>&apos;q&apos;&apos;q&apos;");
 }
 
 TEST(KVLEscapeUtil, XMLTagEscapesOnlyTheValue) {
@@ -153,6 +136,8 @@ TEST(KVLEscapeUtil, HTMLReplaceTurnsSpacesIntoTheReplacement) {
     std::string text = "[";
     Escape::escapeHTMLAndReplace(text, "a b<c", "&#32;");
     EXPECT_EQ(text, "[a&#32;b&lt;c");
+    Escape::escapeHTMLAndReplace(text, std::nullopt, "_");
+    EXPECT_EQ(text, "[a&#32;b&lt;c");
     text.clear();
     Escape::escapeHTMLAndReplace(text, "a b", std::nullopt);
     EXPECT_EQ(text, "a&nbsp;b");
@@ -167,19 +152,6 @@ TEST(KVLEscapeUtil, HTMLReplaceTurnsSpacesIntoTheReplacement) {
     }
     Escape::escapeHTMLAndReplace(text, std::string(40, ' ') + "&", "<span class=\"gap\"></span>");
     EXPECT_EQ(text, expected + "&amp;");
-}
-
-TEST(KVLEscapeUtil, URLParameterEncodingKeepsOnlyLettersAndDigits) {
-    EXPECT_EQ(urlEncoded("a-b_c.d~e"), "a%2Db%5Fc%2Ed%7Ee");
-    EXPECT_EQ(urlEncoded("caf\xC3\xA9"), "caf%C3%A9");
-    EXPECT_EQ(urlEncoded("\xF0\x9F\x98\x80"), "%F0%9F%98%80");
-    EXPECT_EQ(urlEncoded("AZaz09"), "AZaz09");
-    EXPECT_EQ(urlEncoded(std::string("a b\n\t\x7F\0", 7)), "a%20b%0A%09%7F%00");
-    EXPECT_EQ(urlEncoded("`~!@#$%^&*()-_=+[{]}\\|;:'\",<.>/?"),
-              "%60%7E%21%40%23%24%25%5E%26%2A%28%29%2D%5F%3D%2B%5B%7B%5D%7D%5C%7C%3B%3A%27%22%2C%3C%2E%3E%2F%3F");
-    std::string receiver = "q=";
-    Escape::encodeURLParamAppend(receiver, "1+1");
-    EXPECT_EQ(receiver, "q=1%2B1");
 }
 
 }  // namespace

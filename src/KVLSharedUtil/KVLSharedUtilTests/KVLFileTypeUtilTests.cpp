@@ -21,15 +21,9 @@ protected:
     }
 };
 
-TEST_F(KVLFileTypeUtilTest, ExtensionsMapToPublicOrDynamicIdentifiers) {
+TEST_F(KVLFileTypeUtilTest, ExtensionsMapThroughTheDatabase) {
     EXPECT_EQ(KVLFileTypeUtil::UTITypeForFileExtension(std::nullopt), std::nullopt);
-    EXPECT_EQ(KVLFileTypeUtil::UTITypeForFileExtension(""), std::nullopt);
-    EXPECT_EQ(KVLFileTypeUtil::UTITypeForFileExtension("txt"), "public.plain-text");
     EXPECT_EQ(KVLFileTypeUtil::UTITypeForFileExtension("PDF"), "com.adobe.pdf");
-    const auto unknown = KVLFileTypeUtil::UTITypeForFileExtension("zz\xC3\xA9.q");
-    ASSERT_TRUE(unknown.has_value());
-    EXPECT_TRUE(unknown->starts_with("dyn.a")) << *unknown;
-    EXPECT_NE(unknown, KVLFileTypeUtil::UTITypeForFileExtension("zz"));
 }
 
 TEST_F(KVLFileTypeUtilTest, PreferredApplicationIsTheHandlersBundleOrItsRecordedIdentifier) {

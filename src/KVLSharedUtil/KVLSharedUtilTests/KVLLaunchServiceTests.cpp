@@ -46,13 +46,6 @@ private:
     std::string previousPath_;
 };
 
-TEST_F(KVLLaunchServiceTest, JobFoldersFollowTheKind) {
-    EXPECT_EQ(daemon().destinationPathOfPList().path(), path("Library/LaunchDaemons"));
-    EXPECT_EQ(agent().destinationPathOfPList().path(), path("Library/LaunchAgents"));
-    EXPECT_EQ(agent(KVLLaunchServiceTypeCurrentUserAgent).destinationPathOfPList().path(),
-              home() + "/Library/LaunchAgents");
-}
-
 TEST_F(KVLLaunchServiceTest, RegisteringADaemonCopiesThenSetsRootWheel0644) {
     daemon().registerServiceWithReplaceExisting(false, record.get());
     EXPECT_TRUE(record->isSuccess());

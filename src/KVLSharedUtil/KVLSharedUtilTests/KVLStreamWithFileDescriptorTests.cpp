@@ -1,200 +1,22 @@
-#include "KVLSharedUtil/KVLStreamWithFileDescriptor.h"
-
-#include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <string>
 
-#include "LoggedServicesTest.h"
-#include "TestSupport/RecordingAPIBypass.h"
+#include "KVLStreamTest.h"
 
 namespace {
 
-constexpr const char* kFile = "src/KVLSharedUtil/KVLSharedUtil/KVLStreamWithFileDescriptor";
-constexpr std::int32_t kInternal = KVLInternalErrorTypeInternal;
+using kvltest::kInternal;
 constexpr std::int32_t kPosix = KVLInternalErrorTypePosix;
-constexpr std::uint64_t k2To63 = std::uint64_t{1} << 63;
-
-bool isOpen(int descriptor) { return ::fcntl(descriptor, F_GETFD) != -1; }
-
-std::string hundredBytes() {
-    std::string text;
-    for (int i = 0; i < 100; ++i) {
-        text += static_cast<char>('a' + i % 26);
-    }
-    return text;
-}
-
-class KVLStreamWithFileDescriptorTest : public kvltest::LoggedServicesTest {
-protected:
-    // A stream that owns a descriptor on a file holding contents.
-    std::unique_ptr<KVLStreamWithFileDescriptor> streamOn(const std::string& contents, int flags = O_RDWR) {
-        writeFile("data", contents);
-        auto stream = KVLStreamWithFileDescriptor::initAndOpenFromFilePath(platform::URL::fileURLWithPath(path("data")),
-                                                                           flags, record.get());
-        EXPECT_NE(stream, nullptr);
-        EXPECT_TRUE(record->isSuccess()) << record->description();
-        return stream;
-    }
-    void expectFailure(std::int64_t code, std::int32_t type, const std::string& message) {
-        LoggedServicesTest::expectFailure(*record, code, type, message, kFile, *logger);
-        record->reset();
-    }
-
-    std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
-};
-
-TEST_F(KVLStreamWithFileDescriptorTest, ReadsAtOffsetsWithoutMovingThePosition) {
-    auto stream = streamOn(hundredBytes());
-    stream->setPointerPosition(7, record.get());
-    char buffer[16] = {};
-    std::uint64_t count = 99;
-    stream->read(10, 95, buffer, &count, record.get());
-    EXPECT_EQ(count, 5u);
-    EXPECT_EQ(std::string(buffer, 5), hundredBytes().substr(95));
-    for (std::uint64_t offset : {100u, 1000u}) {
-        count = 99;
-        stream->read(10, offset, buffer, &count, record.get());
-        EXPECT_EQ(count, 0u);
-    }
-    stream->read(3, 0, buffer, nullptr, record.get());
-    EXPECT_EQ(std::string(buffer, 3), "abc");
-    std::uint64_t position = 0;
-    stream->getPointerPosition(&position, record.get());
-    EXPECT_EQ(position, 7u);
-    EXPECT_TRUE(record->isSuccess());
-    EXPECT_TRUE(logger->lines().empty());
-}
-
-TEST_F(KVLStreamWithFileDescriptorTest, WritesExtendTheFileWithZerosUpToTheOffset) {
-    auto stream = streamOn(hundredBytes());
-    std::uint64_t written = 0;
-    stream->write(4, 200, "WXYZ", &written, record.get());
-    EXPECT_EQ(written, 4u);
-    std::uint64_t size = 0;
-    stream->getSize(&size, record.get());
-    EXPECT_EQ(size, 204u);
-    EXPECT_EQ(readFile("data"), hundredBytes() + std::string(100, '\0') + "WXYZ");
-
-    stream->write(2, 1, "!!", &written, record.get());  // inside: the size stays
-    stream->getSize(&size, record.get());
-    EXPECT_EQ(size, 204u);
-    std::uint64_t position = 1;
-    stream->getPointerPosition(&position, record.get());
-    EXPECT_EQ(position, 0u);
-
-    stream->setSize(0, record.get());
-    stream->write(3, 0, "abc", nullptr, record.get());  // an empty file, offset 0
-    stream->setSize(5, record.get());
-    EXPECT_EQ(readFile("data"), std::string("abc\0\0", 5));
-    EXPECT_TRUE(record->isSuccess());
-    EXPECT_TRUE(logger->lines().empty());
-}
-
-TEST_F(KVLStreamWithFileDescriptorTest, NullArgumentsAreRefusedAndChangeNothing) {
-    auto stream = streamOn("abc");
-    std::uint64_t count = 77;
-    stream->read(3, 0, nullptr, &count, record.get());
-    expectFailure(-10001, kInternal, "KVLStreamWithFileDescriptor - Invalid parameters");
-    stream->write(3, 10, nullptr, &count, record.get());
-    expectFailure(-10001, kInternal, "KVLStreamWithFileDescriptor - Invalid parameters");
-    EXPECT_EQ(count, 77u);
-    EXPECT_EQ(readFile("data"), "abc");
-    stream->getSize(nullptr, record.get());
-    expectFailure(-10001, kInternal, "KVLStreamWithFileDescriptor - Invalid parameters");
-    stream->getPointerPosition(nullptr, record.get());
-    expectFailure(-10001, kInternal, "Stream with file decriptor - Invalid parameters");
-    EXPECT_EQ(logger->lines().size(), 4u);
-}
-
-TEST_F(KVLStreamWithFileDescriptorTest, AnEmptyOrClosedStreamIsUninitializedAndClosesQuietly) {
-    KVLStreamWithFileDescriptor empty;
-    EXPECT_EQ(empty.getName(), std::nullopt);
-    EXPECT_EQ(empty.getNativeHandle(), reinterpret_cast<void*>(std::intptr_t{-1}));
-    char buffer[4];
-    std::uint64_t value = 0;
-    const std::function<void(IKVLStream&)> operations[] = {
-        [&](IKVLStream& s) { s.read(1, 0, buffer, &value, record.get()); },
-        [&](IKVLStream& s) { s.write(1, 0, "x", &value, record.get()); },
-        [&](IKVLStream& s) { s.setPointerPosition(0, record.get()); },
-        [&](IKVLStream& s) { s.getPointerPosition(&value, record.get()); },
-        [&](IKVLStream& s) { s.getSize(&value, record.get()); },
-        [&](IKVLStream& s) { s.setSize(0, record.get()); },
-        [&](IKVLStream& s) { s.synchronizeFile(record.get()); },
-        [&](IKVLStream& s) { s.changeSharedMode(LOCK_EX, record.get()); },
-    };
-    for (const auto& operation : operations) {
-        operation(empty);
-        expectFailure(-10003, kInternal, "KVLStreamWithFileDescriptor - Uninitialized object");
-    }
-    empty.close(record.get());
-    EXPECT_TRUE(record->isSuccess());
-
-    auto stream = streamOn("abc");
-    const int descriptor = static_cast<int>(reinterpret_cast<std::intptr_t>(stream->getNativeHandle()));
-    stream->close(record.get());
-    EXPECT_FALSE(isOpen(descriptor));
-    EXPECT_EQ(stream->getName(), path("data"));  // the name survives close
-    stream->getSize(&value, record.get());
-    expectFailure(-10003, kInternal, "KVLStreamWithFileDescriptor - Uninitialized object");
-    const std::size_t linesBefore = logger->lines().size();
-    stream->close(record.get());
-    EXPECT_TRUE(record->isSuccess());
-    EXPECT_EQ(logger->lines().size(), linesBefore);
-}
-
-TEST_F(KVLStreamWithFileDescriptorTest, OnlyAnOwningStreamClosesItsDescriptor) {
-    writeFile("data", "abc");
-    const auto open = [&] { return ::open(path("data").c_str(), O_RDONLY); };
-
-    const int borrowed = open();
-    auto stream = KVLStreamWithFileDescriptor::initFromFileDescriptor(borrowed, "borrowed", false, record.get());
-    ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(stream->getName(), "borrowed");
-    stream->close(record.get());
-    EXPECT_TRUE(isOpen(borrowed));
-    stream = KVLStreamWithFileDescriptor::initFromFileDescriptor(borrowed, "borrowed", false, record.get());
-    stream.reset();
-    EXPECT_TRUE(isOpen(borrowed));
-
-    const int disowned = open();
-    stream = KVLStreamWithFileDescriptor::initFromFileDescriptor(disowned, "disowned", true, record.get());
-    stream->disownNativeHandle();
-    stream.reset();
-    EXPECT_TRUE(isOpen(disowned));
-
-    const int adopted = open();
-    const int next = open();
-    stream = KVLStreamWithFileDescriptor::initFromFileDescriptor(adopted, "adopted", true, record.get());
-    stream->setFileDescriptor(next, true);  // re-targeting closes the owned one
-    EXPECT_FALSE(isOpen(adopted));
-    EXPECT_EQ(stream->getNativeHandle(), reinterpret_cast<void*>(std::intptr_t{next}));
-    stream->setFileDescriptor(borrowed, false);
-    EXPECT_FALSE(isOpen(next));
-    stream->setFileDescriptor(-1, true);  // forgets the borrowed one without closing it
-    EXPECT_TRUE(isOpen(borrowed));
-    EXPECT_EQ(stream->getNativeHandle(), reinterpret_cast<void*>(std::intptr_t{-1}));
-    stream->setFileDescriptor(disowned, true);
-    stream.reset();
-    EXPECT_FALSE(isOpen(disowned));
-    ::close(borrowed);
-    EXPECT_TRUE(record->isSuccess());
-
-    EXPECT_EQ(KVLStreamWithFileDescriptor::initFromFileDescriptor(-1, "name", true, record.get()), nullptr);
-    expectFailure(-10001, kInternal, "KVLStreamWithFileDescriptor - Invalid parameters");
-    EXPECT_EQ(KVLStreamWithFileDescriptor::initFromFileDescriptor(0, std::nullopt, false, record.get()), nullptr);
-    expectFailure(-10001, kInternal, "KVLStreamWithFileDescriptor - Invalid parameters");
-}
+using KVLStreamWithFileDescriptorTest = kvltest::KVLStreamTest<kvltest::DescriptorStream>;
 
 TEST_F(KVLStreamWithFileDescriptorTest, PathInitializersOpenCreateAndTruncate) {
-    const auto url = [&](const char* name) { return platform::URL::fileURLWithPath(path(name)); };
     EXPECT_EQ(KVLStreamWithFileDescriptor::initAndOpenFromFilePath(url("new"), O_RDWR | O_CREAT, record.get()), nullptr);
     expectFailure(-10001, kInternal, "KVLStreamWithFileDescriptor - Invalid parameters");
     EXPECT_EQ(KVLStreamWithFileDescriptor::initAndOpenFromFilePath(url("new"), O_RDWR | O_TRUNC, record.get()), nullptr);
@@ -246,42 +68,23 @@ TEST_F(KVLStreamWithFileDescriptorTest, ADescriptorClosedBehindTheStreamsBackFai
     ASSERT_EQ(::close(static_cast<int>(reinterpret_cast<std::intptr_t>(stream->getNativeHandle()))), 0);
     char buffer[4];
     std::uint64_t value = 5;
-    const std::string bad = " - Bad file descriptor";
-    stream->read(1, 0, buffer, &value, record.get());
-    expectFailure(EBADF, kPosix, "KVLStreamWithFileDescriptor - Failed to read bytes" + bad);
+    const std::pair<std::function<void()>, std::string> calls[] = {
+        {[&] { stream->read(1, 0, buffer, &value, record.get()); }, "read bytes"},
+        {[&] { stream->write(1, 0, "x", &value, record.get()); }, "get size"},  // the size comes first
+        {[&] { stream->setSize(1, record.get()); }, "truncate or extend file"},
+        {[&] { stream->setPointerPosition(1, record.get()); }, "set file pointer position"},
+        {[&] { stream->getPointerPosition(&value, record.get()); }, "get file pointer position"},
+        {[&] { stream->synchronizeFile(record.get()); }, "synchronize file content"},
+        {[&] { stream->changeSharedMode(LOCK_SH, record.get()); }, "change share mode"},
+        {[&] { stream->close(record.get()); }, "close the file."},
+    };
+    for (const auto& [call, failed] : calls) {
+        call();
+        expectFailure(EBADF, kPosix, "KVLStreamWithFileDescriptor - Failed to " + failed + " - Bad file descriptor");
+    }
     EXPECT_EQ(value, 5u);
-    stream->write(1, 0, "x", &value, record.get());  // the size comes first
-    expectFailure(EBADF, kPosix, "KVLStreamWithFileDescriptor - Failed to get size" + bad);
-    stream->setSize(1, record.get());
-    expectFailure(EBADF, kPosix, "KVLStreamWithFileDescriptor - Failed to truncate or extend file" + bad);
-    stream->setPointerPosition(1, record.get());
-    expectFailure(EBADF, kPosix, "KVLStreamWithFileDescriptor - Failed to set file pointer position" + bad);
-    stream->getPointerPosition(&value, record.get());
-    expectFailure(EBADF, kPosix, "KVLStreamWithFileDescriptor - Failed to get file pointer position" + bad);
-    stream->synchronizeFile(record.get());
-    expectFailure(EBADF, kPosix, "KVLStreamWithFileDescriptor - Failed to synchronize file content" + bad);
-    stream->changeSharedMode(LOCK_SH, record.get());
-    expectFailure(EBADF, kPosix, "KVLStreamWithFileDescriptor - Failed to change share mode" + bad);
-    EXPECT_EQ(value, 5u);
-    stream->close(record.get());
-    expectFailure(EBADF, kPosix, "KVLStreamWithFileDescriptor - Failed to close the file." + bad);
     stream->getSize(&value, record.get());  // closed all the same
     expectFailure(-10003, kInternal, "KVLStreamWithFileDescriptor - Uninitialized object");
-}
-
-TEST_F(KVLStreamWithFileDescriptorTest, OffsetsFrom2To63AreRefusedByTheSystem) {
-    auto stream = streamOn("abc");
-    char buffer[4];
-    std::uint64_t value = 5;
-    const std::string invalid = " - Invalid argument";
-    stream->read(1, k2To63, buffer, &value, record.get());
-    expectFailure(EINVAL, kPosix, "KVLStreamWithFileDescriptor - Failed to read bytes" + invalid);
-    stream->write(1, k2To63, "x", &value, record.get());  // the extension to the offset fails first
-    expectFailure(EINVAL, kPosix, "KVLStreamWithFileDescriptor - Failed to truncate or extend file" + invalid);
-    stream->setPointerPosition(~std::uint64_t{0}, record.get());
-    expectFailure(EINVAL, kPosix, "KVLStreamWithFileDescriptor - Failed to set file pointer position" + invalid);
-    EXPECT_EQ(value, 5u);
-    EXPECT_EQ(readFile("data"), "abc");
 }
 
 TEST_F(KVLStreamWithFileDescriptorTest, ShareModesAreFlockOperations) {
@@ -299,32 +102,6 @@ TEST_F(KVLStreamWithFileDescriptorTest, ShareModesAreFlockOperations) {
     stream->changeSharedMode(LOCK_UN, record.get());
     EXPECT_EQ(::flock(third, LOCK_SH | LOCK_NB), 0);
     ::close(third);
-}
-
-TEST_F(KVLStreamWithFileDescriptorTest, ReadOnlyFilesAndDescriptors) {
-    auto reading = streamOn("abc", O_RDONLY);
-    std::uint64_t written = 9;
-    reading->write(1, 0, "x", &written, record.get());
-    expectFailure(EBADF, kPosix, "KVLStreamWithFileDescriptor - Failed to write bytes - Bad file descriptor");
-    EXPECT_EQ(written, 9u);
-    reading.reset();
-
-    ASSERT_EQ(::chmod(root().c_str(), 0755), 0);
-    ASSERT_EQ(::chmod(path("data").c_str(), 0444), 0);
-    const int status = kvltest::runAsNobody([&] {
-        auto stream = KVLStreamWithFileDescriptor::initAndOpenFromFilePath(
-            platform::URL::fileURLWithPath(path("data")), O_RDWR, record.get());
-        if (stream != nullptr) return 1;
-        if (record->getErrorCode() != EACCES || record->getErrorType() != kPosix) return 2;
-        if (record->getDescription() !=
-            "KVLStreamWithFileDescriptor - Failed to open or create the file. - Permission denied")
-            return 3;
-        return logger->lines().back().message == record->description() ? 0 : 4;
-    });
-    if (status == -1) {
-        GTEST_SKIP() << "cannot switch to the user nobody, and root ignores file permissions";
-    }
-    EXPECT_EQ(status, 0);
 }
 
 TEST_F(KVLStreamWithFileDescriptorTest, AFullDiskCutsAWriteShortAndThenFailsIt) {
@@ -351,24 +128,6 @@ TEST_F(KVLStreamWithFileDescriptorTest, AFullDiskCutsAWriteShortAndThenFailsIt) 
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(readFile("data"), std::string(4096, 'z'));
-}
-
-TEST_F(KVLStreamWithFileDescriptorTest, FileSystemWorkRunsInTheSafeZone) {
-    auto stream = streamOn("abc");
-    kvltest::InstalledAPIBypass bypass;
-    stream->write(1, 10, "x", nullptr, record.get());  // itself, the size, the extension
-    EXPECT_EQ(bypass.calls(), (std::vector<std::string>{"enter", "enter", "exit", "enter", "exit", "exit"}));
-    (void)stream->getName();
-    (void)stream->getNativeHandle();
-    stream->disownNativeHandle();
-    stream->setName("other");
-    EXPECT_EQ(bypass.calls().size(), 6u);
-
-    KVLStreamWithFileDescriptor empty;
-    char buffer[1];
-    empty.read(1, 0, buffer, nullptr, record.get());  // a failure leaves the zone too
-    EXPECT_EQ(bypass.calls().size(), 8u);
-    EXPECT_EQ(bypass.calls().back(), "exit");
 }
 
 }  // namespace

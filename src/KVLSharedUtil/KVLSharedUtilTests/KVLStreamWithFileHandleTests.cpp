@@ -1,13 +1,6 @@
-#include "KVLSharedUtil/KVLStreamWithFileHandle.h"
-
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -16,24 +9,15 @@
 #include <functional>
 #include <string>
 
-#include "LoggedServicesTest.h"
+#include "KVLStreamTest.h"
 #include "TestSupport/RecordingAPIBypass.h"
 
 namespace {
 
 using platform::FileHandle;
 
-constexpr const char* kFile = "src/KVLSharedUtil/KVLSharedUtil/KVLStreamWithFileHandle";
-constexpr std::int32_t kInternal = KVLInternalErrorTypeInternal;
+using kvltest::kInternal;
 constexpr std::uint64_t k2To63 = std::uint64_t{1} << 63;
-
-std::string hundredBytes() {
-    std::string text;
-    for (int i = 0; i < 100; ++i) {
-        text += static_cast<char>('A' + i % 26);
-    }
-    return text;
-}
 
 // What a call raised, "<reason>|<errno>", or "".
 std::string raised(const std::function<void()>& call) {
@@ -45,82 +29,10 @@ std::string raised(const std::function<void()>& call) {
     return "";
 }
 
-class KVLStreamWithFileHandleTest : public kvltest::LoggedServicesTest {
-protected:
-    platform::URL url(const char* name) const { return platform::URL::fileURLWithPath(path(name)); }
-    std::unique_ptr<KVLStreamWithFileHandle> updating(const std::string& contents) {
-        writeFile("data", contents);
-        auto stream = KVLStreamWithFileHandle::initForUpdatingFromFilePath(url("data"), record.get());
-        EXPECT_NE(stream, nullptr);
-        return stream;
-    }
-    std::uint64_t position(IKVLStream& stream) {
-        std::uint64_t value = 0;
-        stream.getPointerPosition(&value, record.get());
-        return value;
-    }
-    std::uint64_t size(IKVLStream& stream) {
-        std::uint64_t value = 0;
-        stream.getSize(&value, record.get());
-        return value;
-    }
-    void expectFailure(std::int64_t code, std::int32_t type, const std::string& message) {
-        LoggedServicesTest::expectFailure(*record, code, type, message, kFile, *logger);
-        record->reset();
-    }
+using KVLStreamWithFileHandleTest = kvltest::KVLStreamTest<kvltest::HandleStream>;
 
-    std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
-};
-
-TEST_F(KVLStreamWithFileHandleTest, TransfersPutThePositionBack) {
-    auto stream = updating(hundredBytes());
-    ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(stream->getName(), path("data"));
-    stream->setPointerPosition(10, record.get());
-    char buffer[16] = {};
-    std::uint64_t count = 99;
-    stream->read(10, 95, buffer, &count, record.get());
-    EXPECT_EQ(count, 5u);
-    EXPECT_EQ(std::string(buffer, 5), hundredBytes().substr(95));
-    stream->read(10, 100, buffer, &count, record.get());
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(position(*stream), 10u);
-
-    stream->write(4, 50, "wxyz", &count, record.get());
-    EXPECT_EQ(count, 4u);
-    EXPECT_EQ(size(*stream), 100u);
-    EXPECT_EQ(position(*stream), 10u);
-
-    stream->setPointerPosition(0, record.get());
-    stream->write(4, 200, "WXYZ", &count, record.get());
-    EXPECT_EQ(count, 4u);
-    EXPECT_EQ(position(*stream), 200u);  // the extension moved it to the offset
-    std::string expected = hundredBytes();
-    expected.replace(50, 4, "wxyz");
-    EXPECT_EQ(readFile("data"), expected + std::string(100, '\0') + "WXYZ");
-
-    stream->setSize(10, record.get());
-    EXPECT_EQ(position(*stream), 10u);
-    EXPECT_EQ(size(*stream), 10u);
-    stream->synchronizeFile(record.get());
-    EXPECT_TRUE(record->isSuccess());
-    EXPECT_TRUE(logger->lines().empty());
-}
-
-TEST_F(KVLStreamWithFileHandleTest, NullArgumentsAndShareModesAreRefused) {
-    auto stream = updating("abc");
-    std::uint64_t count = 77;
-    stream->read(3, 0, nullptr, &count, record.get());
-    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
-    stream->write(3, 10, nullptr, &count, record.get());
-    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
-    EXPECT_EQ(count, 77u);
-    EXPECT_EQ(readFile("data"), "abc");
-    stream->getSize(nullptr, record.get());
-    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
-    stream->getPointerPosition(nullptr, record.get());
-    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
-
+TEST_F(KVLStreamWithFileHandleTest, ShareModesAreRefusedWithoutTakingALock) {
+    auto stream = streamOn("abc");
     kvltest::InstalledAPIBypass bypass;
     KVLStreamWithFileHandle empty;
     for (IKVLStream* target : {static_cast<IKVLStream*>(stream.get()), static_cast<IKVLStream*>(&empty)}) {
@@ -133,36 +45,6 @@ TEST_F(KVLStreamWithFileHandleTest, NullArgumentsAndShareModesAreRefused) {
     const int other = ::open(path("data").c_str(), O_RDONLY);
     EXPECT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);  // no lock was taken
     ::close(other);
-}
-
-TEST_F(KVLStreamWithFileHandleTest, AStreamWithoutAHandleIsUninitialized) {
-    KVLStreamWithFileHandle empty;
-    EXPECT_EQ(empty.getNativeHandle(), nullptr);
-    char buffer[4];
-    std::uint64_t value = 0;
-    const std::function<void(IKVLStream&)> operations[] = {
-        [&](IKVLStream& s) { s.read(1, 0, buffer, &value, record.get()); },
-        [&](IKVLStream& s) { s.write(1, 0, "x", &value, record.get()); },
-        [&](IKVLStream& s) { s.setPointerPosition(0, record.get()); },
-        [&](IKVLStream& s) { s.getPointerPosition(&value, record.get()); },
-        [&](IKVLStream& s) { s.getSize(&value, record.get()); },
-        [&](IKVLStream& s) { s.setSize(0, record.get()); },
-        [&](IKVLStream& s) { s.synchronizeFile(record.get()); },
-    };
-    for (const auto& operation : operations) {
-        operation(empty);
-        expectFailure(-10003, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
-    }
-    auto stream = updating("abc");
-    stream->close(record.get());
-    EXPECT_EQ(stream->getName(), path("data"));
-    stream->getSize(&value, record.get());
-    expectFailure(-10003, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
-    const std::size_t linesBefore = logger->lines().size();
-    stream->close(record.get());
-    empty.close(record.get());
-    EXPECT_TRUE(record->isSuccess());
-    EXPECT_EQ(logger->lines().size(), linesBefore);
 }
 
 TEST_F(KVLStreamWithFileHandleTest, PathInitializersOpenOnlyExistingFiles) {
@@ -193,35 +75,8 @@ TEST_F(KVLStreamWithFileHandleTest, PathInitializersOpenOnlyExistingFiles) {
     EXPECT_TRUE(record->isSuccess());
 }
 
-TEST_F(KVLStreamWithFileHandleTest, OnlyAnOwningStreamClosesItsHandle) {
-    writeFile("data", "abc");
-    auto shared = FileHandle::fileHandleForReadingFromURL(url("data"));
-    auto stream = KVLStreamWithFileHandle::initFromFileHandle(shared, "shared", false, record.get());
-    ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(stream->getNativeHandle(), shared.get());
-    stream->close(record.get());
-    EXPECT_GE(shared->fileDescriptor(), 0);
-
-    stream = KVLStreamWithFileHandle::initFromFileHandle(shared, "shared", true, record.get());
-    stream->disownNativeHandle();
-    stream.reset();
-    EXPECT_GE(shared->fileDescriptor(), 0);
-
-    auto next = FileHandle::fileHandleForReadingFromURL(url("data"));
-    stream = KVLStreamWithFileHandle::initFromFileHandle(shared, "shared", true, record.get());
-    stream->setNativeHandle(next, true);  // re-targeting closes the owned one
-    EXPECT_EQ(shared->fileDescriptor(), -1);
-    stream.reset();
-    EXPECT_EQ(next->fileDescriptor(), -1);
-
-    EXPECT_EQ(KVLStreamWithFileHandle::initFromFileHandle(nullptr, "name", true, record.get()), nullptr);
-    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
-    EXPECT_EQ(KVLStreamWithFileHandle::initFromFileHandle(next, std::nullopt, true, record.get()), nullptr);
-    expectFailure(-10001, kInternal, "KVLStreamWithFileHandle - Invalid parameters");
-}
-
 TEST_F(KVLStreamWithFileHandleTest, TheHandlesFailuresPassThroughWithoutARecord) {
-    auto stream = updating("abc");
+    auto stream = streamOn("abc");
     kvltest::InstalledAPIBypass bypass;
     char buffer[4];
     EXPECT_EQ(raised([&] { stream->read(1, k2To63, buffer, nullptr, record.get()); }),
@@ -236,8 +91,6 @@ TEST_F(KVLStreamWithFileHandleTest, TheHandlesFailuresPassThroughWithoutARecord)
     ASSERT_EQ(::close(handle->fileDescriptor()), 0);
     std::uint64_t value = 0;
     EXPECT_EQ(raised([&] { stream->read(1, 0, buffer, &value, record.get()); }), "offsetInFile: Bad file descriptor|9");
-    EXPECT_EQ(raised([&] { stream->getSize(&value, record.get()); }), "offsetInFile: Bad file descriptor|9");
-    EXPECT_EQ(raised([&] { stream->setSize(1, record.get()); }), "truncateFileAtOffset: Bad file descriptor|9");
     EXPECT_EQ(raised([&] { stream->synchronizeFile(record.get()); }), "synchronizeFile: Bad file descriptor|9");
     EXPECT_EQ(raised([&] { stream->close(record.get()); }), "closeFile: Bad file descriptor|9");
     EXPECT_EQ(stream->getNativeHandle(), nullptr);  // closed all the same
@@ -253,31 +106,12 @@ TEST_F(KVLStreamWithFileHandleTest, TheHandlesFailuresPassThroughWithoutARecord)
     EXPECT_EQ(raised([&] { owned.reset(); }), "");
 }
 
-TEST_F(KVLStreamWithFileHandleTest, ReadOnlyFilesCannotBeOpenedForWriting) {
-    writeFile("data", "abc");
-    ASSERT_EQ(::chmod(root().c_str(), 0755), 0);
-    ASSERT_EQ(::chmod(path("data").c_str(), 0444), 0);
-    const int status = kvltest::runAsNobody([&] {
-        if (KVLStreamWithFileHandle::initForReadingFromFilePath(url("data"), record.get()) == nullptr) return 1;
-        if (KVLStreamWithFileHandle::initForUpdatingFromFilePath(url("data"), record.get()) != nullptr) return 2;
-        if (record->getErrorCode() != 257 || record->getErrorType() != KVLInternalErrorTypeCocoa) return 3;
-        if (record->getDescription() != "KVLStreamWithFileHandle - Failed to open the file. - The file “data” "
-                                        "couldn’t be opened because you don’t have permission to view it.")
-            return 4;
-        return logger->lines().back().message == record->description() ? 0 : 5;
-    });
-    if (status == -1) {
-        GTEST_SKIP() << "cannot switch to the user nobody, and root ignores file permissions";
-    }
-    EXPECT_EQ(status, 0);
-}
-
 TEST_F(KVLStreamWithFileHandleTest, AReadThatCannotGetMemoryFails) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "the sanitizers' allocators abort rather than fail under an address-space limit";
 #else
     constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
-    auto stream = updating("");
+    auto stream = streamOn("");
     stream->setSize(kGiB, record.get());  // sparse: reading it costs no disk
     stream->setPointerPosition(7, record.get());
     const int status = kvltest::runInChild([&] {
@@ -300,21 +134,6 @@ TEST_F(KVLStreamWithFileHandleTest, AReadThatCannotGetMemoryFails) {
     });
     EXPECT_EQ(status, 0);
 #endif
-}
-
-TEST_F(KVLStreamWithFileHandleTest, AFullDiskRaisesThroughTheWrite) {
-    auto stream = updating("");
-    const int status = kvltest::runInChild([&] {
-        ::signal(SIGXFSZ, SIG_IGN);  // the file-size limit stands in for a full disk
-        const rlimit limit{4096, 4096};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
-        const std::string block(8192, 'z');
-        const std::string outcome = raised([&] { stream->write(block.size(), 0, block.data(), nullptr, record.get()); });
-        if (outcome != "writeData: File too large|27") return 11;
-        return record->isSuccess() ? 0 : 12;
-    });
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(readFile("data"), std::string(4096, 'z'));
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 #include "ErrorService/KVLCreateInternalError.h"
 #include "KVLSharedUtil/NSDate+KVLExtensions.h"
 #include "KVLUpdaterConfigService/Private/KVLUpdateScheduler.h"
-#include "KVLUpdaterConfigService/Private/KVLUpdaterSystemPreferences.h"
-#include "Platform/PropertyListSerialization.h"
 #include "LoggerService/KVLLoggerService.h"
 #include "Platform/Calendar.h"
 #include "Platform/Clock.h"
@@ -80,6 +78,13 @@ TEST_F(KVLUpdateSchedulerTest, TheDueTimeIsARandomPointOfTodaysWindowPlusTheDura
     EXPECT_EQ(next("09:00", "17:00", "0"), "2026-03-10T16:59:59+0000");  // never the window's end
 }
 
+TEST_F(KVLUpdateSchedulerTest, TheWindowIsTodaysInLocalTime) {
+    platform::TimeZone::setDefaultTimeZoneForTesting("Asia/Kolkata");
+    NSDateKVLExtensions::dateFormatters().clear();
+    setNow(2026, 3, 10, 3, 0);  // still the 9th in UTC
+    EXPECT_EQ(next("09:00", "09:00", "0"), "2026-03-10T09:00:00+0530");
+}
+
 TEST_F(KVLUpdateSchedulerTest, MissingOrUnreadableWindowTimesFallBackToNow) {
     setNow(2026, 3, 10, 18, 0);
     draw(kHalf);
@@ -150,28 +155,6 @@ TEST_F(KVLUpdateSchedulerTest, AnIncompleteRecordNeverCallsTheWriter) {
         EXPECT_FALSE(scheduler.writeToUpdateSchedulerPlist(writer));
     }
     EXPECT_EQ(calls, 0);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(ShippedSettings, TheApplicationsFilesStartAtInfoLevelAndANightWindow) {
-    const auto preferences = KVLUpdaterSystemPreferences::initWithDictionary(
-        platform::PropertyListSerialization::dictionaryWithContentsOfFile(KVL_RESOURCES_DIR "/UpdaterSystemPreferences.plist"));
-    ASSERT_NE(preferences, nullptr);
-    EXPECT_EQ(static_cast<std::uint32_t>(preferences->logLevel()), 0xF0000000u);
-    EXPECT_EQ(preferences->mstrLocale(), "en_US");
-
-    const auto scheduler = KVLUpdateScheduler::initWithDictionary(
-        platform::PropertyListSerialization::dictionaryWithContentsOfFile(KVL_RESOURCES_DIR "/UpdateScheduler.plist"));
-    ASSERT_NE(scheduler, nullptr);
-    EXPECT_EQ(scheduler->mstrUpdateCheckStartTime(), "01:00");
-    EXPECT_EQ(scheduler->mstrUpdateCheckEndTime(), "05:00");
-    EXPECT_EQ(scheduler->mstrUpdateDuration(), "1");
-    EXPECT_TRUE(scheduler->isNextUpdateTimeExceeded());  // a fresh installation checks at once
-    EXPECT_TRUE(NSDateKVLExtensions::dateFromFormattedDate(*scheduler->mstrNextUpdateTime(), "yyyy-MM-dd'T'HH:mm:ssZ",
-                                                           "en_US"));
 }
 
 }  // namespace

@@ -6,81 +6,79 @@
 
 namespace {
 
+using Place = std::optional<platform::URL> (KVLUpdaterPathHelper::*)();
+
+constexpr char kResources[] = "Applications/Orvane Lite/Orvane Lite Updater.app/Contents/Resources/";
+constexpr char kUpdater[] = "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater";
+
+// Where each place is, under the root; a resource of the application when it is in kResources.
+const std::pair<Place, std::string> kPlaces[] = {
+    {&KVLUpdaterPathHelper::sourceOfUpdaterSystemPreferencesPListURL, "UpdaterSystemPreferences.plist"},
+    {&KVLUpdaterPathHelper::sourceOfUpdateSchedulerPListURL, "UpdateScheduler.plist"},
+    {&KVLUpdaterPathHelper::sourceOfCopyHelperPListURL, "LaunchServices/com.orvane.OrvaneLite.CopyHelper.plist"},
+    {&KVLUpdaterPathHelper::sourceOfUpdateHelperPListURL, "LaunchServices/com.orvane.OrvaneLite.UpdateHelper.plist"},
+    {&KVLUpdaterPathHelper::sourceOfOrvaneLiteAutoUpdaterAppPListURL,
+     "LaunchServices/com.orvane.OrvaneLite.AutoUpdater.plist"},
+    {&KVLUpdaterPathHelper::updateAssistantBundleURL, "UpdateAssistant.bundle"},
+    {&KVLUpdaterPathHelper::orvaneLiteAutoUpdaterAppURL, "Orvane Lite Auto Updater.app"},
+    {&KVLUpdaterPathHelper::destinationOfUpdaterSystemPreferencesPListURL,
+     std::string(kUpdater) + "/SystemPreferences/UpdaterSystemPreferences.plist"},
+    {&KVLUpdaterPathHelper::destinationOfUpdateSchedulerPlist,
+     std::string(kUpdater) + "/SystemPreferences/UpdateScheduler.plist"},
+    {&KVLUpdaterPathHelper::componentsPListURL, "Library/Application Support/Orvane/Components/Components.plist"},
+    {&KVLUpdaterPathHelper::patchesURL, std::string(kUpdater) + "/Patch"},
+    {&KVLUpdaterPathHelper::updaterSystemPrefDirURL, std::string(kUpdater) + "/SystemPreferences"},
+    {&KVLUpdaterPathHelper::orvaneLiteUpdaterDirectoryURL, kUpdater},
+    {&KVLUpdaterPathHelper::destinationOfCopyHelperPListURL,
+     "Library/LaunchDaemons/com.orvane.OrvaneLite.CopyHelper.plist"},
+    {&KVLUpdaterPathHelper::destinationOfUpdateHelperPListURL,
+     "Library/LaunchDaemons/com.orvane.OrvaneLite.UpdateHelper.plist"},
+    {&KVLUpdaterPathHelper::destinationOfOrvaneLiteAutoUpdaterAppPListURL,
+     "Library/LaunchAgents/com.orvane.OrvaneLite.AutoUpdater.plist"},
+};
+constexpr std::size_t kResourceCount = 7;
+
 class KVLUpdaterPathHelperTest : public kvltest::TemporaryRootTest {
 protected:
-    const std::string app = "Applications/Orvane Lite/Orvane Lite Updater.app/Contents/";
-    const std::string updater = "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater";
-
     void installUpdaterApplication() {
-        writeFile(app + "Info.plist",
+        writeFile(std::string(kResources) + "../Info.plist",
                   "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleIdentifier</key>"
                   "<string>com.orvane.OrvaneLite.Updater</string></dict></plist>");
-        for (const char* name : {"UpdaterSystemPreferences.plist", "UpdateScheduler.plist",
-                                 "LaunchServices/com.orvane.OrvaneLite.CopyHelper.plist",
-                                 "LaunchServices/com.orvane.OrvaneLite.UpdateHelper.plist",
-                                 "LaunchServices/com.orvane.OrvaneLite.AutoUpdater.plist",
-                                 "UpdateAssistant.bundle/Contents/Info.plist",
-                                 "Orvane Lite Auto Updater.app/Contents/Info.plist"}) {
-            writeFile(app + "Resources/" + name, "x");
+        for (std::size_t i = 0; i < kResourceCount; ++i) {
+            writeFile(kResources + kPlaces[i].second + (i >= 5 ? "/Contents/Info.plist" : ""), "x");
         }
     }
-
-    static std::string pathOf(const std::optional<platform::URL>& url) { return url ? url->path() : "(null)"; }
+    // The places a helper gives, "(null)" for none.
+    std::vector<std::string> places(KVLUpdaterPathHelper& helper) const {
+        std::vector<std::string> paths;
+        for (const auto& [place, relative] : kPlaces) {
+            const auto url = (helper.*place)();
+            paths.push_back(url ? url->path() : "(null)");
+        }
+        return paths;
+    }
+    std::vector<std::string> expected(bool installed) const {
+        std::vector<std::string> paths;
+        for (std::size_t i = 0; i < std::size(kPlaces); ++i) {
+            const bool resource = i < kResourceCount;
+            paths.push_back(resource && !installed ? "(null)"
+                                                   : path((resource ? kResources : "") + kPlaces[i].second));
+        }
+        return paths;
+    }
 };
 
-TEST_F(KVLUpdaterPathHelperTest, EveryPlaceWithTheUpdaterApplicationInstalled) {
+TEST_F(KVLUpdaterPathHelperTest, ResourcesNeedTheApplicationAndThePlacesOfTheMachineDoNot) {
+    KVLUpdaterPathHelper missing;
+    EXPECT_EQ(places(missing), expected(false));
     installUpdaterApplication();
-    KVLUpdaterPathHelper helper;
-    const std::string resources = path(app + "Resources/");
-    EXPECT_EQ(pathOf(helper.sourceOfUpdaterSystemPreferencesPListURL()), resources + "UpdaterSystemPreferences.plist");
-    EXPECT_EQ(pathOf(helper.sourceOfUpdateSchedulerPListURL()), resources + "UpdateScheduler.plist");
-    EXPECT_EQ(pathOf(helper.sourceOfCopyHelperPListURL()),
-              resources + "LaunchServices/com.orvane.OrvaneLite.CopyHelper.plist");
-    EXPECT_EQ(pathOf(helper.sourceOfUpdateHelperPListURL()),
-              resources + "LaunchServices/com.orvane.OrvaneLite.UpdateHelper.plist");
-    EXPECT_EQ(pathOf(helper.sourceOfOrvaneLiteAutoUpdaterAppPListURL()),
-              resources + "LaunchServices/com.orvane.OrvaneLite.AutoUpdater.plist");
-    EXPECT_EQ(pathOf(helper.updateAssistantBundleURL()), resources + "UpdateAssistant.bundle");
-    EXPECT_EQ(pathOf(helper.orvaneLiteAutoUpdaterAppURL()), resources + "Orvane Lite Auto Updater.app");
-
-    EXPECT_EQ(pathOf(helper.destinationOfUpdaterSystemPreferencesPListURL()),
-              path(updater + "/SystemPreferences/UpdaterSystemPreferences.plist"));
-    EXPECT_EQ(pathOf(helper.destinationOfUpdateSchedulerPlist()),
-              path(updater + "/SystemPreferences/UpdateScheduler.plist"));
-    EXPECT_EQ(pathOf(helper.componentsPListURL()),
-              path("Library/Application Support/Orvane/Components/Components.plist"));
-    EXPECT_EQ(pathOf(helper.patchesURL()), path(updater + "/Patch"));
-    EXPECT_EQ(pathOf(helper.updaterSystemPrefDirURL()), path(updater + "/SystemPreferences"));
-    EXPECT_EQ(pathOf(helper.orvaneLiteUpdaterDirectoryURL()), path(updater));
-    EXPECT_EQ(pathOf(helper.destinationOfCopyHelperPListURL()),
-              path("Library/LaunchDaemons/com.orvane.OrvaneLite.CopyHelper.plist"));
-    EXPECT_EQ(pathOf(helper.destinationOfUpdateHelperPListURL()),
-              path("Library/LaunchDaemons/com.orvane.OrvaneLite.UpdateHelper.plist"));
-    EXPECT_EQ(pathOf(helper.destinationOfOrvaneLiteAutoUpdaterAppPListURL()),
-              path("Library/LaunchAgents/com.orvane.OrvaneLite.AutoUpdater.plist"));
-    // Nothing but the user folders is created.
-    EXPECT_FALSE(platform::FileManager::fileExistsAtPath(path("Library")));
-}
-
-TEST_F(KVLUpdaterPathHelperTest, WithoutTheApplicationResourcesAreNullAndPlacesRemain) {
-    KVLUpdaterPathHelper helper;
-    EXPECT_EQ(helper.sourceOfUpdaterSystemPreferencesPListURL(), std::nullopt);
-    EXPECT_EQ(helper.sourceOfUpdateSchedulerPListURL(), std::nullopt);
-    EXPECT_EQ(helper.sourceOfCopyHelperPListURL(), std::nullopt);
-    EXPECT_EQ(helper.sourceOfUpdateHelperPListURL(), std::nullopt);
-    EXPECT_EQ(helper.sourceOfOrvaneLiteAutoUpdaterAppPListURL(), std::nullopt);
-    EXPECT_EQ(helper.updateAssistantBundleURL(), std::nullopt);
-    EXPECT_EQ(helper.orvaneLiteAutoUpdaterAppURL(), std::nullopt);
-    EXPECT_NE(helper.destinationOfUpdaterSystemPreferencesPListURL(), std::nullopt);
-    EXPECT_NE(helper.destinationOfCopyHelperPListURL(), std::nullopt);
-
-    // The bundle is resolved once: installing the application later changes nothing.
-    installUpdaterApplication();
-    EXPECT_EQ(helper.sourceOfUpdaterSystemPreferencesPListURL(), std::nullopt);
-    EXPECT_NE(KVLUpdaterPathHelper().sourceOfUpdaterSystemPreferencesPListURL(), std::nullopt);
+    KVLUpdaterPathHelper installed;
+    EXPECT_EQ(places(installed), expected(true));
+    EXPECT_EQ(places(missing), expected(false));  // the bundle is resolved once
+    EXPECT_FALSE(platform::FileManager::fileExistsAtPath(path("Library")));  // nothing is created
 
     // A missing resource of an installed application is null too.
-    ASSERT_TRUE(platform::FileManager::removeItemAtPath(path(app + "Resources/UpdateScheduler.plist")));
+    ASSERT_TRUE(platform::FileManager::removeItemAtPath(path(std::string(kResources) + "UpdateScheduler.plist")));
     EXPECT_EQ(KVLUpdaterPathHelper().sourceOfUpdateSchedulerPListURL(), std::nullopt);
 }
 
@@ -89,17 +87,12 @@ TEST_F(KVLUpdaterPathHelperTest, UserFoldersAreCreatedOnDemand) {
     const std::string user = home() + "/Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater";
     EXPECT_FALSE(platform::FileManager::fileExistsAtPath(user));
     bool folder = false;
-    EXPECT_EQ(pathOf(helper.updaterLogsURL()), user + "/Logs");
+    EXPECT_EQ(helper.updaterLogsURL()->path(), user + "/Logs");
     EXPECT_TRUE(platform::FileManager::fileExistsAtPath(user + "/Logs", &folder) && folder);
-    EXPECT_EQ(pathOf(helper.userPatchesURL()), user + "/Patch");
+    EXPECT_EQ(helper.userPatchesURL()->path(), user + "/Patch");
     EXPECT_TRUE(platform::FileManager::fileExistsAtPath(user + "/Patch", &folder) && folder);
-    EXPECT_EQ(pathOf(helper.updaterLogsURL()), user + "/Logs");  // an existing folder is fine
-    EXPECT_NE(pathOf(helper.patchesURL()), pathOf(helper.userPatchesURL()));
-    EXPECT_FALSE(platform::FileManager::fileExistsAtPath(path(updater + "/Patch")));
-}
-
-TEST_F(KVLUpdaterPathHelperTest, SharedInstanceIsOne) {
-    EXPECT_EQ(KVLUpdaterPathHelper::sharedInstance(), KVLUpdaterPathHelper::sharedInstance());
+    EXPECT_EQ(helper.updaterLogsURL()->path(), user + "/Logs");  // an existing folder is fine
+    EXPECT_FALSE(platform::FileManager::fileExistsAtPath(path(std::string(kUpdater) + "/Patch")));
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "KVLUpdaterConfigService/Private/KVLUpdaterSystemPreferences.h"
-#include "Platform/PropertyListSerialization.h"
-#include "TestSupport/TemporaryRoot.h"
 
 namespace {
 
@@ -36,17 +34,13 @@ TEST(KVLUpdaterSystemPreferences, LogLevelTextMapsToAMaskWithTheInfoBits) {
     EXPECT_FALSE(KVLUpdaterSystemPreferences::validateLogLevel(0xFFFFFFFE));
 }
 
-// A temporary root, so that a record that did write could only write there.
-class KVLUpdaterSystemPreferencesFileTest : public kvltest::TemporaryRootTest {};
-
-TEST_F(KVLUpdaterSystemPreferencesFileTest, RecordsComeOnlyFromDictionaries) {
+TEST(KVLUpdaterSystemPreferences, RecordsComeOnlyFromDictionaries) {
     EXPECT_EQ(KVLUpdaterSystemPreferences::initWithDictionary(std::nullopt), nullptr);
     const auto record = KVLUpdaterSystemPreferences::initWithDictionary(
         platform::PlistDictionary{{"LogLevel", platform::PlistValue(8)}, {"Other", platform::PlistValue("x")}});
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->mstrLogLevel(), "8");  // a number stored by hand still reads as its text
     EXPECT_EQ(record->mstrLocale(), std::nullopt);
-    EXPECT_FALSE(record->writeToUpdaterSystemPreferencesPlist());  // no locale: nothing written
 }
 
 }  // namespace

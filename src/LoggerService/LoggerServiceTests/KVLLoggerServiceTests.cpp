@@ -125,7 +125,7 @@ TEST_F(KVLLoggerServiceTest, ASecondLoggerIsRefusedAndReportedThroughTheFirst) {
     EXPECT_TRUE(second->lines().empty());
 
     record->reset();
-    service->createLoggerWithLogDir("/tmp", "Module", KVLLogLevelInfo, record.get());
+    service->createLoggerWithLogDir("/dev/null/Logs", "Module", KVLLogLevelInfo, record.get());  // never writable
     EXPECT_EQ(record->getErrorCode(), -10004);
     EXPECT_EQ(service->getLogger(), first);
 }

@@ -35,6 +35,25 @@ TEST_F(KVLUpdaterAssistantTest, SetupLoadsTheServicesAndCleanupReleasesAllButThe
     EXPECT_FALSE(KVLLoggerService::isLoaded());
 }
 
+// Notes at its destruction, when the logger service lets it go, whether the error service
+// is still loaded.
+class WatchingLogger : public kvltest::RecordingLogger {
+public:
+    explicit WatchingLogger(bool* errorServiceLoaded) : errorServiceLoaded_(errorServiceLoaded) {}
+    ~WatchingLogger() override { *errorServiceLoaded_ = KVLErrorService::isLoaded(); }
+
+private:
+    bool* errorServiceLoaded_;
+};
+
+TEST_F(KVLUpdaterAssistantTest, CleanupUnloadsTheLoggerServiceBeforeTheErrorService) {
+    bool errorServiceLoaded = false;
+    KVLUpdaterAssistant assistant;
+    ASSERT_TRUE(assistant.setupUpdater(provider, std::make_shared<WatchingLogger>(&errorServiceLoaded), std::nullopt));
+    assistant.cleanupUpdater();
+    EXPECT_TRUE(errorServiceLoaded);
+}
+
 TEST_F(KVLUpdaterAssistantTest, ASecondSetupOverALiveLoggerFailsAndTheCleanupsBalanceTheLoads) {
     KVLUpdaterAssistant first;
     KVLUpdaterAssistant second;

@@ -41,15 +41,15 @@ TEST_F(KVLUpdaterUpdateAssistantTest, FixedAnswersThatTouchNoFlagAndNoFile) {
     assistant.checkPreRequisite(prerequisites);
     EXPECT_EQ(prerequisites, std::vector<std::string>{"x"});
 
-    bool restart = true, logoff = false, skip = true;
-    EXPECT_TRUE(assistant.unloadComponent());
-    EXPECT_TRUE(assistant.performPostUpdateOfPatchesWithRestartRequired(&restart, &logoff, &skip));
-    EXPECT_TRUE(assistant.performPostUpdateOfPatchesWithRestartRequired(nullptr, nullptr, nullptr));
-    EXPECT_TRUE(assistant.loadComponentWithRestartRequired(&restart, &logoff));
-    EXPECT_TRUE(assistant.loadComponentWithRestartRequired(nullptr, nullptr));
-    EXPECT_TRUE(restart);
-    EXPECT_FALSE(logoff);
-    EXPECT_TRUE(skip);
+    for (const bool flags : {true, false}) {
+        bool restart = flags, logoff = flags, skip = flags;
+        EXPECT_TRUE(assistant.unloadComponent());
+        EXPECT_TRUE(assistant.performPostUpdateOfPatchesWithRestartRequired(&restart, &logoff, &skip));
+        EXPECT_TRUE(assistant.performPostUpdateOfPatchesWithRestartRequired(nullptr, nullptr, nullptr));
+        EXPECT_TRUE(assistant.loadComponentWithRestartRequired(&restart, &logoff));
+        EXPECT_TRUE(assistant.loadComponentWithRestartRequired(nullptr, nullptr));
+        EXPECT_EQ(std::vector<bool>({restart, logoff, skip}), std::vector<bool>(3, flags));
+    }
     EXPECT_EQ(assistant.mLaunchServiceHelper()->mLaunchServiceList().size(), 0u);
     assistant.cleanupUpdate();
     EXPECT_TRUE(provider->calls().empty());
@@ -67,7 +67,8 @@ public:
     std::optional<std::string> getLogFilePath() override { return std::nullopt; }
 };
 
-TEST_F(KVLUpdaterUpdateAssistantTest, AThousandCyclesLeaveDescriptorsAndMemoryFlat) {
+TEST_F(KVLUpdaterUpdateAssistantTest, RepeatedCyclesLeaveDescriptorsAndMemoryFlat) {
+    constexpr int kCycles = 200;
     const auto quiet = std::make_shared<DiscardingLogger>();
     // The first cycle makes the process-wide objects that live on.
     ASSERT_TRUE(assistant.setupUpdate(provider, quiet));
@@ -75,7 +76,7 @@ TEST_F(KVLUpdaterUpdateAssistantTest, AThousandCyclesLeaveDescriptorsAndMemoryFl
     console.clear();
     const std::size_t descriptors = openDescriptors();
     const std::size_t allocated = ::mallinfo2().uordblks;
-    for (int cycle = 0; cycle < 1000; ++cycle) {
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
         ASSERT_TRUE(assistant.setupUpdate(provider, quiet)) << cycle;
         assistant.cleanupUpdate();
         console.clear();
@@ -83,7 +84,7 @@ TEST_F(KVLUpdaterUpdateAssistantTest, AThousandCyclesLeaveDescriptorsAndMemoryFl
     EXPECT_EQ(openDescriptors(), descriptors);
     // Memory that a leak of even a few bytes per cycle would exceed. Under the sanitizers the
     // allocator is theirs and reports nothing here; LeakSanitizer covers the leaks then.
-    EXPECT_LT(::mallinfo2().uordblks, allocated + 1000 * 8);
+    EXPECT_LT(::mallinfo2().uordblks, allocated + kCycles * 8);
     EXPECT_FALSE(KVLErrorService::isLoaded());
 }
 
