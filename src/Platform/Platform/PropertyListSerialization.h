@@ -13,11 +13,13 @@ namespace platform {
 // operations of NSDictionary / NSArray). Reads XML and binary lists; writes XML.
 //
 // Failures are reported through the optional Error (Cocoa domain): 3840 for bytes that are
-// not a whole, well-formed property list (truncated, malformed, trailing junk); 260 / 257 /
-// 256 when a file cannot be read (missing, no permission, other); 3852 for a value that
-// cannot be written (a string holding a NUL, a date beyond the format's range); 4 / 513 /
-// 640 / 642 / 512 when a file cannot be written (missing folder, no permission, no space,
-// read-only volume, other). File errors carry the POSIX error underneath.
+// not a whole, well-formed property list (truncated, malformed, trailing junk) or not safe
+// to parse (nested deeper than PropertyListShape::kMaximumDepth levels, a binary list whose
+// shared objects expand too far); 260 / 257 / 256 when a file cannot be read (missing, no
+// permission, other); 3852 for a value that cannot be written (a string holding a NUL, a
+// date beyond the format's range, nesting deeper than the read limit); 4 / 513 / 640 / 642
+// / 512 when a file cannot be written (missing folder, no permission, no space, read-only
+// volume, other). File errors carry the POSIX error underneath.
 //
 // Limits of the format library: integers are signed 64-bit (an unsigned value above
 // INT64_MAX reads as its two's-complement image); dates keep microseconds, and XML dates
