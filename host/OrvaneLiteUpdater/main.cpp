@@ -51,7 +51,13 @@ void enterRoot(const std::string& root, const HostApplication& application) {
 int runCycle(const HostOptions& options, const std::string& root, const HostApplication& application) {
     const auto logger =
         std::make_shared<HostLogger>(KVLLogLevelInfo, platform::Layout::current().pathUnderRoot(kLogFile));
-    const auto provider = std::make_shared<HostPrivilegeProvider>(root, logger);
+    platform::Error rootError;
+    const auto confinedRoot = platform::ConfinedRoot::open(root, &rootError);
+    if (!confinedRoot) {
+        std::cerr << kProgram << ": " << rootError.localizedDescription << std::endl;
+        return HostExitUsage;
+    }
+    const auto provider = std::make_shared<HostPrivilegeProvider>(confinedRoot, logger);
     for (const auto& [operation, call] : options.failures) {
         provider->failCall(operation, call);
     }

@@ -61,7 +61,9 @@ struct FileManager {
                                  const FileAttributeChanges& attributes = {});
 
     // Copy and move refuse an existing destination (516) and a missing destination folder (4).
-    // A folder is copied with everything in it; permissions go with the copy.
+    // A folder is copied with everything in it; permissions go with the copy. The copy is
+    // built under a temporary name and renamed into place, so a failed one leaves nothing
+    // behind, and its error keeps the real errno (a full disk is 640).
     static bool copyItemAtPath(const std::string& source, const std::string& destination, Error* error = nullptr);
     static bool moveItemAtPath(const std::string& source, const std::string& destination, Error* error = nullptr);
     // Removes an item, a folder with everything in it.
@@ -96,8 +98,9 @@ struct FileManager {
 
     // The error of an operation that failed with a POSIX error on path (and destination, for
     // copy and move). Codes when writing (copy, move, remove, create): ENOENT 4, EACCES and
-    // EPERM 513, EEXIST 516, ENOSPC 640, EROFS 642, otherwise 512; when reading: ENOENT 260,
-    // EACCES and EPERM 257, otherwise 256.
+    // EPERM 513, EEXIST 516, ENOSPC and EDQUOT 640, EROFS 642, otherwise 512 (a file-size
+    // limit, EFBIG, among them); when reading: ENOENT 260, EACCES and EPERM 257, EFBIG 263
+    // (too large), otherwise 256.
     static Error errorFor(FileOperation operation, int posixError, std::string_view path,
                           std::string_view destination = {});
 };
