@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "Platform/PropertyListShape.h"
+#include "Platform/RegularFile.h"
 
 namespace platform {
 
@@ -236,24 +237,27 @@ std::optional<PlistValue> PropertyListSerialization::propertyListWithData(std::s
 }
 
 std::optional<PlistValue> PropertyListSerialization::propertyListWithContentsOfFile(const std::string& path,
-                                                                                    Error* error) {
-    const std::optional<std::string> bytes = readFile(path, error);
+                                                                                    Error* error,
+                                                                                    std::uint64_t maximumSize) {
+    const std::optional<std::string> bytes = RegularFile::read(path, maximumSize, error);
     if (!bytes) {
         return std::nullopt;
     }
     return propertyListWithData(*bytes, error);
 }
 
-std::optional<PlistDictionary> PropertyListSerialization::dictionaryWithContentsOfFile(const std::string& path) {
-    std::optional<PlistValue> value = propertyListWithContentsOfFile(path);
+std::optional<PlistDictionary> PropertyListSerialization::dictionaryWithContentsOfFile(const std::string& path,
+                                                                                    std::uint64_t maximumSize) {
+    std::optional<PlistValue> value = propertyListWithContentsOfFile(path, nullptr, maximumSize);
     if (!value || value->dictionary() == nullptr) {
         return std::nullopt;
     }
     return std::move(*value->dictionary());
 }
 
-std::optional<PlistArray> PropertyListSerialization::arrayWithContentsOfFile(const std::string& path) {
-    std::optional<PlistValue> value = propertyListWithContentsOfFile(path);
+std::optional<PlistArray> PropertyListSerialization::arrayWithContentsOfFile(const std::string& path,
+                                                                          std::uint64_t maximumSize) {
+    std::optional<PlistValue> value = propertyListWithContentsOfFile(path, nullptr, maximumSize);
     if (!value || value->array() == nullptr) {
         return std::nullopt;
     }

@@ -25,12 +25,7 @@ protected:
         switch (state) {
             case 0:  // before any setup
                 break;
-            case 1:  // after setups refused for want of a logger
-                install.setupInstallation(provider, nullptr, std::nullopt);
-                install.setupUninstallation(provider, nullptr);
-                update.setupUpdate(provider, nullptr);
-                break;
-            case 2: {  // after a setup that failed once the logger was bound
+            case 1: {  // after a setup that failed once the logger was bound
                 const std::string schedule = resource("UpdateScheduler.plist");
                 std::filesystem::rename(schedule, schedule + ".away");
                 refreshPaths();
@@ -39,7 +34,7 @@ protected:
                 refreshPaths();
                 break;
             }
-            case 3:  // after complete cycles
+            case 2:  // after complete cycles
                 ASSERT_TRUE(install.setupInstallation(provider, logger, std::nullopt));
                 install.cleanupInstallation();
                 ASSERT_TRUE(install.setupUninstallation(provider, logger));
@@ -47,7 +42,7 @@ protected:
                 ASSERT_TRUE(update.setupUpdate(provider, logger));
                 update.cleanupUpdate();
                 break;
-            case 4:  // after a successful setup and a failed one (the logger is taken)
+            case 3:  // after a successful setup and a failed one (the logger is taken)
                 ASSERT_TRUE(install.setupInstallation(provider, logger, std::nullopt));
                 ASSERT_FALSE(install.setupUninstallation(provider, logger));
                 break;
@@ -87,8 +82,8 @@ TEST_F(CallOrderTest, EveryOperationOutsideASetUpCycleRefusesAndSaysSo) {
         {"KVLUpdaterUpdateAssistant - loadComponentWithRestartRequired",
          [](Assistants& a) { return !a.update.loadComponentWithRestartRequired(nullptr, nullptr); }},
     };
-    const bool loggerBound[] = {false, false, true, false, true};
-    for (int state = 0; state < 5; ++state) {
+    const bool loggerBound[] = {false, true, false, true};
+    for (int state = 0; state < 4; ++state) {
         for (const auto& operation : operations) {
             Assistants assistants;
             arrive(state, assistants);

@@ -37,7 +37,8 @@ KVLUpdateScheduler::KVLUpdateScheduler(const platform::PlistDictionary& dictiona
 
 std::shared_ptr<KVLUpdateScheduler> KVLUpdateScheduler::createFromUpdateSchedulerPlist() {
     const auto url = KVLUpdaterPathHelper::sharedInstance()->destinationOfUpdateSchedulerPlist();
-    return initWithDictionary(platform::PropertyListSerialization::dictionaryWithContentsOfFile(url->path()));
+    return initWithDictionary(
+        platform::PropertyListSerialization::dictionaryWithContentsOfFile(url->path(), kKVLSettingsFileMaximumSize));
 }
 
 std::shared_ptr<KVLUpdateScheduler> KVLUpdateScheduler::initWithDictionary(
