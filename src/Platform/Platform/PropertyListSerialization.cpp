@@ -2,12 +2,14 @@
 
 #include <plist/plist.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
 
+#include "Platform/FileManager.h"
 #include "Platform/PropertyListShape.h"
 #include "Platform/RegularFile.h"
 
@@ -239,11 +241,26 @@ std::optional<PlistValue> PropertyListSerialization::propertyListWithData(std::s
 std::optional<PlistValue> PropertyListSerialization::propertyListWithContentsOfFile(const std::string& path,
                                                                                     Error* error,
                                                                                     std::uint64_t maximumSize) {
-    const std::optional<std::string> bytes = RegularFile::read(path, maximumSize, error);
+    const std::optional<std::string> bytes = readFile(path, maximumSize, error);
     if (!bytes) {
         return std::nullopt;
     }
     return propertyListWithData(*bytes, error);
+}
+
+std::optional<std::string> PropertyListSerialization::readFile(const std::string& path, std::uint64_t maximumSize,
+                                                               Error* error) {
+    Error failure;
+    std::optional<std::string> bytes = RegularFile::read(path, maximumSize, &failure);
+    if (!bytes && failure.underlyingError && failure.underlyingError->code == ENOTDIR) {
+        const auto underlying = failure.underlyingError;
+        failure = FileManager::errorFor(FileOperation::Read, ENOENT, path);
+        failure.underlyingError = underlying;
+    }
+    if (!bytes && error != nullptr) {
+        *error = std::move(failure);
+    }
+    return bytes;
 }
 
 std::optional<PlistDictionary> PropertyListSerialization::dictionaryWithContentsOfFile(const std::string& path,

@@ -55,6 +55,13 @@ public:
     static bool writeToFile(const PlistValue& value, const std::string& path, Error* error = nullptr);
 
 private:
+    // Strings tables read their files the same way, with the same errors.
+    friend class StringsTable;
+
+    // A bounded read (RegularFile) in which a path through a file, like a missing one, names
+    // no such file (260).
+    static std::optional<std::string> readFile(const std::string& path, std::uint64_t maximumSize, Error* error);
+
     // The operating system's side (PropertyListSerialization_posix.cpp).
     static bool writeFileAtomically(const std::string& path, std::string_view bytes, Error* error);
 };

@@ -5,7 +5,6 @@
 
 #include "Platform/Format.h"
 #include "Platform/PropertyListSerialization.h"
-#include "Platform/RegularFile.h"
 #include "Platform/Scanner.h"
 #include "Platform/UTF8.h"
 
@@ -333,7 +332,7 @@ std::optional<StringsTable::Table> StringsTable::tableWithData(std::string_view 
 }
 
 std::optional<StringsTable::Table> StringsTable::tableWithContentsOfFile(const std::string& path, Error* error) {
-    const std::optional<std::string> bytes = RegularFile::read(path, kMaximumFileSize, error);
+    const std::optional<std::string> bytes = PropertyListSerialization::readFile(path, kMaximumFileSize, error);
     if (!bytes) {
         return std::nullopt;
     }
