@@ -1,9 +1,7 @@
 #include "KVLSharedUtil/KVLTaskUtil.h"
 
 #include <chrono>
-#include <string_view>
 
-#include "LoggerService/KVLLog.h"
 #include "Platform/Task.h"
 #include "Platform/UTF8.h"
 
@@ -34,16 +32,12 @@ constexpr auto kOutputReadLimit = 100ms;
 
 std::int32_t KVLTaskUtil::launchCommand(const std::string& commandLine, std::string& output) {
     platform::Task task("/bin/sh", {"-c", commandLine});
-    if (const auto error = task.launch()) {
-        KVL_LOG(KVLLogLevelError, "Could not run \"%@\": %@", commandLine, error->description());
+    if (task.launch().has_value()) {
         return -1;
     }
     if (!task.waitUntilExit(kWaitBudget)) {
-        KVL_LOG(KVLLogLevelWarn, "\"%@\" still running after %.2f seconds, terminating it", commandLine,
-                std::chrono::duration<double>(kWaitBudget).count());
         task.terminate();
         if (!task.waitUntilExit(kTerminationGrace)) {
-            KVL_LOG(KVLLogLevelError, "\"%@\" did not end when terminated, killing it", commandLine);
             task.kill();
             task.waitUntilExit();
         }

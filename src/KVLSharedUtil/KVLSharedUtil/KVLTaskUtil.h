@@ -14,8 +14,9 @@ public:
     // that ended it (15 for a child terminated at the end of the wait).
     //
     // The wait ends as soon as the child does. A child still running 5.05 seconds after launch
-    // is sent SIGTERM, and SIGKILL if it has not ended a second later. Output is read while
+    // is sent SIGTERM, and SIGKILL if it has not ended a second later, each with the processes
+    // it started (its process group), none of which is left running. Output is read while
     // waiting, so a child that writes more than a pipe holds is never blocked. Returns -1 when
-    // the shell cannot be started.
+    // the shell cannot be started. The runner logs nothing: its callers judge the status.
     static std::int32_t launchCommand(const std::string& commandLine, std::string& output);
 };

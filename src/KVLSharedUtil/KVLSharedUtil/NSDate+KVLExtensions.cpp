@@ -1,7 +1,18 @@
 #include "KVLSharedUtil/NSDate+KVLExtensions.h"
 
+#include <mutex>
+
 #include "Platform/Clock.h"
 #include "Platform/Format.h"
+
+namespace {
+
+std::mutex& cacheMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+}  // namespace
 
 NSDateKVLExtensions::FormatterCache& NSDateKVLExtensions::dateFormatters() {
     static FormatterCache cache;
@@ -11,6 +22,7 @@ NSDateKVLExtensions::FormatterCache& NSDateKVLExtensions::dateFormatters() {
 std::shared_ptr<platform::DateFormatter> NSDateKVLExtensions::getDateFormatterForFormat(
     const std::optional<std::string>& pattern, const std::optional<std::string>& locale) {
     const std::string key = platform::formatString("%@/%@", pattern, locale);
+    std::lock_guard lock(cacheMutex());
     FormatterCache& cache = dateFormatters();
     if (const auto found = cache.find(key); found != cache.end()) {
         return found->second;

@@ -12,8 +12,9 @@
 struct NSDateKVLExtensions {
     using FormatterCache = std::map<std::string, std::shared_ptr<platform::DateFormatter>, std::less<>>;
 
-    // The cache, keyed "<pattern>/<locale>" ("(null)" for an absent part). Like the formatters
-    // in it, it is not guarded: use it from one thread at a time.
+    // The cache, keyed "<pattern>/<locale>" ("(null)" for an absent part). The operations
+    // below may run on any thread; the cache itself is for one thread at a time (tests empty
+    // it while no other thread formats).
     static FormatterCache& dateFormatters();
     // The cached formatter for the pair, made on first request with that locale and pattern
     // and the default time zone.

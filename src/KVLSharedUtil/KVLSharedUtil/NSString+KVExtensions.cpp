@@ -1,7 +1,6 @@
 #include "KVLSharedUtil/NSString+KVExtensions.h"
 
 #include <algorithm>
-#include <cctype>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
@@ -50,20 +49,6 @@ std::vector<char32_t> codePoints(std::string_view text) {
     return points;
 }
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto x = static_cast<unsigned char>(a[i]);
-        const auto y = static_cast<unsigned char>(b[i]);
-        if (x != y && !(x < 0x80 && y < 0x80 && std::tolower(x) == std::tolower(y))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 bool NSStringKVExtensions::isNilOrEmpty(const std::optional<std::string>& text) {
@@ -96,7 +81,7 @@ std::optional<std::string> NSStringKVExtensions::fetchStringWithSeparators(std::
         }
     }
     for (std::size_t i = 0; i + 1 < components.size(); ++i) {
-        if (equalIgnoringCase(components[i], searchString)) {
+        if (platform::equalIgnoringCase(components[i], searchString)) {
             return components[i + 1];
         }
     }

@@ -10,9 +10,9 @@ struct NSStringKVExtensions {
     static bool isNilOrEmpty(const std::optional<std::string>& text);
     // False when either is null; an empty needle is in any haystack. Case-sensitive.
     static bool containString(const std::optional<std::string>& needle, const std::optional<std::string>& haystack);
-    // The component right after the first one equal to searchString ignoring case, the text
-    // split at every separator character (adjacent separators give empty components); null
-    // when none matches or the match is the last component.
+    // The component right after the first one equal to searchString ignoring case (Unicode
+    // full case folding), the text split at every separator character (adjacent separators
+    // give empty components); null when none matches or the match is the last component.
     static std::optional<std::string> fetchStringWithSeparators(std::string_view receiver, std::string_view separators,
                                                                 std::string_view searchString);
     // The text as a zero-terminated wide-character string, released with free(); null when it

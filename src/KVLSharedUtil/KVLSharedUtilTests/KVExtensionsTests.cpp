@@ -57,4 +57,21 @@ TEST(NSStringKVExtensions, WideCharacterRoundTrip) {
     EXPECT_EQ(NSStringKVExtensions::stringFromWChar(surrogate), std::nullopt);
 }
 
+TEST(NSStringKVExtensions, KeysMatchByUnicodeCaseFolding) {
+    const struct {
+        const char* text;
+        const char* key;
+        std::optional<std::string> value;
+    } cases[] = {
+        {"Größe=1", "GRÖSSE", "1"},   // ß folds to ss
+        {"ΣΑΣ=2", "σας", "2"},        // final and medial sigma
+        {"ﬁle=3", "FILE", "3"},       // a ligature
+        {"ÉTÉ=4", "été", "4"},
+        {"été=5", "ETE", std::nullopt},  // accents are not case
+    };
+    for (const auto& test : cases) {
+        EXPECT_EQ(NSStringKVExtensions::fetchStringWithSeparators(test.text, "=", test.key), test.value) << test.text;
+    }
+}
+
 }  // namespace

@@ -207,4 +207,16 @@ TEST_F(KVLFileUtilTest, ListingsLeaveHiddenEntriesOut) {
     EXPECT_TRUE(KVLFileUtil::getFilesInDirectoryRecursively(URL::fileURLWithPath(path("none"))).empty());
 }
 
+TEST_F(KVLFileUtilTest, RecursiveListingsKeepLinksToFoldersAsItemsAndNeverFollowThem) {
+    writeFile("dir/sub/b", "");
+    writeFile("outside/c", "");
+    ASSERT_EQ(::symlink(path("dir/sub").c_str(), path("dir/inner").c_str()), 0);
+    ASSERT_EQ(::symlink(path("outside").c_str(), path("dir/out").c_str()), 0);
+    const URL folder = URL::fileURLWithPath(path("dir"));
+    EXPECT_EQ(names(KVLFileUtil::getFilesInDirectoryRecursively(folder), path("dir")),
+              (std::vector<std::string>{"inner", "out", "sub/b"}));
+    EXPECT_EQ(names(KVLFileUtil::getFilesAndFoldersInDirectoryRecursively(folder), path("dir")),
+              (std::vector<std::string>{"inner", "out", "sub", "sub/b"}));
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Platform/Host.h"
+#include "Platform/ProcessInfo.h"
 #include "TestSupport/FakeMachine.h"
 
 namespace {
@@ -64,6 +65,15 @@ TEST_F(KVLSystemInformationTest, AddressesBeginningWith127AreDropped) {
     const auto addresses = KVLSystemInformation::getIPAddress();
     platform::Host::exchangeAddressSource(previous);
     EXPECT_EQ(addresses, (std::vector<std::string>{"::1", "10.1.2.3", "fe80::1%eth0"}));
+}
+
+TEST(KVLSystemInformation, TheOSNameIsMacOSOnlyOnTheMachBasedSystem) {
+    const std::pair<const char*, const char*> cases[] = {{"Darwin", "MAC OS"}, {"Linux", "Non MAC OS"}, {"", "Non MAC OS"}};
+    for (const auto& [kernel, name] : cases) {
+        platform::ProcessInfo::setKernelNameForTesting(kernel);
+        EXPECT_EQ(KVLSystemInformation::getOSName(), name) << kernel;
+    }
+    platform::ProcessInfo::setKernelNameForTesting(std::nullopt);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <algorithm>
 #include <chrono>
 #include <future>
 
@@ -18,7 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The runner logs what it does to an ending child; the logger records it.
+// A logger is bound, so that anything the runner logged would be recorded.
 class KVLTaskUtilLogging : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -92,17 +91,8 @@ TEST_F(KVLTaskUtilLogging, ChildStillRunningAfterTheWaitIsEnded) {
     EXPECT_GE(killedAfter, 6050ms);
     EXPECT_LT(killedAfter, 6800ms);
 
-    std::vector<std::string> warnings;
-    std::vector<std::string> errors;
-    for (const auto& line : logger->lines()) {
-        EXPECT_EQ(line.fileName, "src/KVLSharedUtil/KVLSharedUtil/KVLTaskUtil");
-        (line.level == KVLLogLevelWarn ? warnings : errors).push_back(line.message);
-    }
-    std::sort(warnings.begin(), warnings.end());
-    EXPECT_EQ(warnings, (std::vector<std::string>{
-                            "\"echo waiting; exec sleep 10\" still running after 5.05 seconds, terminating it",
-                            "\"trap '' TERM; exec sleep 10\" still running after 5.05 seconds, terminating it"}));
-    EXPECT_EQ(errors, (std::vector<std::string>{"\"trap '' TERM; exec sleep 10\" did not end when terminated, killing it"}));
+    // The runner leaves it to its caller to say what the status means.
+    EXPECT_TRUE(logger->lines().empty());
 }
 
 }  // namespace

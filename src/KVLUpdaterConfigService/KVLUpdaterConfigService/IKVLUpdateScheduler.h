@@ -20,7 +20,8 @@ public:
     virtual bool writeToUpdateSchedulerPlist(const WriteOperation& write) = 0;
     // True unless the stored due time parses and lies after now.
     virtual bool isNextUpdateTimeExceeded() = 0;
-    // Picks a new due time in today's window plus the duration; in memory only.
+    // Picks a new due time in today's window plus the duration (at most 2^31 seconds either
+    // way); in memory only. The text is Gregorian with ASCII digits whatever the locale.
     virtual void reCalculateNextUpdateTime() = 0;
 
     virtual std::optional<std::string> mstrNextUpdateTime() const = 0;

@@ -158,3 +158,31 @@ TEST_F(KVLUpdateSchedulerTest, AnIncompleteRecordNeverCallsTheWriter) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(KVLUpdateSchedulerTest, TheDueTimeReadsBackInAnyLocaleAndAHugeDurationSaturates) {
+    const struct {
+        const char* locale;
+        const char* duration;
+        const char* due;
+    } cases[] = {
+        {"th_TH", "1", "2026-03-11T09:00:00+0000"},  // Buddhist calendar
+        {"ar_EG", "1", "2026-03-11T09:00:00+0000"},  // Arabic-Indic digits
+        {"ja_JP@calendar=japanese", "1", "2026-03-11T09:00:00+0000"},
+        {"en_US", "99999999", "2094-03-28T12:14:07+0000"},
+        {"en_US", "-99999999", "1958-02-20T05:45:52+0000"},
+    };
+    for (const auto& test : cases) {
+        platform::Locale::setCurrentLocaleForTesting(test.locale);
+        KVLUpdateScheduler scheduler;
+        scheduler.setMstrUpdateCheckStartTime("09:00");
+        scheduler.setMstrUpdateCheckEndTime("09:00");
+        scheduler.setMstrUpdateDuration(test.duration);
+        scheduler.reCalculateNextUpdateTime();
+        EXPECT_EQ(scheduler.mstrNextUpdateTime(), test.due) << test.locale << " " << test.duration;
+        EXPECT_EQ(scheduler.isNextUpdateTimeExceeded(), test.duration[0] == '-') << test.locale;
+    }
+}
+
+}  // namespace

@@ -146,4 +146,16 @@ TEST_F(KVLLoggerServiceTest, LoadingWithoutTheErrorServiceSaysSoAndLoadsAnyway) 
     EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: Unable to load the Error"});
 }
 
+TEST_F(KVLLoggerServiceTest, ARefusedNullLoggerLeavesRoomForTheNextOne) {
+    KVLLoggerService::load(nullptr, record.get());
+    const auto service = KVLLoggerService::sharedInstance();
+    service->createLoggerWithLogger(nullptr, record.get());
+    ASSERT_FALSE(record->isSuccess());
+    record->reset();
+    const auto logger = std::make_shared<kvltest::RecordingLogger>();
+    service->createLoggerWithLogger(logger, record.get());
+    EXPECT_TRUE(record->isSuccess());
+    EXPECT_EQ(service->getLogger(), logger);
+}
+
 }  // namespace

@@ -54,7 +54,7 @@ Bundle::Bundle(std::string path) : bundlePath_(std::move(path)) {
     const bool hasContents = isFolder(contents);
     resourcePath_ = hasContents ? (contents / "Resources").string() : bundlePath_;
     const fs::path info = (hasContents ? contents : fs::path(bundlePath_)) / "Info.plist";
-    if (std::optional<PlistDictionary> dictionary = PropertyListSerialization::dictionaryWithContentsOfFile(info)) {
+    if (std::optional<PlistDictionary> dictionary = PropertyListSerialization::dictionaryWithContentsOfFile(info, kMaximumInfoSize)) {
         infoDictionary_ = std::move(*dictionary);
     }
 }

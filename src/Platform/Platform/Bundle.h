@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -44,8 +45,11 @@ public:
 
     // Absolute and normalized, without a trailing slash.
     const std::string& bundlePath() const { return bundlePath_; }
-    // Read once when the bundle is opened; empty when there is none or it is not a dictionary.
+    // Read once when the bundle is opened; empty when there is none, it is not a dictionary,
+    // or it is not a regular file of at most kMaximumInfoSize bytes.
     const PlistDictionary& infoDictionary() const { return infoDictionary_; }
+    // An information file holds a few dozen short entries.
+    static constexpr std::uint64_t kMaximumInfoSize = std::uint64_t{1} << 20;
     std::optional<PlistValue> objectForInfoDictionaryKey(std::string_view key) const;
     // "CFBundleIdentifier" of the info dictionary, when it is a string.
     std::optional<std::string> bundleIdentifier() const;

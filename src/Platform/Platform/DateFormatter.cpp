@@ -3,10 +3,14 @@
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
+#include <mutex>
+
 namespace platform {
 
 class DateFormatter::Impl {
 public:
+    // ICU's formatter keeps working state (its calendar) while it formats or parses.
+    std::mutex mutex;
     icu::SimpleDateFormat format;
     Impl(const icu::UnicodeString& pattern, const icu::Locale& locale, UErrorCode& status)
         : format(pattern, locale, status) {}
@@ -36,6 +40,7 @@ std::string DateFormatter::stringFromDate(Date date) const {
         return {};
     }
     icu::UnicodeString text;
+    std::lock_guard lock(impl_->mutex);
     impl_->format.format(date.timeIntervalSince1970() * 1000.0, text);
     std::string out;
     text.toUTF8String(out);
@@ -48,6 +53,7 @@ std::optional<Date> DateFormatter::dateFromString(const std::string& text) const
     }
     const icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(text);
     icu::ParsePosition position(0);
+    std::lock_guard lock(impl_->mutex);
     const UDate millis = impl_->format.parse(unicode, position);
     if (position.getErrorIndex() >= 0 || position.getIndex() != unicode.length()) {
         return std::nullopt;

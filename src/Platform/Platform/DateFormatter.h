@@ -12,8 +12,8 @@ namespace platform {
 
 // Formats and parses dates with a Unicode date pattern (the NSDateFormatter stand-in):
 // "yyyy" the calendar year, "YYYY" the week-based year, "DD" the day of the year, "SSS"
-// milliseconds, "Z" the offset as "+hhmm". An instance is not safe to use from several threads
-// at once.
+// milliseconds, "Z" the offset as "+hhmm". An instance may be used from several threads at
+// once: its uses take turns.
 class DateFormatter {
 public:
     // Without a locale, the current locale; without a time zone, the default time zone, both

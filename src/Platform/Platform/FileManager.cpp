@@ -207,7 +207,10 @@ std::vector<URL> FileManager::enumeratorAtURL(const URL& folder, unsigned option
     const std::string path = folder.path();
     std::vector<URL> urls;
     for (const std::string& relative : subpathsOfDirectoryAtPath(path, options)) {
-        urls.push_back(URL::fileURLWithPath(PathUtilities::stringByAppendingPathComponent(path, relative)));
+        const std::string item = PathUtilities::stringByAppendingPathComponent(path, relative);
+        // A link is an item of its own, never the folder it may lead to.
+        std::error_code ignored;
+        urls.push_back(URL::fileURLWithPath(item, fs::symlink_status(item, ignored).type() == fs::file_type::directory));
     }
     return urls;
 }

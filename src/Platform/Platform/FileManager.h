@@ -82,7 +82,8 @@ struct FileManager {
     // followed; an unreadable folder is passed over. Empty when the folder cannot be read.
     static std::vector<std::string> subpathsOfDirectoryAtPath(const std::string& path,
                                                              unsigned options = DirectoryEnumerationNone);
-    // The same walk as file URLs.
+    // The same walk as file URLs; only real folders get a folder URL (a link to a folder is
+    // an item of its own).
     static std::vector<URL> enumeratorAtURL(const URL& folder, unsigned options = DirectoryEnumerationNone);
 
     static std::optional<FileAttributes> attributesOfItemAtPath(const std::string& path, Error* error = nullptr);

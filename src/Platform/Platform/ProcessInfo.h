@@ -23,8 +23,12 @@ struct ProcessInfo {
 
     // The machine's host name; "" when the system has none.
     static std::string hostName();
-    // The system's name, such as "Linux"; "" when the system does not tell.
+    // The platform's name of the system: "NSMACHOperatingSystem" for the Mach-based one
+    // (kernel "Darwin"), otherwise the kernel's own name, such as "Linux"; "" when the system
+    // does not tell.
     static std::string operatingSystemName();
+    // Stands in for the kernel's name (tests); null restores the system's.
+    static void setKernelNameForTesting(std::optional<std::string> name);
     // "Version <release> (Build <version>)" from the system's release and version texts, in
     // the platform's shape; "" when the system does not tell.
     static std::string operatingSystemVersionString();

@@ -4,11 +4,38 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <mutex>
+
 #include "Platform/Format.h"
 
 extern char** environ;
 
 namespace platform {
+
+namespace {
+
+std::mutex& kernelNameMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::optional<std::string>& kernelNameForTesting() {
+    static std::optional<std::string> name;
+    return name;
+}
+
+std::string kernelName() {
+    {
+        std::lock_guard lock(kernelNameMutex());
+        if (kernelNameForTesting()) {
+            return *kernelNameForTesting();
+        }
+    }
+    utsname system{};
+    return ::uname(&system) == 0 ? std::string(system.sysname) : std::string();
+}
+
+}  // namespace
 
 int ProcessInfo::processIdentifier() { return static_cast<int>(::getpid()); }
 
@@ -30,8 +57,13 @@ std::string ProcessInfo::hostName() {
 }
 
 std::string ProcessInfo::operatingSystemName() {
-    utsname system{};
-    return ::uname(&system) == 0 ? std::string(system.sysname) : std::string();
+    const std::string kernel = kernelName();
+    return kernel == "Darwin" ? "NSMACHOperatingSystem" : kernel;
+}
+
+void ProcessInfo::setKernelNameForTesting(std::optional<std::string> name) {
+    std::lock_guard lock(kernelNameMutex());
+    kernelNameForTesting() = std::move(name);
 }
 
 std::string ProcessInfo::operatingSystemVersionString() {

@@ -2,12 +2,16 @@
 
 #include <plist/plist.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <vector>
+
+#include "Platform/FileManager.h"
+#include "Platform/PropertyListShape.h"
+#include "Platform/RegularFile.h"
 
 namespace platform {
 
@@ -39,81 +43,9 @@ void failCorrupt(Error* error) {
     fail(error, kReadCorruptError, "The data couldn’t be read because it isn’t in the correct format.");
 }
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-// libplist accepts an XML list whose closing tag is missing or followed by other text, so a
-// truncated file would read as whole. A document with a plist element must end with its
-// closing tag; one without must at least end with a closed element.
-bool xmlEndsWhole(std::string_view text) {
-    while (!text.empty() && (isSpace(text.back()) || text.back() == '\0')) {
-        text.remove_suffix(1);
-    }
-    if (text.find("<plist") != std::string_view::npos) {
-        return text.ends_with("</plist>");
-    }
-    return text.ends_with(">");
-}
-
-std::uint64_t readBigEndian(const std::uint8_t* bytes, std::size_t size) {
-    std::uint64_t value = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        value = value << 8 | bytes[i];
-    }
-    return value;
-}
-
-// libplist aborts the process (a failed assertion) when a binary list's string or key holds
-// a NUL character. Finds such strings first, so that the list is refused instead. Anything
-// out of bounds is left for libplist to refuse.
-bool binaryStringHoldsNul(std::string_view data) {
-    constexpr std::size_t kTrailerSize = 32;
-    if (data.size() < kBinaryMagic.size() + kTrailerSize) {
-        return false;
-    }
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
-    const std::size_t size = data.size();
-    const std::uint8_t* trailer = bytes + size - kTrailerSize;
-    const std::size_t offsetSize = trailer[6];
-    const std::uint64_t count = readBigEndian(trailer + 8, 8);
-    const std::uint64_t table = readBigEndian(trailer + 24, 8);
-    if (offsetSize == 0 || offsetSize > 8 || table >= size || count > (size - table) / offsetSize) {
-        return false;
-    }
-    std::vector<bool> seen(size, false);
-    for (std::uint64_t i = 0; i < count; ++i) {
-        const std::uint64_t offset = readBigEndian(bytes + table + i * offsetSize, offsetSize);
-        if (offset >= size || seen[offset]) {
-            continue;
-        }
-        seen[offset] = true;
-        const unsigned kind = bytes[offset] >> 4;  // 5: ASCII string, 6: UTF-16 string
-        if (kind != 5 && kind != 6) {
-            continue;
-        }
-        std::uint64_t length = bytes[offset] & 0x0F;
-        std::size_t start = offset + 1;
-        if (length == 0x0F) {  // the length follows as an integer object
-            if (start >= size || (bytes[start] >> 4) != 1) {
-                continue;
-            }
-            const std::size_t lengthSize = std::size_t{1} << (bytes[start] & 0x0F);
-            if (lengthSize > 8 || start + 1 + lengthSize > size) {
-                continue;
-            }
-            length = readBigEndian(bytes + start + 1, lengthSize);
-            start += 1 + lengthSize;
-        }
-        const std::size_t unit = kind == 6 ? 2 : 1;
-        if (length > (size - start) / unit) {
-            continue;
-        }
-        for (std::uint64_t k = 0; k < length; ++k) {
-            if (readBigEndian(bytes + start + k * unit, unit) == 0) {
-                return true;
-            }
-        }
-    }
-    return false;
+std::string nestedTooDeep(std::string_view what) {
+    return std::string(what) + " is nested deeper than " + std::to_string(PropertyListShape::kMaximumDepth) +
+           " levels.";
 }
 
 // libplist keeps a date as seconds since 2001 and answers it as whole seconds truncated
@@ -126,6 +58,7 @@ Date dateOfNode(plist_t node) {
     return Date::fromTimeIntervalSinceReferenceDate(seconds < 0 ? seconds - fraction : seconds + fraction);
 }
 
+// Recursive: the tree is no deeper than PropertyListShape lets through.
 PlistValue valueOfNode(plist_t node) {
     switch (plist_get_node_type(node)) {
         case PLIST_BOOLEAN: {
@@ -196,13 +129,22 @@ PlistValue valueOfNode(plist_t node) {
     return PlistValue();
 }
 
-// Builds libplist's tree of a value; null when the value cannot be represented.
-PlistNode nodeOfValue(const PlistValue& value) {
+// Builds libplist's tree of a value, `level` levels deep; null when the value cannot be
+// represented, with the error told why.
+PlistNode nodeOfValue(const PlistValue& value, std::size_t level, Error* error) {
+    if (level > PropertyListShape::kMaximumDepth) {
+        fail(error, kWriteInvalidError, nestedTooDeep("The property list"));
+        return nullptr;
+    }
+    const auto invalid = [error] {
+        fail(error, kWriteInvalidError, "Property list invalid for format");
+        return nullptr;
+    };
     switch (value.type()) {
         case PlistValue::Type::String: {
             const std::string& text = *value.string();
             if (text.find('\0') != std::string::npos) {
-                return nullptr;
+                return invalid();
             }
             return PlistNode(plist_new_string(text.c_str()));
         }
@@ -217,7 +159,7 @@ PlistNode nodeOfValue(const PlistValue& value) {
             const double seconds = std::floor(value.date()->timeIntervalSinceReferenceDate());
             if (!(seconds >= std::numeric_limits<std::int32_t>::min() &&
                   seconds <= std::numeric_limits<std::int32_t>::max())) {
-                return nullptr;
+                return invalid();
             }
             return PlistNode(plist_new_date(static_cast<std::int32_t>(seconds), 0));
         }
@@ -228,7 +170,7 @@ PlistNode nodeOfValue(const PlistValue& value) {
         case PlistValue::Type::Array: {
             PlistNode array(plist_new_array());
             for (const PlistValue& item : *value.array()) {
-                PlistNode child = nodeOfValue(item);
+                PlistNode child = nodeOfValue(item, level + 1, error);
                 if (!child) {
                     return nullptr;
                 }
@@ -239,8 +181,11 @@ PlistNode nodeOfValue(const PlistValue& value) {
         case PlistValue::Type::Dictionary: {
             PlistNode dictionary(plist_new_dict());
             for (const auto& [key, item] : *value.dictionary()) {
-                PlistNode child = nodeOfValue(item);
-                if (!child || key.find('\0') != std::string::npos) {
+                if (key.find('\0') != std::string::npos) {
+                    return invalid();
+                }
+                PlistNode child = nodeOfValue(item, level + 1, error);
+                if (!child) {
                     return nullptr;
                 }
                 plist_dict_set_item(dictionary.get(), key.c_str(), child.release());
@@ -260,9 +205,20 @@ std::optional<PlistValue> PropertyListSerialization::propertyListWithData(std::s
         return std::nullopt;
     }
     const bool binary = bytes.starts_with(kBinaryMagic);
-    if (binary ? binaryStringHoldsNul(bytes) : !xmlEndsWhole(bytes)) {
-        failCorrupt(error);
-        return std::nullopt;
+    switch (binary ? PropertyListShape::ofBinary(bytes) : PropertyListShape::ofXML(bytes)) {
+        case PropertyListShape::Verdict::Readable:
+            break;
+        case PropertyListShape::Verdict::Malformed:
+            failCorrupt(error);
+            return std::nullopt;
+        case PropertyListShape::Verdict::TooDeep:
+            fail(error, kReadCorruptError, nestedTooDeep("The data couldn’t be read because it"));
+            return std::nullopt;
+        case PropertyListShape::Verdict::TooExpanded:
+            fail(error, kReadCorruptError,
+                 "The data couldn’t be read because its shared objects expand beyond " +
+                     std::to_string(PropertyListShape::kMaximumExpandedSize >> 20) + " MiB.");
+            return std::nullopt;
     }
     plist_t raw = nullptr;
     const auto length = static_cast<std::uint32_t>(bytes.size());
@@ -283,24 +239,42 @@ std::optional<PlistValue> PropertyListSerialization::propertyListWithData(std::s
 }
 
 std::optional<PlistValue> PropertyListSerialization::propertyListWithContentsOfFile(const std::string& path,
-                                                                                    Error* error) {
-    const std::optional<std::string> bytes = readFile(path, error);
+                                                                                    Error* error,
+                                                                                    std::uint64_t maximumSize) {
+    const std::optional<std::string> bytes = readFile(path, maximumSize, error);
     if (!bytes) {
         return std::nullopt;
     }
     return propertyListWithData(*bytes, error);
 }
 
-std::optional<PlistDictionary> PropertyListSerialization::dictionaryWithContentsOfFile(const std::string& path) {
-    std::optional<PlistValue> value = propertyListWithContentsOfFile(path);
+std::optional<std::string> PropertyListSerialization::readFile(const std::string& path, std::uint64_t maximumSize,
+                                                               Error* error) {
+    Error failure;
+    std::optional<std::string> bytes = RegularFile::read(path, maximumSize, &failure);
+    if (!bytes && failure.underlyingError && failure.underlyingError->code == ENOTDIR) {
+        const auto underlying = failure.underlyingError;
+        failure = FileManager::errorFor(FileOperation::Read, ENOENT, path);
+        failure.underlyingError = underlying;
+    }
+    if (!bytes && error != nullptr) {
+        *error = std::move(failure);
+    }
+    return bytes;
+}
+
+std::optional<PlistDictionary> PropertyListSerialization::dictionaryWithContentsOfFile(const std::string& path,
+                                                                                    std::uint64_t maximumSize) {
+    std::optional<PlistValue> value = propertyListWithContentsOfFile(path, nullptr, maximumSize);
     if (!value || value->dictionary() == nullptr) {
         return std::nullopt;
     }
     return std::move(*value->dictionary());
 }
 
-std::optional<PlistArray> PropertyListSerialization::arrayWithContentsOfFile(const std::string& path) {
-    std::optional<PlistValue> value = propertyListWithContentsOfFile(path);
+std::optional<PlistArray> PropertyListSerialization::arrayWithContentsOfFile(const std::string& path,
+                                                                          std::uint64_t maximumSize) {
+    std::optional<PlistValue> value = propertyListWithContentsOfFile(path, nullptr, maximumSize);
     if (!value || value->array() == nullptr) {
         return std::nullopt;
     }
@@ -309,9 +283,8 @@ std::optional<PlistArray> PropertyListSerialization::arrayWithContentsOfFile(con
 
 std::optional<std::string> PropertyListSerialization::xmlDataWithPropertyList(const PlistValue& value,
                                                                              Error* error) {
-    const PlistNode root = nodeOfValue(value);
+    const PlistNode root = nodeOfValue(value, 1, error);
     if (!root) {
-        fail(error, kWriteInvalidError, "Property list invalid for format");
         return std::nullopt;
     }
     char* raw = nullptr;

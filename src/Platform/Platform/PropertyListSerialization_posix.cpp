@@ -31,25 +31,6 @@ void failWithErrno(Error* error, int errnum, std::int64_t code, std::string desc
     }
 }
 
-void failRead(Error* error, int errnum, const std::string& path) {
-    const std::string name = fileName(path);
-    switch (errnum) {
-        case ENOENT:
-        case ENOTDIR:
-            failWithErrno(error, errnum, 260,
-                          formatString("The file “%@” couldn’t be opened because there is no such file.", name));
-            break;
-        case EACCES:
-        case EPERM:
-            failWithErrno(error, errnum, 257,
-                          formatString("The file “%@” couldn’t be opened because you don’t have permission to view it.",
-                                       name));
-            break;
-        default:
-            failWithErrno(error, errnum, 256, formatString("The file “%@” couldn’t be opened.", name));
-    }
-}
-
 void failWrite(Error* error, int errnum, const std::string& path) {
     const std::string name = fileName(path);
     const std::string folder = fileName(folderOf(path));
@@ -86,34 +67,6 @@ std::string temporaryPathFor(const std::string& path) {
 }
 
 }  // namespace
-
-std::optional<std::string> PropertyListSerialization::readFile(const std::string& path, Error* error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        failRead(error, errno, path);
-        return std::nullopt;
-    }
-    std::string bytes;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            const int errnum = errno;
-            ::close(fd);
-            failRead(error, errnum, path);
-            return std::nullopt;
-        }
-        if (count == 0) {
-            break;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(count));
-    }
-    ::close(fd);
-    return bytes;
-}
 
 bool PropertyListSerialization::writeFileAtomically(const std::string& path, std::string_view bytes, Error* error) {
     std::string temporary;

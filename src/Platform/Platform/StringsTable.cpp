@@ -330,7 +330,7 @@ std::optional<StringsTable::Table> StringsTable::tableWithData(std::string_view 
 }
 
 std::optional<StringsTable::Table> StringsTable::tableWithContentsOfFile(const std::string& path, Error* error) {
-    const std::optional<std::string> bytes = PropertyListSerialization::readFile(path, error);
+    const std::optional<std::string> bytes = PropertyListSerialization::readFile(path, kMaximumFileSize, error);
     if (!bytes) {
         return std::nullopt;
     }

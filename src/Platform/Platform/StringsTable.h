@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -25,10 +26,14 @@ namespace platform {
 // A table is read whole or not at all: a missing ';', an unterminated string or comment,
 // anything after the last entry, invalid UTF-8 or UTF-16, or a property list that is not a
 // dictionary of strings fails with a Cocoa error 3840 whose description says what and
-// where ("Missing ';' on line 3"). Files that cannot be read fail as property-list files do.
+// where ("Missing ';' on line 3"). Files that cannot be read fail as property-list files do;
+// only regular files of at most kMaximumFileSize bytes are read.
 class StringsTable {
 public:
     using Table = std::map<std::string, std::string, std::less<>>;
+
+    // A table holds the texts of one language of one program: some hundred kilobytes at most.
+    static constexpr std::uint64_t kMaximumFileSize = std::uint64_t{4} << 20;
 
     static std::optional<Table> tableWithData(std::string_view bytes, Error* error = nullptr);
     static std::optional<Table> tableWithContentsOfFile(const std::string& path, Error* error = nullptr);

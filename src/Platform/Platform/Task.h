@@ -15,8 +15,11 @@ enum class TaskTerminationReason { Exit = 1, UncaughtSignal = 2 };
 // A child process (the NSTask stand-in, with its standard output in a pipe the task reads).
 // Standard input and standard error are inherited. While the task waits for its child it also
 // reads the child's output, so a child that writes more than a pipe holds is never blocked.
-// The task owns its child: a child not yet reaped when the task is destroyed is killed and
-// reaped, so no process outlives its task unnoticed.
+// The child leads a process group of its own. Terminating or killing the task signals that
+// whole group, and once a task so signalled sees its child end, whatever is left of the group
+// is killed before the child is reaped: no process the child started outlives a task that
+// gave up on it. The task owns its child: a child not yet reaped when the task is destroyed
+// is killed and reaped with its group, so no process outlives its task unnoticed.
 class Task {
 public:
     Task(std::string launchPath, std::vector<std::string> arguments);
@@ -32,9 +35,9 @@ public:
     int processIdentifier() const;
     // Whether the child was launched and has not ended; reaps a child that has ended.
     bool isRunning();
-    // Sends SIGTERM to a running child.
+    // Sends SIGTERM to a running child's process group.
     void terminate();
-    // Sends SIGKILL to a running child.
+    // Sends SIGKILL to a running child's process group.
     void kill();
 
     // Blocks until the child ends or timeout passes, reading its output meanwhile; returns
@@ -61,12 +64,14 @@ private:
     std::vector<std::string> arguments_;
     int pid_ = -1;
     bool reaped_ = false;
+    bool groupSignalled_ = false;
     int terminationStatus_ = 0;
     TaskTerminationReason terminationReason_ = TaskTerminationReason::Exit;
     int outputDescriptor_ = -1;       // reading end of the output pipe, -1 once closed
     int childEndDescriptor_ = -1;     // readable once the child has ended, -1 where there is none
     std::string output_;
 
+    void signalGroup(int signal);
     bool reapIfEnded(bool block);
     void readAvailableOutput();
     void closeOutput();

@@ -35,7 +35,8 @@ timespec toTimespec(Clock::duration duration) {
 }
 
 // Spawn settings: standard output to the pipe's writing end (dup2 clears its close-on-exec
-// flag), a clear signal mask and default actions, whatever the host process set for itself.
+// flag), a clear signal mask and default actions, whatever the host process set for itself,
+// and a process group of the child's own.
 class SpawnSettings {
 public:
     explicit SpawnSettings(int outputDescriptor) {
@@ -47,7 +48,8 @@ public:
         posix_spawnattr_setsigmask(&attributes_, &signals);
         sigfillset(&signals);
         posix_spawnattr_setsigdefault(&attributes_, &signals);
-        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        posix_spawnattr_setpgroup(&attributes_, 0);
+        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
     }
     ~SpawnSettings() {
         posix_spawnattr_destroy(&attributes_);
@@ -68,7 +70,7 @@ private:
 
 Task::~Task() {
     if (pid_ >= 0 && !reaped_) {
-        ::kill(pid_, SIGKILL);
+        signalGroup(SIGKILL);
         reapIfEnded(true);
     }
     closeOutput();
@@ -114,14 +116,20 @@ bool Task::isRunning() {
 
 void Task::terminate() {
     if (isRunning()) {
-        ::kill(pid_, SIGTERM);
+        signalGroup(SIGTERM);
     }
 }
 
 void Task::kill() {
     if (isRunning()) {
-        ::kill(pid_, SIGKILL);
+        signalGroup(SIGKILL);
     }
+}
+
+void Task::signalGroup(int signal) {
+    // The group's id is the child's pid, which stays ours until the child is reaped.
+    ::kill(-pid_, signal);
+    groupSignalled_ = true;
 }
 
 bool Task::waitUntilExit(std::chrono::nanoseconds timeout) {
@@ -174,14 +182,23 @@ bool Task::reapIfEnded(bool block) {
     if (pid_ < 0 || reaped_) {
         return reaped_;
     }
+    siginfo_t ended{};
+    int looked;
+    do {
+        looked = ::waitid(P_PID, static_cast<id_t>(pid_), &ended, WEXITED | WNOWAIT | (block ? 0 : WNOHANG));
+    } while (looked < 0 && errno == EINTR);
+    if (looked == 0 && ended.si_pid == 0) {
+        return false;
+    }
+    if (looked == 0 && groupSignalled_) {
+        // Given up on: what the child started ends with it, while the group's id is still ours.
+        ::kill(-pid_, SIGKILL);
+    }
     int status = 0;
     pid_t result;
     do {
-        result = ::waitpid(pid_, &status, block ? 0 : WNOHANG);
+        result = ::waitpid(pid_, &status, 0);
     } while (result < 0 && errno == EINTR);
-    if (result == 0) {
-        return false;
-    }
     // result < 0 means the child was reaped elsewhere (SIGCHLD ignored by the host): it has
     // ended with a status nobody can know, and the task keeps its initial one.
     reaped_ = true;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <string>
@@ -38,6 +39,47 @@ bool isValidURLText(std::string_view text) {
         }
     }
     return true;
+}
+
+// A host in brackets (RFC 3986 section 3.2.2): an IPv6 address or "v" hex digits "." text.
+bool isIPLiteral(std::string_view inside) {
+    const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    if (!inside.empty() && (inside.front() == 'v' || inside.front() == 'V')) {
+        const std::size_t dot = inside.find('.');
+        return dot != std::string_view::npos && dot > 1 && dot + 1 < inside.size() &&
+               std::all_of(inside.begin() + 1, inside.begin() + static_cast<std::ptrdiff_t>(dot), isHex) &&
+               inside.find('[') == std::string_view::npos;
+    }
+    return !inside.empty() &&
+           std::all_of(inside.begin(), inside.end(), [&](char c) { return isHex(c) || c == ':' || c == '.'; });
+}
+
+// RFC 3986 section 3.2: [userinfo "@"] host [":" port], the host an IP literal in brackets
+// or a name without ":" or brackets, the port digits only.
+bool isValidAuthority(std::string_view authority) {
+    if (const std::size_t at = authority.find('@'); at != std::string_view::npos) {
+        if (authority.substr(0, at).find_first_of("[]") != std::string_view::npos) {
+            return false;
+        }
+        authority.remove_prefix(at + 1);
+    }
+    std::string_view port;
+    if (authority.starts_with('[')) {
+        const std::size_t close = authority.find(']');
+        if (close == std::string_view::npos || !isIPLiteral(authority.substr(1, close - 1))) {
+            return false;
+        }
+        port = authority.substr(close + 1);
+    } else {
+        const std::size_t colon = authority.find(':');
+        if (authority.substr(0, colon).find_first_of("[]@") != std::string_view::npos) {
+            return false;
+        }
+        port = colon == std::string_view::npos ? std::string_view() : authority.substr(colon);
+    }
+    return port.empty() || (port.front() == ':' && std::all_of(port.begin() + 1, port.end(), [](char c) {
+                                return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                            }));
 }
 
 bool isValidScheme(std::string_view scheme) {
@@ -169,6 +211,14 @@ std::optional<URL> URL::URLWithString(std::string_view text, const std::optional
         text = end == std::string_view::npos ? std::string_view() : text.substr(end);
     }
     reference.path_ = std::string(text);
+    // Brackets stand only around an IP literal host, and "#" only before the fragment.
+    const auto holdsAny = [](const std::optional<std::string>& part, std::string_view characters) {
+        return part && part->find_first_of(characters) != std::string::npos;
+    };
+    if (holdsAny(reference.path_, "[]") || holdsAny(reference.query_, "[]") || holdsAny(reference.fragment_, "#[]") ||
+        (reference.authority_ && !isValidAuthority(*reference.authority_))) {
+        return std::nullopt;
+    }
     if (!reference.scheme_.empty() || !base) {
         if (!reference.scheme_.empty()) {
             reference.path_ = removeDotSegments(reference.path_);

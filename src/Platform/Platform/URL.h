@@ -19,7 +19,8 @@ public:
 
     // The URL of a text in URL syntax; null when the text holds characters that are not
     // allowed in a URL (spaces, controls, non-ASCII, `"<>\^{|}`), a "%" without two hex digits
-    // after it, or a malformed scheme. Against a base, a relative reference is resolved by
+    // after it, a malformed scheme, brackets anywhere but around an IP literal host, a port
+    // that is not a number, or a second "#". Against a base, a relative reference is resolved by
     // RFC 3986 section 5.2 (merge, remove_dot_segments); without one, it stays relative.
     static std::optional<URL> URLWithString(std::string_view text);
     static std::optional<URL> URLWithString(std::string_view text, const std::optional<URL>& base);

@@ -1,5 +1,7 @@
 #include "Platform/UTF8.h"
 
+#include <unicode/stringoptions.h>
+#include <unicode/unistr.h>
 #include <unicode/utf8.h>
 #include <unicode/ustring.h>
 
@@ -24,6 +26,19 @@ void appendUTF8(std::string& out, char32_t codePoint) {
     int32_t length = 0;
     U8_APPEND_UNSAFE(bytes, length, codePoint);
     out.append(bytes, static_cast<std::size_t>(length));
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    if (a == b) {
+        return true;
+    }
+    if (!isValidUTF8(a) || !isValidUTF8(b)) {
+        return false;
+    }
+    const auto unicode = [](std::string_view text) {
+        return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    };
+    return unicode(a).caseCompare(unicode(b), U_FOLD_CASE_DEFAULT) == 0;
 }
 
 }  // namespace platform

@@ -27,6 +27,7 @@ bool KVLUpdaterAssistant::setupUpdater(std::shared_ptr<IKVLAdminPrivilegeProvide
 void KVLUpdaterAssistant::cleanupUpdater() {
     unloadLibraries();
     std::lock_guard lock(mutex_);
+    cycle_ = Cycle::None;
     mFileHelper_.reset();
     mLaunchServiceHelper_.reset();
     mAdminPrivilegeProvider_.reset();
@@ -124,6 +125,28 @@ bool KVLUpdaterAssistant::loadCopyFileList() {
 bool KVLUpdaterAssistant::loadDeleteFileList() {
     return mFileHelper()->addFileToDeleteFilesList(
         KVLUpdaterConfigService::sharedInstance()->updaterPathHelper()->orvaneLiteUpdaterDirectoryURL());
+}
+
+bool KVLUpdaterAssistant::enterCycle(Cycle cycle, bool setUp) {
+    std::lock_guard lock(mutex_);
+    cycle_ = setUp ? cycle : Cycle::None;
+    return setUp;
+}
+
+bool KVLUpdaterAssistant::isSetUpFor(Cycle cycle, std::string_view operation) const {
+    {
+        std::lock_guard lock(mutex_);
+        if (cycle_ == cycle) {
+            return true;
+        }
+    }
+    const auto service = KVLLoggerService::sharedInstance();
+    if (service && service->getLogger()) {
+        KVL_LOG(KVLLogLevelError, "%@ called without a successful setup", operation);
+    } else {
+        platform::Console::logFormat("OrvaneLite:: %@ called without a successful setup", operation);
+    }
+    return false;
 }
 
 std::shared_ptr<IKVLAdminPrivilegeProvider> KVLUpdaterAssistant::mAdminPrivilegeProvider() const {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "ErrorService/IKVLStringManager.h"
 #include "KVLSharedUtil/IKVLAdminPrivilegeProvider.h"
@@ -39,8 +40,21 @@ public:
     std::shared_ptr<IKVLStringManager> mStringManager() const;
     std::shared_ptr<KVLFileOperationHelper> mFileHelper() const;
 
+protected:
+    // The cycle whose setup last succeeded: none before the first setup, after a failed one
+    // and after a cleanup. The host may call the operations in any order; an operation of
+    // another cycle than the one set up must not reach the helpers, which may not exist.
+    enum class Cycle { None, Installation, Uninstallation, Update };
+
+    // Records the outcome of a cycle's setup and answers it.
+    bool enterCycle(Cycle cycle, bool setUp);
+    // True when the cycle is set up; otherwise logs "<operation> called without a successful
+    // setup" at the error level (a console line when no logger is bound) and answers false.
+    bool isSetUpFor(Cycle cycle, std::string_view operation) const;
+
 private:
     mutable std::mutex mutex_;
+    Cycle cycle_ = Cycle::None;
     std::shared_ptr<IKVLAdminPrivilegeProvider> mAdminPrivilegeProvider_;
     std::shared_ptr<KVLLaunchServiceHelper> mLaunchServiceHelper_;
     std::shared_ptr<IKVLStringManager> mStringManager_;

@@ -9,31 +9,37 @@
 bool KVLUpdaterInstallAssistant::setupInstallation(std::shared_ptr<IKVLAdminPrivilegeProvider> provider,
                                                    std::shared_ptr<IKVLLogger> logger,
                                                    const std::optional<platform::PlistDictionary>& config) {
-    if (!provider || !logger) {
-        platform::Console::log("OrvaneLite:: Updater Install Assistant - Invalid rights or logger instance");
-        return false;
-    }
-    if (!setupUpdater(std::move(provider), std::move(logger), config)) {
-        return false;
-    }
-    if (!loadLaunchServiceList()) {
-        KVL_LOG(KVLLogLevelError, "KVLUpdaterInstallAssistant - Failed to load Launch Service List");
-        return false;
-    }
-    if (!loadCopyFileList()) {
-        KVL_LOG(KVLLogLevelError, "KVLUpdaterInstallAssistant - Failed to load Copy File List");
-        return false;
-    }
-    return true;
+    const bool setUp = [&] {
+        if (!provider || !logger) {
+            platform::Console::log("OrvaneLite:: Updater Install Assistant - Invalid rights or logger instance");
+            return false;
+        }
+        if (!setupUpdater(std::move(provider), std::move(logger), config)) {
+            return false;
+        }
+        if (!loadLaunchServiceList()) {
+            KVL_LOG(KVLLogLevelError, "KVLUpdaterInstallAssistant - Failed to load Launch Service List");
+            return false;
+        }
+        if (!loadCopyFileList()) {
+            KVL_LOG(KVLLogLevelError, "KVLUpdaterInstallAssistant - Failed to load Copy File List");
+            return false;
+        }
+        return true;
+    }();
+    return enterCycle(Cycle::Installation, setUp);
 }
 
 void KVLUpdaterInstallAssistant::cleanupInstallation() { cleanupUpdater(); }
 
 bool KVLUpdaterInstallAssistant::performPreInstallationAndAdvice(std::vector<std::string>& /*advices*/) {
-    return true;
+    return isSetUpFor(Cycle::Installation, "KVLUpdaterInstallAssistant - performPreInstallationAndAdvice");
 }
 
 bool KVLUpdaterInstallAssistant::installAndRestartRequired(bool* /*restartRequired*/, bool* /*logoffRequired*/) {
+    if (!isSetUpFor(Cycle::Installation, "KVLUpdaterInstallAssistant - installAndRestartRequired")) {
+        return false;
+    }
     registerApplications();
     const auto record = KVLCreateInternalError();
     mFileHelper()->copyFileWithError(record.get(), false);
@@ -50,13 +56,16 @@ bool KVLUpdaterInstallAssistant::installAndRestartRequired(bool* /*restartRequir
 }
 
 void KVLUpdaterInstallAssistant::rollbackInstallation() {
-    bool restartRequired = false;
-    bool logoffRequired = false;
-    uninstallAndRestartRequired(&restartRequired, &logoffRequired);
+    if (isSetUpFor(Cycle::Installation, "KVLUpdaterInstallAssistant - rollbackInstallation")) {
+        unloadUnregisterAndDelete();
+    }
 }
 
 bool KVLUpdaterInstallAssistant::performPostInstallationAndAdvices(std::vector<std::string>& /*advices*/,
                                                                    bool* /*restartRequired*/, bool* logoffRequired) {
+    if (!isSetUpFor(Cycle::Installation, "KVLUpdaterInstallAssistant - performPostInstallationAndAdvices")) {
+        return false;
+    }
     const auto record = KVLCreateInternalError();
     mLaunchServiceHelper()->loadLaunchServicesWithError(record.get(), false);
     if (record->isSuccess()) {
@@ -70,34 +79,46 @@ bool KVLUpdaterInstallAssistant::performPostInstallationAndAdvices(std::vector<s
 
 bool KVLUpdaterInstallAssistant::setupUninstallation(std::shared_ptr<IKVLAdminPrivilegeProvider> provider,
                                                      std::shared_ptr<IKVLLogger> logger) {
-    if (!setupUpdater(std::move(provider), std::move(logger), std::nullopt)) {
-        KVL_LOG(KVLLogLevelError, "Failed to Setup updater for uninstallation.");
-        return false;
-    }
-    if (!loadLaunchServiceList()) {
-        KVL_LOG(KVLLogLevelError, "Failed to load Launch Service List");
-        return false;
-    }
-    return loadDeleteFileList();
+    const bool setUp = [&] {
+        if (!setupUpdater(std::move(provider), std::move(logger), std::nullopt)) {
+            KVL_LOG(KVLLogLevelError, "Failed to Setup updater for uninstallation.");
+            return false;
+        }
+        if (!loadLaunchServiceList()) {
+            KVL_LOG(KVLLogLevelError, "Failed to load Launch Service List");
+            return false;
+        }
+        return loadDeleteFileList();
+    }();
+    return enterCycle(Cycle::Uninstallation, setUp);
 }
 
 void KVLUpdaterInstallAssistant::cleanupUninstallation() { cleanupUpdater(); }
 
 bool KVLUpdaterInstallAssistant::performPreUninstallationAndAdvice(std::vector<std::string>& /*advices*/) {
-    return true;
+    return isSetUpFor(Cycle::Uninstallation, "KVLUpdaterInstallAssistant - performPreUninstallationAndAdvice");
 }
 
 bool KVLUpdaterInstallAssistant::uninstallAndRestartRequired(bool* /*restartRequired*/, bool* /*logoffRequired*/) {
+    if (!isSetUpFor(Cycle::Uninstallation, "KVLUpdaterInstallAssistant - uninstallAndRestartRequired")) {
+        return false;
+    }
+    unloadUnregisterAndDelete();
+    return true;
+}
+
+void KVLUpdaterInstallAssistant::performPostUninstallation() {
+    isSetUpFor(Cycle::Uninstallation, "KVLUpdaterInstallAssistant - performPostUninstallation");
+}
+
+void KVLUpdaterInstallAssistant::unloadUnregisterAndDelete() {
     const auto record = KVLCreateInternalError();
     mLaunchServiceHelper()->unloadLaunchServicesWithError(record.get(), true);
     record->reset();
     mLaunchServiceHelper()->unregisterLaunchServicesWithError(record.get(), true);
     record->reset();
     mFileHelper()->deleteFilesWithError(record.get());
-    return true;
 }
-
-void KVLUpdaterInstallAssistant::performPostUninstallation() {}
 
 void KVLUpdaterInstallAssistant::registerApplications() {
     const auto application = KVLUpdaterConfigService::sharedInstance()->updaterPathHelper()->orvaneLiteAutoUpdaterAppURL();

@@ -4,7 +4,8 @@
 #include "KVLUpdaterAssistant.h"
 
 // The assistant of an update cycle: loads and unloads the services and otherwise answers with
-// fixed results, touching neither jobs nor files.
+// fixed results, touching neither jobs nor files. Before a successful setup (or after a
+// failed one or the cleanup) every operation logs the error and answers false or does nothing.
 class KVLUpdaterUpdateAssistant : public KVLUpdaterAssistant, public IKVLUpdateAssistant {
 public:
     bool setupUpdate(std::shared_ptr<IKVLAdminPrivilegeProvider> provider, std::shared_ptr<IKVLLogger> logger) override;

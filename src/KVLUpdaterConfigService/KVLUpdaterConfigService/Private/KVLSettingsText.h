@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -9,3 +10,8 @@
 // settings files hold strings; a hand-edited number still reads as its text); null when the
 // key is absent.
 std::optional<std::string> KVLSettingsText(const platform::PlistDictionary& dictionary, std::string_view key);
+
+// The largest settings file read (the system preferences and the update schedule hold a
+// handful of short entries); a larger one, like one that is not a regular file, reads as
+// unreadable.
+constexpr std::uint64_t kKVLSettingsFileMaximumSize = 64 * 1024;

@@ -1,5 +1,8 @@
 #include "KVLUpdaterConfigService/Private/KVLUpdateScheduler.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "KVLSharedUtil/NSDate+KVLExtensions.h"
 #include "KVLUpdaterConfigService/KVLUpdaterConfigService.h"
 #include "KVLUpdaterConfigService/Private/KVLSettingsText.h"
@@ -19,6 +22,9 @@ constexpr const char* kUpdateDuration = "Update Duration";
 constexpr const char* kUpdateCheckStartTime = "Update Check Start Time 24hr Format";
 constexpr const char* kUpdateCheckEndTime = "Update Check End Time 24hr Format";
 constexpr const char* kDueTimePattern = "yyyy-MM-dd'T'HH:mm:ssZ";
+// The file's times are data, not text for a reader: they are written and read in one fixed
+// locale (Gregorian calendar, ASCII digits), whatever the current locale's calendar or digits.
+constexpr const char* kFileLocale = "en_US";
 constexpr double kSecondsPerDay = 86400.0;
 
 }  // namespace
@@ -31,7 +37,8 @@ KVLUpdateScheduler::KVLUpdateScheduler(const platform::PlistDictionary& dictiona
 
 std::shared_ptr<KVLUpdateScheduler> KVLUpdateScheduler::createFromUpdateSchedulerPlist() {
     const auto url = KVLUpdaterPathHelper::sharedInstance()->destinationOfUpdateSchedulerPlist();
-    return initWithDictionary(platform::PropertyListSerialization::dictionaryWithContentsOfFile(url->path()));
+    return initWithDictionary(
+        platform::PropertyListSerialization::dictionaryWithContentsOfFile(url->path(), kKVLSettingsFileMaximumSize));
 }
 
 std::shared_ptr<KVLUpdateScheduler> KVLUpdateScheduler::initWithDictionary(
@@ -63,7 +70,7 @@ bool KVLUpdateScheduler::isNextUpdateTimeExceeded() {
         return true;
     }
     KVL_LOG(KVLLogLevelInfo, "Next Update time %@", *next);
-    const auto due = NSDateKVLExtensions::dateFromFormattedDate(*next, kDueTimePattern, "en_US");
+    const auto due = NSDateKVLExtensions::dateFromFormattedDate(*next, kDueTimePattern, kFileLocale);
     return !due || *due <= platform::Clock::now();
 }
 
@@ -71,7 +78,7 @@ std::optional<platform::Date> KVLUpdateScheduler::convertTimeStringToDate(const 
     if (!timeOfDay) {
         return std::nullopt;
     }
-    const auto time = platform::DateFormatter("HH:mm").dateFromString(*timeOfDay);
+    const auto time = platform::DateFormatter("HH:mm", platform::Locale(kFileLocale)).dateFromString(*timeOfDay);
     if (!time) {
         return std::nullopt;
     }
@@ -98,11 +105,11 @@ void KVLUpdateScheduler::reCalculateNextUpdateTime() {
     const double fraction = platform::Random::uniform32() * 2.3283064365386963e-10;
     const platform::Date pick = start.dateByAddingTimeInterval(window * fraction);
     const std::int32_t days = platform::Scanner::intValue(mstrUpdateDuration().value_or(""));
-    // Formed as a 32-bit product, as the schedule has always done; it wraps for durations
-    // beyond about 24855 days.
-    const auto shift = static_cast<std::int32_t>(static_cast<std::uint32_t>(days) * 86400u);
-    const platform::Date next = pick.dateByAddingTimeInterval(shift);
-    setMstrNextUpdateTime(platform::DateFormatter(kDueTimePattern).stringFromDate(next));
+    // A signed 32-bit number of seconds, as the schedule has always used: durations beyond
+    // about 24855 days saturate at its bounds rather than wrap.
+    const std::int64_t shift = std::clamp<std::int64_t>(std::int64_t{days} * 86400, INT32_MIN, INT32_MAX);
+    const platform::Date next = pick.dateByAddingTimeInterval(static_cast<double>(shift));
+    setMstrNextUpdateTime(platform::DateFormatter(kDueTimePattern, platform::Locale(kFileLocale)).stringFromDate(next));
     KVL_LOG(KVLLogLevelInfo, "NextUpdateTime after reCalculateNextUpdateTime : %@", mstrNextUpdateTime());
 }
 

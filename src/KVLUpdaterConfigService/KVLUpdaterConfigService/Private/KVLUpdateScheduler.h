@@ -17,7 +17,8 @@ public:
     // Null for a null dictionary.
     static std::shared_ptr<KVLUpdateScheduler> initWithDictionary(
         const std::optional<platform::PlistDictionary>& dictionary);
-    // Today at the "HH:mm" time of day, local time; null for a null or unparseable text.
+    // Today at the "HH:mm" time of day (ASCII digits whatever the locale), local time; null
+    // for a null or unparseable text.
     static std::optional<platform::Date> convertTimeStringToDate(const std::optional<std::string>& timeOfDay);
 
     bool writeToUpdateSchedulerPlist(const WriteOperation& write) override;

@@ -16,7 +16,8 @@ KVLUpdaterSystemPreferences::KVLUpdaterSystemPreferences(const platform::PlistDi
 
 std::shared_ptr<KVLUpdaterSystemPreferences> KVLUpdaterSystemPreferences::createFromUpdaterSystemPreferencesPlist() {
     const auto url = KVLUpdaterPathHelper::sharedInstance()->destinationOfUpdaterSystemPreferencesPListURL();
-    return initWithDictionary(platform::PropertyListSerialization::dictionaryWithContentsOfFile(url->path()));
+    return initWithDictionary(
+        platform::PropertyListSerialization::dictionaryWithContentsOfFile(url->path(), kKVLSettingsFileMaximumSize));
 }
 
 std::shared_ptr<KVLUpdaterSystemPreferences> KVLUpdaterSystemPreferences::initWithDictionary(

@@ -72,7 +72,8 @@ void KVLLoggerService::createLoggerWithLogger(std::shared_ptr<IKVLLogger> logger
 
 std::shared_ptr<IKVLLoggerManager> KVLLoggerService::managerForNewLogger(IKVLInternalError* error,
                                                                          std::int64_t line) {
-    if (!mLoggerManager()) {
+    // A manager that a refused request (a null logger) left without a logger holds none.
+    if (!getLogger()) {
         auto manager = std::make_shared<KVLLoggerManager>();
         setMLoggerManager(manager);
         return manager;

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "Platform/Bundle.h"
+#include "Platform/PropertyListSerialization.h"
+#include "Platform/StringsTable.h"
+#include "TestFolder.h"
+
+namespace {
+
+using platform::Error;
+using platformtest::TestFolder;
+
+enum class Hostile { FIFO, ZeroDevice, OneByteOverTheCap };
+
+// Puts at path a FIFO, a link to /dev/zero, or valid contents followed by zeros (a sparse
+// file, quickly made) up to one byte more than the cap.
+void plant(Hostile kind, const std::string& path, const std::string& contents, std::uint64_t cap) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    switch (kind) {
+        case Hostile::FIFO:
+            ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+            break;
+        case Hostile::ZeroDevice:
+            std::filesystem::create_symlink("/dev/zero", path);
+            break;
+        case Hostile::OneByteOverTheCap:
+            std::ofstream(path) << contents;
+            ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(cap + 1)), 0);
+            break;
+    }
+}
+
+TEST(BoundedReads, EveryReaderRefusesFIFOsDevicesAndFilesOverItsCapAtOnce) {
+    const std::string plist = "<plist><dict><key>CFBundleIdentifier</key><string>x</string></dict></plist>";
+    const struct {
+        const char* reader;
+        std::string file;
+        std::uint64_t cap;
+        std::string contents;
+        // The error code of the refusal; -1 when the file was read. A bundle keeps the reason
+        // to itself and answers 0.
+        std::function<std::int64_t(const TestFolder& folder)> read;
+    } readers[] = {
+        {"property list", "list.plist", platform::PropertyListSerialization::kMaximumFileSize, plist,
+         [](const TestFolder& folder) {
+             Error error;
+             using platform::PropertyListSerialization;
+             return PropertyListSerialization::propertyListWithContentsOfFile(folder / "list.plist", &error) ? -1
+                                                                                                              : error.code;
+         }},
+        {"strings table", "table.strings", platform::StringsTable::kMaximumFileSize, "\"a\" = \"b\";",
+         [](const TestFolder& folder) {
+             Error error;
+             return platform::StringsTable::tableWithContentsOfFile(folder / "table.strings", &error) ? -1 : error.code;
+         }},
+        {"bundle information", "B.bundle/Contents/Info.plist", platform::Bundle::kMaximumInfoSize, plist,
+         [](const TestFolder& folder) -> std::int64_t {
+             return platform::Bundle::bundleWithPath(folder / "B.bundle")->bundleIdentifier() ? -1 : 0;
+         }},
+    };
+    for (const auto& reader : readers) {
+        for (const Hostile kind : {Hostile::FIFO, Hostile::ZeroDevice, Hostile::OneByteOverTheCap}) {
+            TestFolder folder;
+            plant(kind, folder / reader.file, reader.contents, reader.cap);
+            const auto started = std::chrono::steady_clock::now();
+            const std::int64_t code = reader.read(folder);
+            EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1)) << reader.reader;
+            const bool bundle = reader.file.starts_with("B.bundle");
+            EXPECT_EQ(code, bundle ? 0 : kind == Hostile::OneByteOverTheCap ? 263 : 256) << reader.reader;
+        }
+    }
+}
+
+}  // namespace
