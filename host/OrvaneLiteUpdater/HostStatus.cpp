@@ -72,6 +72,50 @@ std::optional<std::vector<std::string>> HostStatus::loadedJobs() {
     return labels;
 }
 
+std::optional<std::string> HostStatus::notLoaded(const InstalledFile& file,
+                                                 const std::optional<std::vector<std::string>>& jobs) {
+    if (!jobs) {
+        return file.what + ": launchctl list failed";
+    }
+    const auto label = labelOf(file);
+    if (!label || std::find(jobs->begin(), jobs->end(), *label) == jobs->end()) {
+        return file.what + ": job " + label.value_or("(unknown label)") + " is not loaded";
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> HostStatus::jobsNotLoaded() {
+    const auto jobs = loadedJobs();
+    std::vector<std::string> lines;
+    for (const InstalledFile& file : installedFiles()) {
+        if (const auto problem = file.isJob ? notLoaded(file, jobs) : std::nullopt) {
+            lines.push_back(*problem);
+        }
+    }
+    return lines;
+}
+
+std::vector<std::string> HostStatus::remains() {
+    const auto jobs = loadedJobs();
+    std::vector<std::string> lines;
+    for (const InstalledFile& file : installedFiles()) {
+        if (file.destination && platform::FileManager::attributesOfItemAtPath(file.destination->path())) {
+            lines.push_back(file.what + ": " + file.destination->path() + " is still there");
+        }
+        const auto label = file.isJob ? labelOf(file) : std::nullopt;
+        if (!jobs && file.isJob) {
+            lines.push_back(file.what + ": launchctl list failed");
+        } else if (label && std::find(jobs->begin(), jobs->end(), *label) != jobs->end()) {
+            lines.push_back(file.what + ": job " + *label + " is still loaded");
+        }
+    }
+    const auto folder = paths_->orvaneLiteUpdaterDirectoryURL();
+    if (folder && platform::FileManager::fileExistsAtPath(folder->path())) {
+        lines.push_back("updater folder: " + folder->path() + " is still there");
+    }
+    return lines;
+}
+
 int HostStatus::show() {
     const auto jobs = loadedJobs();
     for (const InstalledFile& file : installedFiles()) {
@@ -126,13 +170,8 @@ int HostStatus::verify() {
                                               attributes->posixPermissions));
             }
         }
-        if (file.isJob) {
-            const auto label = labelOf(file);
-            if (!jobs) {
-                differ(file.what + ": launchctl list failed");
-            } else if (!label || std::find(jobs->begin(), jobs->end(), *label) == jobs->end()) {
-                differ(file.what + ": job " + label.value_or("(unknown label)") + " is not loaded");
-            }
+        if (const auto problem = file.isJob ? notLoaded(file, jobs) : std::nullopt) {
+            differ(*problem);
         }
     }
     if (differences == 0) {

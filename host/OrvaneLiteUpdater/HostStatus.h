@@ -20,6 +20,12 @@ public:
     // Prints one line per difference from what the application ships (content, root:wheel
     // ownership when running as root, mode 0644, job loaded); failure when there is any.
     int verify();
+    // One line per job the updater installs that the launchd stand-in does not list (or
+    // every job when it cannot be asked); empty when all are loaded.
+    std::vector<std::string> jobsNotLoaded();
+    // One line per thing the updater installs that is still there (file, loaded job,
+    // updater folder); empty when nothing is.
+    std::vector<std::string> remains();
 
 private:
     // A file the updater installs: where it comes from and where it goes; a job has a label.
@@ -35,6 +41,9 @@ private:
     static std::optional<std::string> labelOf(const InstalledFile& file);
     // The labels the launchd stand-in lists; null when it cannot be asked.
     std::optional<std::vector<std::string>> loadedJobs();
+    // Why the file's job is not loaded, given the loaded labels; null when it is loaded.
+    static std::optional<std::string> notLoaded(const InstalledFile& file,
+                                                const std::optional<std::vector<std::string>>& jobs);
 
     std::shared_ptr<IKVLUpdaterPathHelper> paths_;
     std::ostream& out_;
