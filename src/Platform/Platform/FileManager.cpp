@@ -27,6 +27,7 @@ std::int64_t writingCode(int posixError) {
         case EEXIST:
             return 516;
         case ENOSPC:
+        case EDQUOT:
             return 640;
         case EROFS:
             return 642;
@@ -42,6 +43,8 @@ std::int64_t readingCode(int posixError) {
         case EACCES:
         case EPERM:
             return 257;
+        case EFBIG:
+            return 263;
         default:
             return 256;
     }
@@ -99,6 +102,8 @@ std::string_view wording(FileOperation operation, std::int64_t code) {
                     return "The file “%1$@” couldn’t be opened because there is no such file.";
                 case 257:
                     return "The file “%1$@” couldn’t be opened because you don’t have permission to view it.";
+                case 263:
+                    return "The file “%1$@” couldn’t be opened because it is too large.";
                 default:
                     return "The file “%1$@” couldn’t be opened.";
             }

@@ -95,8 +95,9 @@ struct FileManager {
 
     // The error of an operation that failed with a POSIX error on path (and destination, for
     // copy and move). Codes when writing (copy, move, remove, create): ENOENT 4, EACCES and
-    // EPERM 513, EEXIST 516, ENOSPC 640, EROFS 642, otherwise 512; when reading: ENOENT 260,
-    // EACCES and EPERM 257, otherwise 256.
+    // EPERM 513, EEXIST 516, ENOSPC and EDQUOT 640, EROFS 642, otherwise 512 (a file-size
+    // limit, EFBIG, among them); when reading: ENOENT 260, EACCES and EPERM 257, EFBIG 263
+    // (too large), otherwise 256.
     static Error errorFor(FileOperation operation, int posixError, std::string_view path,
                           std::string_view destination = {});
 };

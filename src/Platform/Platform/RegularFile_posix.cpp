@@ -1,0 +1,83 @@
+#include "Platform/RegularFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "Platform/FileManager.h"
+
+namespace platform {
+
+namespace {
+
+// The kind of a file that is not regular, as its error names it; null for a regular one.
+const char* irregularKind(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (!S_ISREG(mode)) return "not a plain file";
+    return nullptr;
+}
+
+std::optional<std::string> fail(Error* error, Error failure) {
+    if (error != nullptr) {
+        *error = std::move(failure);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RegularFile::openFlags() { return O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY; }
+
+std::optional<std::string> RegularFile::read(const std::string& path, std::uint64_t maxSize, Error* error) {
+    const int descriptor = ::open(path.c_str(), openFlags());
+    if (descriptor < 0) {
+        return fail(error, FileManager::errorFor(FileOperation::Read, errno, path));
+    }
+    auto contents = readDescriptor(descriptor, path, maxSize, error);
+    ::close(descriptor);
+    return contents;
+}
+
+std::optional<std::string> RegularFile::readDescriptor(int descriptor, std::string_view path, std::uint64_t maxSize,
+                                                       Error* error) {
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0) {
+        return fail(error, FileManager::errorFor(FileOperation::Read, errno, path));
+    }
+    if (const char* kind = irregularKind(info.st_mode)) {
+        const int posixError = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        Error failure = FileManager::errorFor(FileOperation::Read, posixError, path);
+        failure.localizedDescription =
+            "The file “" + std::string(path) + "” couldn’t be opened because it is " + kind + ", not a regular file.";
+        return fail(error, std::move(failure));
+    }
+    if (static_cast<std::uint64_t>(info.st_size) > maxSize) {
+        return fail(error, FileManager::errorFor(FileOperation::Read, EFBIG, path));
+    }
+    std::string contents;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return fail(error, FileManager::errorFor(FileOperation::Read, errno, path));
+        }
+        if (got == 0) {
+            return contents;
+        }
+        if (contents.size() + static_cast<std::size_t>(got) > maxSize) {
+            return fail(error, FileManager::errorFor(FileOperation::Read, EFBIG, path));
+        }
+        contents.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+}  // namespace platform
