@@ -66,6 +66,10 @@ int HostCycles::install() {
     done("cleanup");
     const std::vector<std::string> notLoaded = status_.jobsNotLoaded();
     report(notLoaded);
+    if (const auto unregistered = HostStatus::registrationProblem()) {
+        report({*unregistered});
+        return fail("the auto-updater application is not registered", HostExitFailure);
+    }
     const bool onlyJobsAreDown =
         !notLoaded.empty() && std::none_of(notLoaded.begin(), notLoaded.end(), [](const std::string& line) {
             return line.ends_with("launchctl list failed");

@@ -95,6 +95,15 @@ std::vector<std::string> HostStatus::jobsNotLoaded() {
     return lines;
 }
 
+std::optional<std::string> HostStatus::registrationProblem() {
+    platform::Error error;
+    if (!platform::ApplicationDatabase::applicationURLsForBundleIdentifier(kAutoUpdaterIdentifier, &error).empty()) {
+        return std::nullopt;
+    }
+    return "auto-updater registration: " +
+           (error.localizedDescription.empty() ? std::string("not registered") : error.localizedDescription);
+}
+
 std::vector<std::string> HostStatus::remains() {
     const auto jobs = loadedJobs();
     std::vector<std::string> lines;
@@ -131,8 +140,9 @@ int HostStatus::show() {
         }
     }
     const auto registered = platform::ApplicationDatabase::applicationURLsForBundleIdentifier(kAutoUpdaterIdentifier);
-    out_ << "auto-updater registration: "
-         << (registered.empty() ? std::string("not registered") : "registered at " + registered.front().path()) << '\n';
+    out_ << (registered.empty() ? registrationProblem().value_or("")
+                                : "auto-updater registration: registered at " + registered.front().path())
+         << '\n';
     const auto folder = paths_->orvaneLiteUpdaterDirectoryURL();
     out_ << "updater folder: "
          << (folder && platform::FileManager::fileExistsAtPath(folder->path()) ? "present  " : "absent  ")

@@ -23,6 +23,8 @@ public:
     // One line per job the updater installs that the launchd stand-in does not list (or
     // every job when it cannot be asked); empty when all are loaded.
     std::vector<std::string> jobsNotLoaded();
+    // Why the auto-updater is not registered; null when it is.
+    static std::optional<std::string> registrationProblem();
     // One line per thing the updater installs that is still there (file, loaded job,
     // updater folder); empty when nothing is.
     std::vector<std::string> remains();

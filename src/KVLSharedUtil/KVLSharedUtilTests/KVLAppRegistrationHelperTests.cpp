@@ -64,9 +64,11 @@ TEST_F(KVLAppRegistrationHelperTest, AFailureIsLoggedAndTheOthersAreStillRegiste
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0].message, "Application First.app registered succesfully");
     EXPECT_EQ(lines[0].level, KVLLogLevelInfo);
-    EXPECT_EQ(lines[1].message, "Application NoInfo.app not registered successfully due to error code -10814: ");
+    EXPECT_EQ(lines[1].message, "Application NoInfo.app not registered successfully due to error code -10814: "
+                                "The application “NoInfo.app” has no bundle identifier in its information.");
     EXPECT_EQ(lines[1].level, KVLLogLevelError);
-    EXPECT_EQ(lines[2].message, "Application Missing.app not registered successfully due to error code -43: ");
+    EXPECT_EQ(lines[2].message, "Application Missing.app not registered successfully due to error code -43: "
+                                "The file “Missing.app” couldn’t be opened because there is no such file.");
     EXPECT_EQ(lines[2].level, KVLLogLevelError);
     EXPECT_EQ(lines[3].message, "Application Third.app registered succesfully");
     for (const auto& line : lines) {
