@@ -93,6 +93,13 @@ public:
 private:
     ConfinedRoot(std::string path, int descriptor, bool walk);
 
+    // A descriptor for the path below the root (see above), or -1 with errno (EXDEV: leads out).
+    int resolve(const std::string& relative, int flags, std::uint32_t mode = 0) const;
+    // The folder that holds the item, opened for reading, and the item's name in it; -1 with
+    // errno, EPERM for the root itself.
+    int openParent(const std::string& relative, std::string* name) const;
+    std::string absolute(const std::string& relative) const;
+
     std::string path_;
     int descriptor_;
     bool walk_;

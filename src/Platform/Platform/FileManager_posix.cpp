@@ -1,15 +1,16 @@
 #include "Platform/FileManager.h"
 
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <initializer_list>
 #include <vector>
 
+#include "Platform/DescriptorTree.h"
+#include "Platform/FileStatus.h"
 #include "Platform/PathUtilities.h"
 #include "Platform/WriteAll.h"
 
@@ -51,53 +52,18 @@ int destinationError(const std::string& destination) {
     return S_ISDIR(folder.st_mode) ? 0 : ENOTDIR;
 }
 
-template <typename Lookup, typename Entry>
-std::optional<std::string> accountName(Lookup lookup, std::uint32_t id, char* Entry::*field) {
-    const long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-    Entry entry{};
-    Entry* found = nullptr;
-    if (lookup(id, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) {
-        return std::nullopt;
-    }
-    return std::string(found->*field);
-}
-
-template <typename Lookup, typename Entry, typename Id>
-std::optional<std::uint32_t> accountID(Lookup lookup, const std::string& name, Id Entry::*field) {
-    const long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-    Entry entry{};
-    Entry* found = nullptr;
-    if (lookup(name.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(found->*field);
-}
-
-FileType typeOf(mode_t mode) {
-    if (S_ISREG(mode)) return FileType::Regular;
-    if (S_ISDIR(mode)) return FileType::Directory;
-    if (S_ISLNK(mode)) return FileType::SymbolicLink;
-    if (S_ISCHR(mode)) return FileType::CharacterSpecial;
-    if (S_ISBLK(mode)) return FileType::BlockSpecial;
-    if (S_ISSOCK(mode)) return FileType::Socket;
-    if (S_ISFIFO(mode)) return FileType::FIFO;
-    return FileType::Unknown;
+// A folder opened for the descriptor operations; "" is the current folder.
+int openFolder(const std::string& path) {
+    return ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
 // Applies the changes; 0 or the errno of the first call that failed. An unknown account
 // name is EINVAL.
 int applyAttributes(const FileAttributeChanges& changes, const std::string& path) {
-    std::optional<std::uint32_t> owner = changes.ownerAccountID;
-    std::optional<std::uint32_t> group = changes.groupOwnerAccountID;
-    if (changes.ownerAccountName) {
-        owner = accountID(::getpwnam_r, *changes.ownerAccountName, &passwd::pw_uid);
-        if (!owner) return EINVAL;
-    }
-    if (changes.groupOwnerAccountName) {
-        group = accountID(::getgrnam_r, *changes.groupOwnerAccountName, &group::gr_gid);
-        if (!group) return EINVAL;
+    std::optional<std::uint32_t> owner;
+    std::optional<std::uint32_t> group;
+    if (const int unknown = FileStatus::accountIDs(changes, &owner, &group)) {
+        return unknown;
     }
     if ((owner || group) && ::lchown(path.c_str(), owner ? static_cast<uid_t>(*owner) : static_cast<uid_t>(-1),
                                      group ? static_cast<gid_t>(*group) : static_cast<gid_t>(-1)) != 0) {
@@ -167,9 +133,20 @@ bool FileManager::copyItemAtPath(const std::string& source, const std::string& d
     if (const int failure = destinationError(destination)) {
         return fail(error, FileOperation::Copy, failure, source, destination);
     }
-    std::error_code failure;
-    fs::copy(source, destination, fs::copy_options::recursive | fs::copy_options::copy_symlinks, failure);
-    return failure ? fail(error, FileOperation::Copy, failure.value(), source, destination) : true;
+    // Between the two folders' descriptors: every file written whole under a temporary name,
+    // the real errno kept, links copied as they are.
+    const int sourceFolder = openFolder(PathUtilities::stringByDeletingLastPathComponent(source));
+    const int destinationFolder = openFolder(PathUtilities::stringByDeletingLastPathComponent(destination));
+    int failure = sourceFolder < 0 || destinationFolder < 0 ? errno : 0;
+    if (failure == 0) {
+        failure = DescriptorTree::copyItem(sourceFolder, PathUtilities::lastPathComponent(source), destinationFolder,
+                                           PathUtilities::lastPathComponent(destination), false,
+                                           [](const std::string&, const std::string&) { return 0; });
+    }
+    for (const int folder : {sourceFolder, destinationFolder}) {
+        if (folder >= 0) ::close(folder);
+    }
+    return failure != 0 ? fail(error, FileOperation::Copy, failure, source, destination) : true;
 }
 
 bool FileManager::moveItemAtPath(const std::string& source, const std::string& destination, Error* error) {
@@ -207,15 +184,7 @@ std::optional<FileAttributes> FileManager::attributesOfItemAtPath(const std::str
         fail(error, FileOperation::Read, failure, path);
         return std::nullopt;
     }
-    FileAttributes attributes;
-    attributes.size = static_cast<std::uint64_t>(info.st_size);
-    attributes.posixPermissions = info.st_mode & 07777;
-    attributes.ownerAccountID = info.st_uid;
-    attributes.ownerAccountName = accountName(::getpwuid_r, info.st_uid, &passwd::pw_name);
-    attributes.groupOwnerAccountID = info.st_gid;
-    attributes.groupOwnerAccountName = accountName(::getgrgid_r, info.st_gid, &group::gr_name);
-    attributes.type = typeOf(info.st_mode);
-    return attributes;
+    return FileStatus::attributes(info);
 }
 
 bool FileManager::setAttributes(const FileAttributeChanges& attributes, const std::string& path, Error* error) {

@@ -1,0 +1,233 @@
+#include "Platform/DescriptorTree.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <random>
+
+#include "Platform/WriteAll.h"
+
+namespace platform {
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// Closes a descriptor on every way out, keeping errno.
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
+    ~Descriptor() {
+        if (descriptor_ >= 0) {
+            const int saved = errno;
+            ::close(descriptor_);
+            errno = saved;
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return descriptor_; }
+    // Closes now and answers the errno of close, or 0.
+    int close() {
+        const int result = ::close(descriptor_);
+        descriptor_ = -1;
+        return result == 0 ? 0 : errno;
+    }
+
+private:
+    int descriptor_;
+};
+
+std::string temporaryName(const std::string& name) {
+    static thread_local std::mt19937 generator{std::random_device{}()};
+    return "." + name + "." + std::to_string(generator() % 1000000000u) + ".tmp";
+}
+
+// Renames within one folder: over what is there with replace, otherwise refusing it (EEXIST).
+int renameInFolder(int folder, const std::string& from, const std::string& to, bool replace) {
+    if (replace) {
+        return ::renameat(folder, from.c_str(), folder, to.c_str()) == 0 ? 0 : errno;
+    }
+    return ::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+}
+
+// The folder's own flush; what it could not flush is already named, so a file system that
+// cannot flush folders (EINVAL) is no failure.
+int flushFolder(int folder) { return ::fsync(folder) == 0 || errno == EINVAL ? 0 : errno; }
+
+// Writes a new file under a temporary name with fill, then renames it into place.
+int writeAtomically(int folder, const std::string& name, mode_t mode, bool replace,
+                    const std::function<int(int)>& fill) {
+    std::string temporary;
+    int descriptor = -1;
+    do {
+        temporary = temporaryName(name);
+        descriptor = ::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    } while (descriptor < 0 && errno == EEXIST);
+    if (descriptor < 0) {
+        return errno;
+    }
+    Descriptor file(descriptor);
+    int failure = fill(file.get());
+    if (failure == 0 && ::fchmod(file.get(), mode & 07777) != 0) failure = errno;
+    if (failure == 0 && ::fsync(file.get()) != 0) failure = errno;
+    if (const int closed = file.close(); failure == 0) failure = closed;
+    if (failure == 0) failure = renameInFolder(folder, temporary, name, replace);
+    if (failure != 0) {
+        ::unlinkat(folder, temporary.c_str(), 0);
+        return failure;
+    }
+    return flushFolder(folder);
+}
+
+int copyBytes(int source, int destination) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(source, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return errno;
+        if (got == 0) return 0;
+        if (!writeAll(destination, std::string_view(buffer, static_cast<std::size_t>(got)))) return errno;
+    }
+}
+
+int copyInto(int sourceFolder, const std::string& sourceName, int destinationFolder, const std::string& destinationName,
+             bool replace, const std::string& pathInCopy, const DescriptorTree::LinkPolicy& linkPolicy);
+
+// Copies a folder's entries into an empty folder.
+int copyEntries(int source, int destination, const std::string& pathInCopy,
+                const DescriptorTree::LinkPolicy& linkPolicy) {
+    const auto entries = DescriptorTree::names(source);
+    if (!entries) return errno;
+    for (const std::string& entry : *entries) {
+        const std::string inner = pathInCopy.empty() ? entry : pathInCopy + "/" + entry;
+        if (const int failure = copyInto(source, entry, destination, entry, false, inner, linkPolicy)) {
+            return failure;
+        }
+    }
+    return 0;
+}
+
+int copyFolder(int sourceFolder, const std::string& sourceName, const struct stat& info, int destinationFolder,
+               const std::string& destinationName, bool replace, const std::string& pathInCopy,
+               const DescriptorTree::LinkPolicy& linkPolicy) {
+    Descriptor source(::openat(sourceFolder, sourceName.c_str(), kFolderFlags));
+    if (source.get() < 0) return errno;
+    std::string temporary;
+    int made = -1;
+    do {
+        temporary = temporaryName(destinationName);
+        made = ::mkdirat(destinationFolder, temporary.c_str(), 0700);
+    } while (made != 0 && errno == EEXIST);
+    if (made != 0) return errno;
+    int failure = 0;
+    {
+        Descriptor copy(::openat(destinationFolder, temporary.c_str(), kFolderFlags));
+        failure = copy.get() < 0 ? errno : copyEntries(source.get(), copy.get(), pathInCopy, linkPolicy);
+        if (failure == 0 && ::fchmod(copy.get(), info.st_mode & 07777) != 0) failure = errno;
+        if (failure == 0) failure = flushFolder(copy.get());
+    }
+    if (failure == 0) {
+        failure = renameInFolder(destinationFolder, temporary, destinationName, false);
+        if (failure == EEXIST && replace) {
+            // The old item goes to the temporary name and is removed after the swap.
+            failure = ::renameat2(destinationFolder, temporary.c_str(), destinationFolder, destinationName.c_str(),
+                                  RENAME_EXCHANGE) == 0 ? 0 : errno;
+        }
+    }
+    DescriptorTree::removeItem(destinationFolder, temporary);
+    return failure != 0 ? failure : flushFolder(destinationFolder);
+}
+
+int copyInto(int sourceFolder, const std::string& sourceName, int destinationFolder, const std::string& destinationName,
+             bool replace, const std::string& pathInCopy, const DescriptorTree::LinkPolicy& linkPolicy) {
+    struct stat info {};
+    if (::fstatat(sourceFolder, sourceName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+    if (S_ISDIR(info.st_mode)) {
+        return copyFolder(sourceFolder, sourceName, info, destinationFolder, destinationName, replace, pathInCopy,
+                          linkPolicy);
+    }
+    if (S_ISLNK(info.st_mode)) {
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlinkat(sourceFolder, sourceName.c_str(), target.data(), target.size());
+        if (length < 0) return errno;
+        target.resize(static_cast<std::size_t>(length));
+        if (const int refused = linkPolicy(target, pathInCopy)) return refused;
+        std::string temporary;
+        int made = -1;
+        do {
+            temporary = temporaryName(destinationName);
+            made = ::symlinkat(target.c_str(), destinationFolder, temporary.c_str());
+        } while (made != 0 && errno == EEXIST);
+        if (made != 0) return errno;
+        const int failure = renameInFolder(destinationFolder, temporary, destinationName, replace);
+        if (failure != 0) ::unlinkat(destinationFolder, temporary.c_str(), 0);
+        return failure;
+    }
+    if (!S_ISREG(info.st_mode)) return EINVAL;
+    Descriptor source(::openat(sourceFolder, sourceName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (source.get() < 0) return errno;
+    if (::fstat(source.get(), &info) != 0) return errno;
+    if (!S_ISREG(info.st_mode)) return EINVAL;
+    return writeAtomically(destinationFolder, destinationName, info.st_mode, replace,
+                           [&](int destination) { return copyBytes(source.get(), destination); });
+}
+
+}  // namespace
+
+int DescriptorTree::writeFile(int folder, const std::string& name, std::string_view contents, mode_t mode,
+                              bool replace) {
+    return writeAtomically(folder, name, mode, replace,
+                           [contents](int file) { return writeAll(file, contents) ? 0 : errno; });
+}
+
+int DescriptorTree::copyItem(int sourceFolder, const std::string& sourceName, int destinationFolder,
+                             const std::string& destinationName, bool replace, const LinkPolicy& linkPolicy) {
+    return copyInto(sourceFolder, sourceName, destinationFolder, destinationName, replace, "", linkPolicy);
+}
+
+int DescriptorTree::removeItem(int folder, const std::string& name) {
+    if (::unlinkat(folder, name.c_str(), 0) == 0) return 0;
+    if (errno != EISDIR && errno != EPERM) return errno;
+    Descriptor inner(::openat(folder, name.c_str(), kFolderFlags));
+    if (inner.get() < 0) {
+        // Swapped for a file or a link since: that is removed as it is.
+        return errno == ENOTDIR || errno == ELOOP ? (::unlinkat(folder, name.c_str(), 0) == 0 ? 0 : errno) : errno;
+    }
+    const auto entries = names(inner.get());
+    if (!entries) return errno;
+    for (const std::string& entry : *entries) {
+        if (const int failure = removeItem(inner.get(), entry)) return failure;
+    }
+    return ::unlinkat(folder, name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+std::optional<std::vector<std::string>> DescriptorTree::names(int folder) {
+    const int copy = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* listing = copy < 0 ? nullptr : ::fdopendir(copy);
+    if (listing == nullptr) {
+        if (copy >= 0) ::close(copy);
+        return std::nullopt;
+    }
+    std::vector<std::string> entries;
+    errno = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") entries.push_back(name);
+    }
+    const int failure = errno;
+    ::closedir(listing);
+    if (failure != 0) {
+        errno = failure;
+        return std::nullopt;
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+}  // namespace platform
