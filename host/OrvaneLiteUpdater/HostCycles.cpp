@@ -52,12 +52,20 @@ int HostCycles::install() {
         done("cleanup");
         return fail("pre-installation failed", HostExitFailure);
     }
+    // An installation that matches what the application ships is rewritten with the same
+    // files, and each file is replaced atomically, so a failed re-installation leaves it as it
+    // was; rolling back would remove it.
+    const bool earlierInstallationIntact = status_.differences().empty();
     if (!step("installation", assistant->installAndRestartRequired(&restartRequired, &logoffRequired))) {
-        assistant->rollbackInstallation();
-        done("rollback");
+        if (!earlierInstallationIntact) {
+            assistant->rollbackInstallation();
+            done("rollback");
+        }
         assistant->cleanupInstallation();
         done("cleanup");
-        return fail("installation failed and was rolled back", HostExitFailure);
+        return fail(earlierInstallationIntact ? "installation failed; the earlier installation is left as it was"
+                                              : "installation failed and was rolled back",
+                    HostExitFailure);
     }
     const bool posted =
         step("post-installation",

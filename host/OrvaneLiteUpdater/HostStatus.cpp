@@ -150,13 +150,10 @@ int HostStatus::show() {
     return HostExitSuccess;
 }
 
-int HostStatus::verify() {
+std::vector<std::string> HostStatus::differences() {
     const auto jobs = loadedJobs();
-    int differences = 0;
-    const auto differ = [&](const std::string& line) {
-        out_ << line << '\n';
-        ++differences;
-    };
+    std::vector<std::string> lines;
+    const auto differ = [&](const std::string& line) { lines.push_back(line); };
     for (const InstalledFile& file : installedFiles()) {
         if (!file.source || !file.destination) {
             differ(file.what + ": the updater application is not staged under the root");
@@ -184,10 +181,19 @@ int HostStatus::verify() {
             differ(*problem);
         }
     }
-    if (differences == 0) {
+    return lines;
+}
+
+int HostStatus::verify() {
+    const std::vector<std::string> lines = differences();
+    for (const std::string& line : lines) {
+        out_ << line << '\n';
+    }
+    const std::size_t count = lines.size();
+    if (count == 0) {
         out_ << "status: everything installed matches what the updater application ships" << std::endl;
         return HostExitSuccess;
     }
-    out_ << "status: " << differences << " difference" << (differences == 1 ? "" : "s") << std::endl;
+    out_ << "status: " << count << " difference" << (count == 1 ? "" : "s") << std::endl;
     return HostExitFailure;
 }

@@ -37,11 +37,12 @@ bool isStringArray(const platform::PlistValue& value) {
 }
 
 // The reason of a failed file operation: the system's own words when a POSIX error lies
-// underneath, the platform's description otherwise.
+// underneath, the platform's description otherwise. A link leading out of the root keeps the platform's description, which says so.
 std::string reasonOf(const platform::Error& error) {
     const auto& cause = error.underlyingError;
-    return cause != nullptr && cause->domain == platform::kPOSIXErrorDomain ? cause->localizedDescription
-                                                                            : error.localizedDescription;
+    return cause != nullptr && cause->domain == platform::kPOSIXErrorDomain && cause->code != EXDEV
+               ? cause->localizedDescription
+               : error.localizedDescription;
 }
 
 // Paths are kept absolute, so that a job's recorded path names it from anywhere.
@@ -165,7 +166,7 @@ int LaunchdJobTable::change(const std::string& path, bool missingJobAllowed, std
         return kFailureStatus;
     }
     std::optional<platform::PlistDictionary> jobs = read(*root, err);
-    if (!jobs || !edit(*jobs, *label)) {
+    if (!jobs || !edit(*jobs, label)) {
         return kFailureStatus;
     }
     return write(*root, *jobs, err) ? 0 : kFailureStatus;

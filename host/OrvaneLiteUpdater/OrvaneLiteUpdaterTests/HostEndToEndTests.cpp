@@ -102,9 +102,9 @@ TEST_F(HostEndToEndTest, UninstallPassesOverEveryFailure) {
     EXPECT_EQ(uninstall.status, 1) << uninstall.out << uninstall.err;
     for (const std::string line :
          {"uninstall: copy helper daemon: " + path(kCopyHelper) + " is still there\n",
-          "uninstall: copy helper daemon: job com.orvane.OrvaneLite.CopyHelper is still loaded\n",
+          std::string("uninstall: copy helper daemon: job com.orvane.OrvaneLite.CopyHelper is still loaded\n"),
           "uninstall: updater folder: " + path(kUpdaterFolder) + " is still there\n",
-          "uninstall failed: 9 installed item(s) could not be removed"}) {
+          std::string("uninstall failed: 9 installed item(s) could not be removed")}) {
         EXPECT_NE(uninstall.out.find(line), std::string::npos) << line << uninstall.out;
     }
     EXPECT_TRUE(exists(kUpdaterFolder));

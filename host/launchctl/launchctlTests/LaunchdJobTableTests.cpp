@@ -61,6 +61,7 @@ TEST_F(LaunchctlTest, LoadListAndUnloadKeepTheTableUnderTheJobsRoot) {
     EXPECT_EQ(list(), "PID\tStatus\tLabel\n-\t0\tcom.example.b\n");
 
     // Another root has a table of its own.
+    std::filesystem::create_directories(path("elsewhere"));
     EXPECT_EQ(launchctl("list", "KVL_LAUNCHD_ROOT=" + path("elsewhere")).out, "PID\tStatus\tLabel\n");
 }
 
@@ -118,7 +119,8 @@ TEST_F(LaunchctlTest, ADamagedOrBlockedJobTableFailsEveryCommandAndIsLeftAsItIs)
     writeFile("var/run", "a file");
     outcome = launchctl("load " + job);
     EXPECT_EQ(outcome.status, LaunchdJobTable::kFailureStatus);
-    EXPECT_EQ(outcome.err, path("var/run/launchd-standin") + ": Not a directory\n");
+    EXPECT_EQ(outcome.err, "the job table's lock " + path("var/run/launchd-standin/jobs.lock") +
+                               " cannot be opened: Not a directory\n");
     EXPECT_EQ(readFile("var/run"), "a file");
 }
 

@@ -316,7 +316,7 @@ bool ConfinedRoot::createDirectory(std::string_view path, bool withIntermediateD
         const std::string failed = failure == ENOENT ? absolute(*relative) : absolute(reached);
         return report(error, resolutionError(FileOperation::Create, failure, failed, path_), false);
     }
-    return relative->empty() && withIntermediateDirectories
+    return !relative->empty() || withIntermediateDirectories
                ? true
                : report(error, FileManager::errorFor(FileOperation::Create, EEXIST, path_), false);
 }
