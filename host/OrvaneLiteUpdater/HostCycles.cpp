@@ -52,20 +52,12 @@ int HostCycles::install() {
         done("cleanup");
         return fail("pre-installation failed", HostExitFailure);
     }
-    // An installation that matches what the application ships is rewritten with the same
-    // files, and each file is replaced atomically, so a failed re-installation leaves it as it
-    // was; rolling back would remove it.
-    const bool earlierInstallationIntact = status_.differences().empty();
     if (!step("installation", assistant->installAndRestartRequired(&restartRequired, &logoffRequired))) {
-        if (!earlierInstallationIntact) {
-            assistant->rollbackInstallation();
-            done("rollback");
-        }
+        assistant->rollbackInstallation();
+        done("rollback");
         assistant->cleanupInstallation();
         done("cleanup");
-        return fail(earlierInstallationIntact ? "installation failed; the earlier installation is left as it was"
-                                              : "installation failed and was rolled back",
-                    HostExitFailure);
+        return fail("installation failed and was rolled back", HostExitFailure);
     }
     const bool posted =
         step("post-installation",
@@ -88,8 +80,9 @@ int HostCycles::install() {
                     HostExitLogoffRequired);
     }
     if (!posted || !notLoaded.empty()) {
-        return fail(notLoaded.empty() ? std::string("post-installation failed")
-                                      : std::to_string(notLoaded.size()) + " launchd job(s) are not loaded",
+        return fail(notLoaded.empty()   ? std::string("post-installation failed")
+                    : onlyJobsAreDown ? std::to_string(notLoaded.size()) + " launchd job(s) are not loaded"
+                                      : std::string("the launchd jobs cannot be listed"),
                     HostExitFailure);
     }
     out_ << "install: done" << std::endl;

@@ -150,10 +150,13 @@ int HostStatus::show() {
     return HostExitSuccess;
 }
 
-std::vector<std::string> HostStatus::differences() {
+int HostStatus::verify() {
     const auto jobs = loadedJobs();
-    std::vector<std::string> lines;
-    const auto differ = [&](const std::string& line) { lines.push_back(line); };
+    int differences = 0;
+    const auto differ = [&](const std::string& line) {
+        out_ << line << '\n';
+        ++differences;
+    };
     for (const InstalledFile& file : installedFiles()) {
         if (!file.source || !file.destination) {
             differ(file.what + ": the updater application is not staged under the root");
@@ -181,19 +184,10 @@ std::vector<std::string> HostStatus::differences() {
             differ(*problem);
         }
     }
-    return lines;
-}
-
-int HostStatus::verify() {
-    const std::vector<std::string> lines = differences();
-    for (const std::string& line : lines) {
-        out_ << line << '\n';
-    }
-    const std::size_t count = lines.size();
-    if (count == 0) {
+    if (differences == 0) {
         out_ << "status: everything installed matches what the updater application ships" << std::endl;
         return HostExitSuccess;
     }
-    out_ << "status: " << count << " difference" << (count == 1 ? "" : "s") << std::endl;
+    out_ << "status: " << differences << " difference" << (differences == 1 ? "" : "s") << std::endl;
     return HostExitFailure;
 }

@@ -20,8 +20,6 @@ public:
     // Prints one line per difference from what the application ships (content, root:wheel
     // ownership when running as root, mode 0644, job loaded); failure when there is any.
     int verify();
-    // The lines verify prints, one per difference; empty when everything matches.
-    std::vector<std::string> differences();
     // One line per job the updater installs that the launchd stand-in does not list (or
     // every job when it cannot be asked); empty when all are loaded.
     std::vector<std::string> jobsNotLoaded();

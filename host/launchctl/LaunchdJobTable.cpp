@@ -37,7 +37,8 @@ bool isStringArray(const platform::PlistValue& value) {
 }
 
 // The reason of a failed file operation: the system's own words when a POSIX error lies
-// underneath, the platform's description otherwise. A link leading out of the root keeps the platform's description, which says so.
+// underneath, the platform's description otherwise and for a link leading out of the root,
+// which that description names.
 std::string reasonOf(const platform::Error& error) {
     const auto& cause = error.underlyingError;
     return cause != nullptr && cause->domain == platform::kPOSIXErrorDomain && cause->code != EXDEV

@@ -328,8 +328,8 @@ std::vector<URL> ApplicationDatabase::applicationURLsForBundleIdentifier(std::st
     std::vector<URL> urls;
     const std::lock_guard lock(databaseMutex());
     const auto root = openRoot(error);
-    const auto database = root ? readDatabase(*root, error) : std::nullopt;
-    for (const PlistDictionary* record : applications(database.value_or(PlistDictionary{}))) {
+    const PlistDictionary database = (root ? readDatabase(*root, error) : std::nullopt).value_or(PlistDictionary{});
+    for (const PlistDictionary* record : applications(database)) {
         const std::string& path = *stringFor(*record, kPathKey);
         if (*stringFor(*record, kIdentifierKey) == bundleIdentifier && isFolder(path)) {
             urls.push_back(URL::fileURLWithPath(path, true));
