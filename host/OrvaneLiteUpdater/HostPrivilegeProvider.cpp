@@ -3,15 +3,15 @@
 #include <grp.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <cerrno>
 
 #include "KVLSharedUtil/KVLTaskUtil.h"
-#include "Platform/FileManager.h"
 #include "Platform/Format.h"
 #include "Platform/PathUtilities.h"
 #include "Platform/SourcePath.h"
 
-HostPrivilegeProvider::HostPrivilegeProvider(std::string root, std::shared_ptr<IKVLLogger> logger)
+HostPrivilegeProvider::HostPrivilegeProvider(std::shared_ptr<const platform::ConfinedRoot> root,
+                                             std::shared_ptr<IKVLLogger> logger)
     : root_(std::move(root)), logger_(std::move(logger)) {}
 
 void HostPrivilegeProvider::failCall(Operation operation, std::size_t n) { failures_[operation].insert(n); }
@@ -48,43 +48,28 @@ bool HostPrivilegeProvider::begin(Operation operation, const std::string& descri
     return true;
 }
 
-bool HostPrivilegeProvider::confined(const std::string& path, IKVLInternalError* error) const {
-    // Symbolic links and "." and ".." are resolved first, so that no path escapes the root
-    // through them.
-    std::error_code ignored;
-    const std::string resolved = std::filesystem::weakly_canonical(path, ignored).string();
-    const std::string root = std::filesystem::weakly_canonical(root_, ignored).string();
-    if (root == "/" || resolved == root || resolved.rfind(root + "/", 0) == 0) {
-        return true;
-    }
-    return fail(error, "Refused: " + path + " lies outside the root " + root_, EPERM);
+bool HostPrivilegeProvider::fail(IKVLInternalError* error, const platform::Error& failure) const {
+    return fail(error, failure.localizedDescription, platform::ConfinedRoot::leadsOutside(failure) ? EPERM : failure.code);
 }
 
 bool HostPrivilegeProvider::copyFile(const platform::URL& source, const platform::URL& destination,
                                      bool createIntermediateDirectories, bool replaceExisting, IKVLInternalError* error) {
-    if (!begin(Operation::Copy, "copy " + source.path() + " -> " + destination.path(), error) ||
-        !confined(destination.path(), error)) {
+    if (!begin(Operation::Copy, "copy " + source.path() + " -> " + destination.path(), error)) {
         return false;
     }
     platform::Error failure;
     const std::string folder = platform::PathUtilities::stringByDeletingLastPathComponent(destination.path());
-    if (createIntermediateDirectories && !platform::FileManager::createDirectoryAtPath(folder, true, {}, &failure)) {
-        return fail(error, failure.localizedDescription, failure.code);
-    }
-    if (replaceExisting && platform::FileManager::fileExistsAtPath(destination.path())) {
-        if (!platform::FileManager::removeItemAtPath(destination.path(), &failure)) {
-            return fail(error, failure.localizedDescription, failure.code);
-        }
-    }
-    if (!platform::FileManager::copyItemAtPath(source.path(), destination.path(), &failure)) {
-        return fail(error, failure.localizedDescription, failure.code);
+    if (!root_->relativePath(source.path(), &failure) || !root_->relativePath(destination.path(), &failure) ||
+        (createIntermediateDirectories && !root_->createDirectory(folder, true, {}, &failure)) ||
+        !root_->copyItem(source.path(), destination.path(), replaceExisting, &failure)) {
+        return fail(error, failure);
     }
     return true;
 }
 
 bool HostPrivilegeProvider::setAttributes(const platform::PlistDictionary& attributes, const std::string& path,
                                           IKVLInternalError* error) {
-    if (!begin(Operation::SetAttributes, "attributes " + path, error) || !confined(path, error)) {
+    if (!begin(Operation::SetAttributes, "attributes " + path, error)) {
         return false;
     }
     platform::FileAttributeChanges changes;
@@ -105,19 +90,19 @@ bool HostPrivilegeProvider::setAttributes(const platform::PlistDictionary& attri
         }
     }
     platform::Error failure;
-    if (!platform::FileManager::setAttributes(changes, path, &failure)) {
-        return fail(error, failure.localizedDescription, failure.code);
+    if (!root_->setAttributes(changes, path, &failure)) {
+        return fail(error, failure);
     }
     return true;
 }
 
 bool HostPrivilegeProvider::removeFileAt(const platform::URL& url, IKVLInternalError* error) {
-    if (!begin(Operation::Remove, "remove " + url.path(), error) || !confined(url.path(), error)) {
+    if (!begin(Operation::Remove, "remove " + url.path(), error)) {
         return false;
     }
     platform::Error failure;
-    if (!platform::FileManager::removeItemAtPath(url.path(), &failure)) {
-        return fail(error, failure.localizedDescription, failure.code);
+    if (!root_->removeItem(url.path(), &failure)) {
+        return fail(error, failure);
     }
     return true;
 }
@@ -126,9 +111,10 @@ bool HostPrivilegeProvider::launchCommand(const std::string& commandLine, IKVLIn
     if (!begin(Operation::Launch, "run " + commandLine, error)) {
         return false;
     }
-    // The shared command runner: the shell, a bounded wait, the output read while waiting.
+    // The shared command runner: the shell, a bounded wait, the output read while waiting;
+    // standard error joins standard output, so that a failure says why.
     std::string output;
-    const std::int32_t status = KVLTaskUtil::launchCommand(commandLine, output);
+    const std::int32_t status = KVLTaskUtil::launchCommand("exec 2>&1; " + commandLine, output);
     if (status != 0) {
         return fail(error, platform::formatString("\"%@\" exited with status %d: %@", commandLine, status, output),
                     status);

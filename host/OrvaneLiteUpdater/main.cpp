@@ -145,13 +145,13 @@ void enterRoot(const std::string& root, const HostApplication& application) {
     ::setenv("KVL_LAUNCHD_ROOT", root.c_str(), 1);
 }
 
-int runCycle(const HostOptions& options, const platform::ConfinedRoot& root, const HostApplication& application,
-             const std::vector<std::string>& arguments) {
-    const auto logger = openLog(root, arguments);
+int runCycle(const HostOptions& options, const std::shared_ptr<const platform::ConfinedRoot>& root,
+             const HostApplication& application, const std::vector<std::string>& arguments) {
+    const auto logger = openLog(*root, arguments);
     if (!logger) {
         return HostExitFailure;
     }
-    const auto provider = std::make_shared<HostPrivilegeProvider>(root.path(), logger);
+    const auto provider = std::make_shared<HostPrivilegeProvider>(root, logger);
     for (const auto& [operation, call] : options.failures) {
         provider->failCall(operation, call);
     }
@@ -215,5 +215,5 @@ int main(int argc, char* argv[]) {
         return application.stageInto(*confined, std::cout, std::cerr) ? HostExitSuccess : HostExitFailure;
     }
     enterRoot(root, application);
-    return runCycle(*options, *confined, application, arguments);
+    return runCycle(*options, confined, application, arguments);
 }

@@ -25,7 +25,7 @@ protected:
     // Records come from the error service; the provider logs to the host's logger, its own.
     kvltest::ServicesWithRecordingLogger services;
     std::shared_ptr<kvltest::RecordingLogger> logger = std::make_shared<kvltest::RecordingLogger>();
-    HostPrivilegeProvider provider{root(), logger};
+    HostPrivilegeProvider provider{platform::ConfinedRoot::open(root()), logger};
     std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
 };
 
@@ -48,7 +48,7 @@ TEST_F(HostPrivilegeProviderTest, RefusesEveryPathOutsideTheRoot) {
     writeFile("a", "x");
     const std::string outside = root() + "-outside/a";
     EXPECT_FALSE(provider.copyFile(url("a"), URL::fileURLWithPath(outside), true, true, record.get()));
-    EXPECT_EQ(record->getDescription(), "Refused: " + outside + " lies outside the root " + root());
+    EXPECT_EQ(record->getDescription(), "“" + outside + "” lies outside the root “" + root() + "”.");
     EXPECT_EQ(record->getErrorCode(), EPERM);
     EXPECT_FALSE(std::filesystem::exists(root() + "-outside"));
 

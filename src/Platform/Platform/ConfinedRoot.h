@@ -19,14 +19,15 @@ namespace platform {
 // Paths: an absolute path must lie lexically under path() (the root as given, made absolute
 // and normal, links not resolved); a relative path is taken from the root. "." and ".." are
 // removed lexically first; a path that lies outside (or climbs above the root) is refused
-// with EPERM and an error naming it.
+// with an error naming it (see leadsOutside).
 //
-// Symbolic links: a link met on the way to an item is followed when its target, read from
-// the link's folder, stays beneath the root at every step (as "../b" from "a/link" does). An
-// absolute link, or one whose ".." climbs above the root, leads out and is refused with an
-// error naming the path (513 when writing, 257 when reading, EXDEV underneath). The item a
-// path names is never followed when it is itself a link: remove, rename and attribute
-// changes act on the link. Kernels with openat2 resolve with RESOLVE_BENEATH and
+// Symbolic links: a link is followed when its target, read from the link's folder, stays
+// beneath the root at every step (as "../b" from "a/link" does): links inside the root work
+// as they do in a chroot. An absolute link, or one whose ".." climbs above the root, leads
+// out and is refused with an error naming the path (see leadsOutside). The folders on the
+// way and an item that is read (exists, contents, listing) are followed that way; an item
+// that is changed is never followed: remove, rename, copy, write and attribute changes act
+// on the link itself. Kernels with openat2 resolve with RESOLVE_BENEATH and
 // RESOLVE_NO_MAGICLINKS; without it a walk component by component with O_NOFOLLOW gives the
 // same answers.
 //
@@ -46,8 +47,11 @@ public:
 
     // The root as given, absolute and normal, without a trailing slash.
     const std::string& path() const { return path_; }
-    // The path below the root ("" for the root itself); null with the EPERM error when it
-    // lies outside.
+    // Whether the error is a refusal of a path that lies or leads outside the root: the code
+    // of EPERM by the operation's side (513 or 257), EXDEV underneath.
+    static bool leadsOutside(const Error& error);
+    // The path below the root ("" for the root itself); null with the refusal when it lies
+    // outside.
     std::optional<std::string> relativePath(std::string_view path, Error* error = nullptr) const;
 
     // Whether the item exists (a link that stays inside is followed; one leading out or

@@ -162,6 +162,13 @@ Error errorWithDescription(FileOperation operation, int posixError, std::string_
     return error;
 }
 
+Error refusal(FileOperation operation, std::string_view path, std::string description) {
+    Error error = errorWithDescription(operation, EPERM, path, std::move(description));
+    error.underlyingError = std::make_shared<const Error>(
+        Error{std::string(kPOSIXErrorDomain), EXDEV, std::generic_category().message(EXDEV), nullptr});
+    return error;
+}
+
 }  // namespace
 
 ConfinedRoot::ConfinedRoot(std::string path, int descriptor, bool walk)
@@ -202,10 +209,14 @@ std::optional<std::string> ConfinedRoot::relativePath(std::string_view path, Err
         return normal;
     }
     if (error != nullptr) {
-        *error = errorWithDescription(FileOperation::Create, EPERM, path,
-                                      "“" + std::string(path) + "” lies outside the root “" + path_ + "”.");
+        *error = refusal(FileOperation::Create, path, "“" + std::string(path) + "” lies outside the root “" + path_ + "”.");
     }
     return std::nullopt;
+}
+
+bool ConfinedRoot::leadsOutside(const Error& error) {
+    return error.domain == kCocoaErrorDomain && (error.code == 513 || error.code == 257) && error.underlyingError &&
+           error.underlyingError->code == EXDEV;
 }
 
 std::string ConfinedRoot::absolute(const std::string& relative) const {
@@ -237,11 +248,7 @@ namespace {
 Error resolutionError(FileOperation operation, int posixError, const std::string& path, const std::string& root,
                       std::string_view destination = {}) {
     if (posixError != EXDEV) return FileManager::errorFor(operation, posixError, path, destination);
-    Error error = FileManager::errorFor(operation, EPERM, path, destination);
-    error.localizedDescription = "“" + path + "” leads outside the root “" + root + "” through a symbolic link.";
-    error.underlyingError = std::make_shared<const Error>(
-        Error{std::string(kPOSIXErrorDomain), EXDEV, std::generic_category().message(EXDEV), nullptr});
-    return error;
+    return refusal(operation, path, "“" + path + "” leads outside the root “" + root + "” through a symbolic link.");
 }
 
 template <typename Result>
@@ -302,7 +309,7 @@ bool ConfinedRoot::createDirectory(std::string_view path, bool withIntermediateD
         reached = PathUtilities::stringByAppendingPathComponent(reached, components[index]);
         Owned existing(resolve(reached, kFolderFlags));
         if (existing.get() >= 0 && !last) continue;
-        int failure = existing.get() >= 0 ? EEXIST : errno;
+        int failure = existing.get() >= 0 || (last && errno == ENOTDIR) ? EEXIST : errno;
         if (failure == ENOENT && (last || withIntermediateDirectories)) {
             Owned folder(resolve(parent, kFolderFlags));
             failure = folder.get() < 0 ? errno : ::mkdirat(folder.get(), components[index].c_str(), 0777) == 0 ? 0 : errno;
@@ -316,6 +323,7 @@ bool ConfinedRoot::createDirectory(std::string_view path, bool withIntermediateD
         const std::string failed = failure == ENOENT ? absolute(*relative) : absolute(reached);
         return report(error, resolutionError(FileOperation::Create, failure, failed, path_), false);
     }
+    // Only the root itself, which exists, gets here without having made the last folder.
     return !relative->empty() || withIntermediateDirectories
                ? true
                : report(error, FileManager::errorFor(FileOperation::Create, EEXIST, path_), false);
@@ -388,12 +396,14 @@ bool ConfinedRoot::copyItem(std::string_view source, std::string_view destinatio
     const int failure = DescriptorTree::copyItem(sourceFolder.get(), sourceName, destinationFolder.get(),
                                                  destinationName, replaceExisting, policy);
     if (failure == 0) return true;
-    Error copyError = FileManager::errorFor(FileOperation::Copy, failure, absolute(*from), absolute(*to));
     if (!leadingOut.empty()) {
-        copyError.localizedDescription =
-            "“" + leadingOut + "” is a symbolic link that leads outside the root “" + path_ + "” and was not copied.";
+        return report(error,
+                      refusal(FileOperation::Copy, leadingOut,
+                              "“" + leadingOut + "” is a symbolic link that leads outside the root “" + path_ +
+                                  "” and was not copied."),
+                      false);
     }
-    return report(error, std::move(copyError), false);
+    return report(error, FileManager::errorFor(FileOperation::Copy, failure, absolute(*from), absolute(*to)), false);
 }
 
 bool ConfinedRoot::moveItem(std::string_view source, std::string_view destination, Error* error) const {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <random>
+#include <utility>
 
 #include "Platform/WriteAll.h"
 
@@ -48,12 +49,18 @@ std::string temporaryName(const std::string& name) {
     return "." + name + "." + std::to_string(generator() % 1000000000u) + ".tmp";
 }
 
-// Renames within one folder: over what is there with replace, otherwise refusing it (EEXIST).
+// Renames within one folder: without replace an existing item is refused (EEXIST); with it
+// the item is renamed over, or, where rename cannot take its place (a folder, or a file
+// where a folder is), swapped with it, and the old item then removed.
 int renameInFolder(int folder, const std::string& from, const std::string& to, bool replace) {
-    if (replace) {
-        return ::renameat(folder, from.c_str(), folder, to.c_str()) == 0 ? 0 : errno;
+    if (!replace) {
+        return ::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
     }
-    return ::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+    if (::renameat(folder, from.c_str(), folder, to.c_str()) == 0) return 0;
+    if (errno != EISDIR && errno != ENOTDIR && errno != ENOTEMPTY && errno != EEXIST) return errno;
+    if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_EXCHANGE) != 0) return errno;
+    DescriptorTree::removeItem(folder, from);
+    return 0;
 }
 
 // The folder's own flush; what it could not flush is already named, so a file system that
@@ -96,17 +103,21 @@ int copyBytes(int source, int destination) {
     }
 }
 
+// The folders a copy is building, so that copying a folder into itself leaves them out.
+using Building = std::vector<std::pair<dev_t, ino_t>>;
+
 int copyInto(int sourceFolder, const std::string& sourceName, int destinationFolder, const std::string& destinationName,
-             bool replace, const std::string& pathInCopy, const DescriptorTree::LinkPolicy& linkPolicy);
+             bool replace, const std::string& pathInCopy, const DescriptorTree::LinkPolicy& linkPolicy,
+             Building& building);
 
 // Copies a folder's entries into an empty folder.
 int copyEntries(int source, int destination, const std::string& pathInCopy,
-                const DescriptorTree::LinkPolicy& linkPolicy) {
+                const DescriptorTree::LinkPolicy& linkPolicy, Building& building) {
     const auto entries = DescriptorTree::names(source);
     if (!entries) return errno;
     for (const std::string& entry : *entries) {
         const std::string inner = pathInCopy.empty() ? entry : pathInCopy + "/" + entry;
-        if (const int failure = copyInto(source, entry, destination, entry, false, inner, linkPolicy)) {
+        if (const int failure = copyInto(source, entry, destination, entry, false, inner, linkPolicy, building)) {
             return failure;
         }
     }
@@ -115,7 +126,7 @@ int copyEntries(int source, int destination, const std::string& pathInCopy,
 
 int copyFolder(int sourceFolder, const std::string& sourceName, const struct stat& info, int destinationFolder,
                const std::string& destinationName, bool replace, const std::string& pathInCopy,
-               const DescriptorTree::LinkPolicy& linkPolicy) {
+               const DescriptorTree::LinkPolicy& linkPolicy, Building& building) {
     Descriptor source(::openat(sourceFolder, sourceName.c_str(), kFolderFlags));
     if (source.get() < 0) return errno;
     std::string temporary;
@@ -128,29 +139,34 @@ int copyFolder(int sourceFolder, const std::string& sourceName, const struct sta
     int failure = 0;
     {
         Descriptor copy(::openat(destinationFolder, temporary.c_str(), kFolderFlags));
-        failure = copy.get() < 0 ? errno : copyEntries(source.get(), copy.get(), pathInCopy, linkPolicy);
+        struct stat made {};
+        failure = copy.get() < 0 || ::fstat(copy.get(), &made) != 0 ? errno : 0;
+        if (failure == 0) {
+            building.emplace_back(made.st_dev, made.st_ino);
+            failure = copyEntries(source.get(), copy.get(), pathInCopy, linkPolicy, building);
+        }
         if (failure == 0 && ::fchmod(copy.get(), info.st_mode & 07777) != 0) failure = errno;
         if (failure == 0) failure = flushFolder(copy.get());
     }
-    if (failure == 0) {
-        failure = renameInFolder(destinationFolder, temporary, destinationName, false);
-        if (failure == EEXIST && replace) {
-            // The old item goes to the temporary name and is removed after the swap.
-            failure = ::renameat2(destinationFolder, temporary.c_str(), destinationFolder, destinationName.c_str(),
-                                  RENAME_EXCHANGE) == 0 ? 0 : errno;
-        }
+    if (failure == 0) failure = renameInFolder(destinationFolder, temporary, destinationName, replace);
+    if (failure != 0) {
+        DescriptorTree::removeItem(destinationFolder, temporary);
+        return failure;
     }
-    DescriptorTree::removeItem(destinationFolder, temporary);
-    return failure != 0 ? failure : flushFolder(destinationFolder);
+    return flushFolder(destinationFolder);
 }
 
 int copyInto(int sourceFolder, const std::string& sourceName, int destinationFolder, const std::string& destinationName,
-             bool replace, const std::string& pathInCopy, const DescriptorTree::LinkPolicy& linkPolicy) {
+             bool replace, const std::string& pathInCopy, const DescriptorTree::LinkPolicy& linkPolicy,
+             Building& building) {
     struct stat info {};
     if (::fstatat(sourceFolder, sourceName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return errno;
     if (S_ISDIR(info.st_mode)) {
+        if (std::find(building.begin(), building.end(), std::make_pair(info.st_dev, info.st_ino)) != building.end()) {
+            return 0;
+        }
         return copyFolder(sourceFolder, sourceName, info, destinationFolder, destinationName, replace, pathInCopy,
-                          linkPolicy);
+                          linkPolicy, building);
     }
     if (S_ISLNK(info.st_mode)) {
         std::string target(PATH_MAX, '\0');
@@ -188,7 +204,8 @@ int DescriptorTree::writeFile(int folder, const std::string& name, std::string_v
 
 int DescriptorTree::copyItem(int sourceFolder, const std::string& sourceName, int destinationFolder,
                              const std::string& destinationName, bool replace, const LinkPolicy& linkPolicy) {
-    return copyInto(sourceFolder, sourceName, destinationFolder, destinationName, replace, "", linkPolicy);
+    Building building;
+    return copyInto(sourceFolder, sourceName, destinationFolder, destinationName, replace, "", linkPolicy, building);
 }
 
 int DescriptorTree::removeItem(int folder, const std::string& name) {

@@ -30,9 +30,31 @@ std::optional<std::string> fail(Error* error, Error failure) {
     return std::nullopt;
 }
 
+// Reads to the end, refusing more than maxSize bytes.
+std::optional<std::string> readBounded(int descriptor, std::string_view path, std::uint64_t maxSize, Error* error) {
+    std::string contents;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return fail(error, FileManager::errorFor(FileOperation::Read, errno, path));
+        }
+        if (got == 0) {
+            return contents;
+        }
+        if (contents.size() + static_cast<std::size_t>(got) > maxSize) {
+            return fail(error, FileManager::errorFor(FileOperation::Read, EFBIG, path));
+        }
+        contents.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
 }  // namespace
 
-int RegularFile::openFlags() { return O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY; }
+int RegularFile::openFlags() { return O_PATH | O_CLOEXEC; }
 
 std::optional<std::string> RegularFile::read(const std::string& path, std::uint64_t maxSize, Error* error) {
     const int descriptor = ::open(path.c_str(), openFlags());
@@ -60,24 +82,20 @@ std::optional<std::string> RegularFile::readDescriptor(int descriptor, std::stri
     if (static_cast<std::uint64_t>(info.st_size) > maxSize) {
         return fail(error, FileManager::errorFor(FileOperation::Read, EFBIG, path));
     }
-    std::string contents;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return fail(error, FileManager::errorFor(FileOperation::Read, errno, path));
-        }
-        if (got == 0) {
-            return contents;
-        }
-        if (contents.size() + static_cast<std::size_t>(got) > maxSize) {
-            return fail(error, FileManager::errorFor(FileOperation::Read, EFBIG, path));
-        }
-        contents.append(buffer, static_cast<std::size_t>(got));
+    // A location only is opened for reading through its own entry in /proc, which reaches
+    // the very file checked above.
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0 || (flags & O_PATH) == 0) {
+        return readBounded(descriptor, path, maxSize, error);
     }
+    const std::string location = "/proc/self/fd/" + std::to_string(descriptor);
+    const int reopened = ::open(location.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (reopened < 0) {
+        return fail(error, FileManager::errorFor(FileOperation::Read, errno, path));
+    }
+    auto contents = readBounded(reopened, path, maxSize, error);
+    ::close(reopened);
+    return contents;
 }
 
 }  // namespace platform

@@ -1,0 +1,178 @@
+#include "Platform/ConfinedRoot.h"
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+
+#include "Platform/FileManager.h"
+#include "TestFolder.h"
+#include "TestSupport/TreeSnapshot.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ConfinedRoot;
+using platform::Error;
+using platformtest::TestFolder;
+using Resolution = ConfinedRoot::Resolution;
+
+using kvltest::snapshotOf;
+
+class ConfinedRootTest : public ::testing::TestWithParam<Resolution> {
+protected:
+    ConfinedRootTest() {
+        folder.write("outside/secret", "secret");
+        folder.write("outside/dir/file", "kept");
+        folder.write("root/src/file", "new");
+        fs::create_directory(folder / "root/src/folder");
+        folder.write("root/src/folder/inner", "inner");
+        ::chmod((folder / "root/src/file").c_str(), 0751);
+    }
+    std::shared_ptr<const ConfinedRoot> open() const { return ConfinedRoot::open(folder / "root", nullptr, GetParam()); }
+
+    TestFolder folder;
+};
+
+struct Operation {
+    const char* name;
+    // Whether it is refused when the link leads out (not when it acts on the link itself).
+    bool refusedWhenLinkLeadsOut;
+    std::function<bool(const ConfinedRoot&, const std::string&, Error*)> run;
+};
+
+const platform::FileAttributeChanges kChanges{0777, 1, std::nullopt, 1, std::nullopt};
+
+const Operation kOperations[] = {
+    {"create folder", true,
+     [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.createDirectory(l + "/new/deeper", true, {}, e); }},
+    {"write", true, [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.writeFile(l + "/w", "x", 0644, e); }},
+    {"copy into", true,
+     [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.copyItem("src", l + "/copy", false, e); }},
+    {"copy from", true,
+     [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.copyItem(l + "/dir", "copy", false, e); }},
+    {"copy the link", true, [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.copyItem(l, "copy", false, e); }},
+    {"rename into", true,
+     [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.moveItem("src/file", l + "/moved", e); }},
+    {"remove", true, [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.removeItem(l + "/dir", e); }},
+    {"remove the link", false, [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.removeItem(l, e); }},
+    {"set attributes", true,
+     [](const ConfinedRoot& r, const std::string& l, Error* e) {
+         return r.setAttributes(kChanges, l + "/dir", e);
+     }},
+    {"set attributes of the link", false,
+     [](const ConfinedRoot& r, const std::string& l, Error* e) {
+         return r.setAttributes(kChanges, l, e);
+     }},
+};
+
+TEST_P(ConfinedRootTest, NothingOutsideChangesWhateverLinkIsPlanted) {
+    struct Link {
+        const char* name;
+        std::string target;
+        bool leadsOut;
+    };
+    const Link links[] = {{"absolute", folder / "outside", true},
+                          {"climbing", "../outside", true},
+                          {"file", folder / "outside/secret", true},
+                          {"inside", "src", false}};
+    // The same item inside the root as "dir" in the outside folder, for the link inside.
+    fs::create_directory(folder / "root/src/dir");
+    for (const Link& link : links) {
+        for (const Operation& operation : kOperations) {
+            SCOPED_TRACE(std::string(link.name) + " link, " + operation.name);
+            fs::remove_all(folder / "root/copy");
+            fs::create_directory_symlink(link.target, folder / "root/l");
+            const auto before = snapshotOf(folder / "outside");
+            Error error;
+            const bool done = operation.run(*open(), "l", &error);
+            if (link.leadsOut && operation.refusedWhenLinkLeadsOut) {
+                EXPECT_FALSE(done);
+                EXPECT_TRUE(ConfinedRoot::leadsOutside(error)) << error.description();
+                EXPECT_NE(error.localizedDescription.find(folder / "root"), std::string::npos) << error.description();
+            } else {
+                EXPECT_TRUE(done) << error.description();
+            }
+            EXPECT_EQ(snapshotOf(folder / "outside"), before);
+            fs::remove(folder / "root/l");
+            fs::create_directories(folder / "root/src/dir");
+            if (!fs::exists(folder / "root/src/file")) folder.write("root/src/file", "new");
+        }
+    }
+}
+
+TEST_P(ConfinedRootTest, CopiesFoldersWholeWithPermissionsAndReplacesAtomically) {
+    const auto root = open();
+    fs::create_directory_symlink("../file", folder / "root/src/folder/up");  // stays inside: copied
+    Error error;
+    ASSERT_TRUE(root->copyItem(folder / "root/src", "dst/../copy", false, &error)) << error.description();
+    EXPECT_EQ(platformtest::readFile(folder / "root/copy/folder/inner"), "inner");
+    EXPECT_EQ(fs::read_symlink(folder / "root/copy/folder/up"), "../file");
+    EXPECT_EQ(fs::status(folder / "root/copy/file").permissions(), fs::perms(0751));
+    EXPECT_FALSE(root->copyItem("src", "copy", false, &error));
+    EXPECT_EQ(error.code, 516);
+
+    folder.write("root/copy/folder/inner", "old");
+    fs::create_directory_symlink(folder / "outside", folder / "root/src/out");
+    EXPECT_FALSE(root->copyItem("src", "copy", true, &error));
+    EXPECT_EQ(error.localizedDescription, "“" + (folder / "root/src/out") +
+                                              "” is a symbolic link that leads outside the root “" + (folder / "root") +
+                                              "” and was not copied.");
+    EXPECT_EQ(platformtest::readFile(folder / "root/copy/folder/inner"), "old");
+    fs::remove(folder / "root/src/out");
+    ASSERT_TRUE(root->copyItem("src", "copy", true, &error)) << error.description();
+    EXPECT_EQ(platformtest::readFile(folder / "root/copy/folder/inner"), "inner");
+    EXPECT_EQ(platform::FileManager::contentsOfDirectoryAtPath(folder / "root"), (std::vector<std::string>{"copy", "src"}));
+}
+
+TEST_P(ConfinedRootTest, RefusesPathsOutsideAndRootsThatCannotBeOpened) {
+    Error error;
+    for (const std::string& path : {std::string("../x"), folder / "root2/x", std::string("/"), folder / "root/a/../../x"}) {
+        EXPECT_FALSE(open()->writeFile(path, "x", 0644, &error)) << path;
+        EXPECT_EQ(error.localizedDescription, "“" + path + "” lies outside the root “" + (folder / "root") + "”.");
+    }
+    fs::create_symlink("loop", folder / "loop");
+    std::string tooLong = folder.path();
+    while (tooLong.size() <= PATH_MAX) tooLong += "/" + std::string(200, 'a');
+    struct Case {
+        std::string path;
+        int posixError;
+    } cases[] = {{folder / "missing", ENOENT},
+                 {folder / "root/src/file", ENOTDIR},
+                 {folder / "loop", ELOOP},
+                 {tooLong, ENAMETOOLONG}};
+    for (const Case& bad : cases) {
+        EXPECT_EQ(ConfinedRoot::open(bad.path, &error, GetParam()), nullptr);
+        ASSERT_TRUE(error.underlyingError);
+        EXPECT_EQ(error.underlyingError->code, bad.posixError) << bad.path;
+        EXPECT_TRUE(error.localizedDescription.starts_with("The root “")) << error.localizedDescription;
+    }
+}
+
+TEST_P(ConfinedRootTest, CopyOutOfSpaceKeepsTheOldFileAndLeavesNoTemporary) {
+    const std::string small = folder / "root/small";
+    fs::create_directory(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a small tmpfs: " << std::strerror(errno);
+    }
+    const std::unique_ptr<const char, void (*)(const char*)> unmount(small.c_str(),
+                                                                     [](const char* p) { ::umount2(p, MNT_DETACH); });
+    folder.write("root/small/dst", "old");
+    folder.write("root/big", std::string(256 * 1024, 'b'));
+    Error error;
+    EXPECT_FALSE(open()->copyItem("big", "small/dst", true, &error));
+    EXPECT_EQ(error.code, 640) << error.description();
+    EXPECT_FALSE(platform::FileManager::copyItemAtPath(folder / "root/big", small + "/new", &error));
+    EXPECT_EQ(error.code, 640) << error.description();
+    EXPECT_EQ(platform::FileManager::contentsOfDirectoryAtPath(small), std::vector<std::string>{"dst"});
+    EXPECT_EQ(platformtest::readFile(small + "/dst"), "old");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothResolutions, ConfinedRootTest, ::testing::Values(Resolution::Automatic, Resolution::ComponentWalk),
+                         [](const auto& info) { return info.param == Resolution::Automatic ? "Openat2" : "Walk"; });
+
+}  // namespace

@@ -1,0 +1,75 @@
+#include "Platform/RegularFile.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+
+#include "TestFolder.h"
+
+namespace {
+
+using platform::Error;
+using platform::RegularFile;
+using platformtest::TestFolder;
+
+TEST(RegularFileTest, RefusesWhatIsNotAPlainFileOfBoundedSizeAtOnce) {
+    TestFolder folder;
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0644), 0);
+    std::filesystem::create_symlink("/dev/zero", folder / "zero");
+    std::filesystem::create_directory(folder / "folder");
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, (folder / "socket").c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    folder.write("eleven", "eleven byte");
+
+    const struct Case {
+        std::string name;
+        std::int64_t code;
+        int posixError;
+        std::string description;
+    } cases[] = {
+        {"fifo", 256, EINVAL, "is a FIFO, not a regular file."},
+        {"zero", 256, EINVAL, "is a character device, not a regular file."},
+        {"socket", 256, EINVAL, "is a socket, not a regular file."},
+        {"folder", 256, EISDIR, "is a folder, not a regular file."},
+        {"eleven", 263, EFBIG, "“eleven” couldn’t be opened because it is too large."},
+        {"missing", 260, ENOENT, "“missing” couldn’t be opened because there is no such file."},
+    };
+    for (const Case& test : cases) {
+        const auto started = std::chrono::steady_clock::now();
+        Error error;
+        EXPECT_EQ(RegularFile::read(folder / test.name, 10, &error), std::nullopt) << test.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1)) << test.name;
+        EXPECT_EQ(error.code, test.code) << test.name;
+        ASSERT_TRUE(error.underlyingError) << test.name;
+        EXPECT_EQ(error.underlyingError->code, test.posixError) << test.name;
+        EXPECT_TRUE(error.localizedDescription.ends_with(test.description)) << error.localizedDescription;
+    }
+    ::close(listening);
+    EXPECT_EQ(RegularFile::read(folder / "eleven", 11), "eleven byte");
+}
+
+TEST(RegularFileTest, AFileTheUserMayNotReadIsReportedAsSuch) {
+    TestFolder folder;
+    const std::string file = folder.write("private", "x");
+    ::chmod(file.c_str(), 0600);
+    ::chmod(folder.path().c_str(), 0755);
+    const int status = platformtest::runAsNobody([&] {
+        Error error;
+        return !RegularFile::read(file, 10, &error) && error.code == 257 && error.underlyingError->code == EACCES ? 0 : 1;
+    });
+    if (status < 0) GTEST_SKIP() << "cannot switch to the user nobody";
+    EXPECT_EQ(status, 0);
+}
+
+}  // namespace
