@@ -37,11 +37,12 @@ bool isStringArray(const platform::PlistValue& value) {
 }
 
 // The reason of a failed file operation: the system's own words when a POSIX error lies
-// underneath, the platform's description otherwise and for a link leading out of the root,
+// underneath, the platform's description otherwise and for a path leading out of the root,
 // which that description names.
 std::string reasonOf(const platform::Error& error) {
     const auto& cause = error.underlyingError;
-    return cause != nullptr && cause->domain == platform::kPOSIXErrorDomain && cause->code != EXDEV
+    return cause != nullptr && cause->domain == platform::kPOSIXErrorDomain &&
+                   !platform::ConfinedRoot::leadsOutside(error)
                ? cause->localizedDescription
                : error.localizedDescription;
 }
@@ -69,10 +70,6 @@ std::shared_ptr<const platform::ConfinedRoot> LaunchdJobTable::openRoot(std::ost
 std::optional<std::string> LaunchdJobTable::jobLabel(const platform::ConfinedRoot& root, const std::string& path,
                                                      std::ostream& err, bool* missing) {
     platform::Error error;
-    if (!root.relativePath(path)) {
-        err << path << ": lies outside the root " << root.path() << '\n';
-        return std::nullopt;
-    }
     const std::optional<std::string> bytes = root.contentsOfFile(path, kMaxJobSize, &error);
     if (!bytes) {
         *missing = error.domain == platform::kCocoaErrorDomain && error.code == kFileReadNoSuchFileError;

@@ -40,14 +40,15 @@ TEST_F(LaunchctlRootTest, TheRootComesFromTheEnvironmentAndHoldsEveryJobItLoads)
         "launchctl: KVL_LAUNCHD_ROOT must name the root, as an absolute path (usage: launchctl load|unload PATH, "
         "launchctl list; see --help)\n";
     const std::string root = "KVL_LAUNCHD_ROOT=" + machine;
+    const std::string refused = outside + ": “" + outside + "” lies outside the root “" + machine + "”.\n";
     const std::tuple<std::string, std::string, int, std::string> cases[] = {
         {"", "list", 64, unset},
         {"KVL_LAUNCHD_ROOT=Users/ann", "load " + inside, 64, unset},
-        {root, "load " + outside, 1, outside + ": lies outside the root " + machine + "\n"},
+        {root, "load " + outside, 1, refused},
         {root, "load " + leading, 1,
          leading + ": “" + leading + "” leads outside the root “" + machine + "” through a symbolic link.\n"},
         {root, "load " + inside, 0, ""},
-        {root, "unload " + outside, 1, outside + ": lies outside the root " + machine + "\n"},
+        {root, "unload " + outside, 1, refused},
     };
     for (const auto& [environment, arguments, status, message] : cases) {
         EXPECT_EQ(launchctl(environment, arguments), std::make_pair(status, message)) << arguments;
