@@ -160,7 +160,7 @@ int runCycle(const HostOptions& options, const std::shared_ptr<const platform::C
     if (!plugin) {
         return failure(problem);
     }
-    HostStatus status(KVLUpdaterConfigService::sharedInstance()->updaterPathHelper(), std::cout);
+    HostStatus status(KVLUpdaterConfigService::sharedInstance()->updaterPathHelper(), root, std::cout);
     HostCycles cycles(*plugin, provider, logger, status, std::cout);
     if (options.command == "install") {
         return cycles.install();
@@ -204,7 +204,7 @@ int main(int argc, char* argv[]) {
     }
     if (options->command == "status") {
         enterRoot(root, application);
-        HostStatus status(KVLUpdaterConfigService::sharedInstance()->updaterPathHelper(), std::cout);
+        HostStatus status(KVLUpdaterConfigService::sharedInstance()->updaterPathHelper(), confined, std::cout);
         return options->verify ? status.verify() : status.show();
     }
     const auto lock = lockRoot(*confined);

@@ -45,7 +45,7 @@ struct Planted {
 TEST_F(HostTest, LinksAndFifosPlantedWhereTheHostWritesNeverLeadOutOfTheRootNorHangIt) {
     const std::string machine = path("machine"), outside = path("outside");
     const Planted cases[] = {
-        {"Library/Logs", "", "install", 1, "cannot open the log " },
+        {"Library/Logs", "", "install", 1, "cannot open the log "},
         {kLog, "keep", "install", 1, "log: it is a symbolic link\n"},
         {kLog, nullptr, "install", 1, "log: it is not a regular file\n"},
         {"var/run", "", "install", 1, "cannot open the lock of the root"},
@@ -55,6 +55,7 @@ TEST_F(HostTest, LinksAndFifosPlantedWhereTheHostWritesNeverLeadOutOfTheRootNorH
         {"Library/Preferences", "", "install", 1, "install failed: the auto-updater application is not registered"},
         {"Library/Preferences/com.orvane.lsregister.plist", "keep", "install", 1, "is not registered"},
         {"Library/Preferences/com.orvane.lsregister.plist", nullptr, "install", 1, "is not registered"},
+        {kCopyHelper, nullptr, "status --verify", 1, "CopyHelper.plist” couldn’t be opened because it is a FIFO"},
         {"Applications/Orvane Lite", "", "stage", 1, "stage: cannot copy "},
         {kApplication, "", "stage", 0, "Orvane Lite Updater.app ... ok"},
     };
