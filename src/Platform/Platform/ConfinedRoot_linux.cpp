@@ -156,6 +156,17 @@ bool staysBeneath(const std::string& linkFolder, const std::string& target) {
     return true;
 }
 
+// Where an open folder is, as a path below the root's own place; null when it is not below.
+std::optional<std::string> placeBelow(int folder, int root) {
+    const auto place = FileManager::pathOfDescriptor(folder);
+    const auto rootPlace = FileManager::pathOfDescriptor(root);
+    if (!place || !rootPlace) return std::nullopt;
+    if (*place == *rootPlace) return std::string();
+    const std::string prefix = *rootPlace == "/" ? "/" : *rootPlace + "/";
+    if (!place->starts_with(prefix)) return std::nullopt;
+    return place->substr(prefix.size());
+}
+
 Error errorWithDescription(FileOperation operation, int posixError, std::string_view path, std::string description) {
     Error error = FileManager::errorFor(operation, posixError, path);
     error.localizedDescription = std::move(description);
@@ -180,7 +191,8 @@ std::shared_ptr<const ConfinedRoot> ConfinedRoot::open(const std::string& path, 
     std::error_code ignored;
     std::string absolute = std::filesystem::absolute(path, ignored).lexically_normal().string();
     while (absolute.size() > 1 && absolute.ends_with('/')) absolute.pop_back();
-    Owned root(::open(absolute.c_str(), kFolderFlags));
+    errno = ENOENT;  // an empty path names nothing, not the current folder
+    Owned root(path.empty() ? -1 : ::open(absolute.c_str(), kFolderFlags));
     struct stat info {};
     // Looking up "." needs the right to enter the folder.
     if (root.get() < 0 || ::fstatat(root.get(), ".", &info, 0) != 0) {
@@ -200,7 +212,7 @@ std::optional<std::string> ConfinedRoot::relativePath(std::string_view path, Err
     const std::filesystem::path given{std::string(path)};
     std::string normal = given.lexically_normal().string();
     while (normal.size() > 1 && normal.ends_with('/')) normal.pop_back();
-    if (normal == "." ) return std::string();
+    if (normal == ".") return std::string();
     if (given.is_absolute()) {
         if (normal == path_) return std::string();
         const std::string prefix = path_ == "/" ? "/" : path_ + "/";
@@ -389,11 +401,15 @@ bool ConfinedRoot::copyItem(std::string_view source, std::string_view destinatio
     if (destinationFolder.get() < 0) {
         return report(error, resolutionError(FileOperation::Copy, errno, absolute(*from), path_, absolute(*to)), false);
     }
-    // A link lands in the copy only when it leads to an item beneath the root from there.
+    // A link lands in the copy only when it leads to an item beneath the root from where it
+    // really is: the destination folder's own place, not the path that named it (which may
+    // have passed through links).
+    const auto landing = placeBelow(destinationFolder.get(), descriptor_);
     std::string leadingOut;
     const auto policy = [&](const std::string& target, const std::string& pathInCopy) {
-        const std::string link = pathInCopy.empty() ? *to : *to + "/" + pathInCopy;
-        if (staysBeneath(PathUtilities::stringByDeletingLastPathComponent(link), target)) return 0;
+        const std::string link = pathInCopy.empty() ? destinationName : destinationName + "/" + pathInCopy;
+        const std::string folder = PathUtilities::stringByDeletingLastPathComponent(link);
+        if (landing && staysBeneath(*landing + (folder.empty() ? "" : "/" + folder), target)) return 0;
         leadingOut = pathInCopy.empty() ? absolute(*from) : absolute(*from) + "/" + pathInCopy;
         return EPERM;
     };

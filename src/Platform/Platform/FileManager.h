@@ -61,7 +61,9 @@ struct FileManager {
                                  const FileAttributeChanges& attributes = {});
 
     // Copy and move refuse an existing destination (516) and a missing destination folder (4).
-    // A folder is copied with everything in it; permissions go with the copy.
+    // A folder is copied with everything in it; permissions go with the copy. The copy is
+    // built under a temporary name and renamed into place, so a failed one leaves nothing
+    // behind, and its error keeps the real errno (a full disk is 640).
     static bool copyItemAtPath(const std::string& source, const std::string& destination, Error* error = nullptr);
     static bool moveItemAtPath(const std::string& source, const std::string& destination, Error* error = nullptr);
     // Removes an item, a folder with everything in it.

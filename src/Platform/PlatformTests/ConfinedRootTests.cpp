@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <utility>
 
 #include "Platform/FileManager.h"
 #include "TestFolder.h"
@@ -20,7 +21,6 @@ using platform::ConfinedRoot;
 using platform::Error;
 using platformtest::TestFolder;
 using Resolution = ConfinedRoot::Resolution;
-
 using kvltest::snapshotOf;
 
 class ConfinedRootTest : public ::testing::TestWithParam<Resolution> {
@@ -38,48 +38,35 @@ protected:
     TestFolder folder;
 };
 
-struct Operation {
-    const char* name;
-    // Whether it is refused when the link leads out (not when it acts on the link itself).
-    bool refusedWhenLinkLeadsOut;
-    std::function<bool(const ConfinedRoot&, const std::string&, Error*)> run;
-};
-
+using R = const ConfinedRoot&;
+using S = const std::string&;
 const platform::FileAttributeChanges kChanges{0777, 1, std::nullopt, 1, std::nullopt};
 
-const Operation kOperations[] = {
-    {"create folder", true,
-     [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.createDirectory(l + "/new/deeper", true, {}, e); }},
-    {"write", true, [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.writeFile(l + "/w", "x", 0644, e); }},
-    {"copy into", true,
-     [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.copyItem("src", l + "/copy", false, e); }},
-    {"copy from", true,
-     [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.copyItem(l + "/dir", "copy", false, e); }},
-    {"copy the link", true, [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.copyItem(l, "copy", false, e); }},
-    {"rename into", true,
-     [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.moveItem("src/file", l + "/moved", e); }},
-    {"remove", true, [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.removeItem(l + "/dir", e); }},
-    {"remove the link", false, [](const ConfinedRoot& r, const std::string& l, Error* e) { return r.removeItem(l, e); }},
-    {"set attributes", true,
-     [](const ConfinedRoot& r, const std::string& l, Error* e) {
-         return r.setAttributes(kChanges, l + "/dir", e);
-     }},
-    {"set attributes of the link", false,
-     [](const ConfinedRoot& r, const std::string& l, Error* e) {
-         return r.setAttributes(kChanges, l, e);
-     }},
+// Each acts through the link "l" (refused when it leads out) or on the link itself.
+const struct Operation {
+    const char* name;
+    bool refusedWhenLinkLeadsOut;
+    std::function<bool(R, S, Error*)> run;
+} kOperations[] = {
+    {"create folder", true, [](R r, S l, Error* e) { return r.createDirectory(l + "/new/deeper", true, {}, e); }},
+    {"write", true, [](R r, S l, Error* e) { return r.writeFile(l + "/w", "x", 0644, e); }},
+    {"copy into", true, [](R r, S l, Error* e) { return r.copyItem("src", l + "/copy", false, e); }},
+    {"copy from", true, [](R r, S l, Error* e) { return r.copyItem(l + "/dir", "copy", false, e); }},
+    {"copy the link", true, [](R r, S l, Error* e) { return r.copyItem(l, "copy", false, e); }},
+    {"rename into", true, [](R r, S l, Error* e) { return r.moveItem("src/file", l + "/moved", e); }},
+    {"remove", true, [](R r, S l, Error* e) { return r.removeItem(l + "/dir", e); }},
+    {"remove the link", false, [](R r, S l, Error* e) { return r.removeItem(l, e); }},
+    {"set attributes", true, [](R r, S l, Error* e) { return r.setAttributes(kChanges, l + "/dir", e); }},
+    {"set attributes of the link", false, [](R r, S l, Error* e) { return r.setAttributes(kChanges, l, e); }},
 };
 
 TEST_P(ConfinedRootTest, NothingOutsideChangesWhateverLinkIsPlanted) {
-    struct Link {
+    const struct Link {
         const char* name;
         std::string target;
         bool leadsOut;
-    };
-    const Link links[] = {{"absolute", folder / "outside", true},
-                          {"climbing", "../outside", true},
-                          {"file", folder / "outside/secret", true},
-                          {"inside", "src", false}};
+    } links[] = {{"absolute", folder / "outside", true}, {"climbing", "../outside", true},
+                 {"file", folder / "outside/secret", true}, {"inside", "src", false}};
     // The same item inside the root as "dir" in the outside folder, for the link inside.
     fs::create_directory(folder / "root/src/dir");
     for (const Link& link : links) {
@@ -115,6 +102,10 @@ TEST_P(ConfinedRootTest, CopiesFoldersWholeWithPermissionsAndReplacesAtomically)
     EXPECT_EQ(fs::status(folder / "root/copy/file").permissions(), fs::perms(0751));
     EXPECT_FALSE(root->copyItem("src", "copy", false, &error));
     EXPECT_EQ(error.code, 516);
+    fs::create_directory_symlink(".", folder / "root/here");  // "here/up" is at the root: "../file" leads out
+    EXPECT_FALSE(root->copyItem("src/folder/up", "here/up", false, &error));
+    EXPECT_TRUE(ConfinedRoot::leadsOutside(error)) << error.description();
+    fs::remove(folder / "root/here");
 
     folder.write("root/copy/folder/inner", "old");
     fs::create_directory_symlink(folder / "outside", folder / "root/src/out");
@@ -138,17 +129,12 @@ TEST_P(ConfinedRootTest, RefusesPathsOutsideAndRootsThatCannotBeOpened) {
     fs::create_symlink("loop", folder / "loop");
     std::string tooLong = folder.path();
     while (tooLong.size() <= PATH_MAX) tooLong += "/" + std::string(200, 'a');
-    struct Case {
-        std::string path;
-        int posixError;
-    } cases[] = {{folder / "missing", ENOENT},
-                 {folder / "root/src/file", ENOTDIR},
-                 {folder / "loop", ELOOP},
-                 {tooLong, ENAMETOOLONG}};
-    for (const Case& bad : cases) {
-        EXPECT_EQ(ConfinedRoot::open(bad.path, &error, GetParam()), nullptr);
+    const std::pair<std::string, int> cases[] = {
+        {folder / "missing", ENOENT}, {folder / "root/src/file", ENOTDIR}, {folder / "loop", ELOOP}, {tooLong, ENAMETOOLONG}};
+    for (const auto& [path, posixError] : cases) {
+        EXPECT_EQ(ConfinedRoot::open(path, &error, GetParam()), nullptr);
         ASSERT_TRUE(error.underlyingError);
-        EXPECT_EQ(error.underlyingError->code, bad.posixError) << bad.path;
+        EXPECT_EQ(error.underlyingError->code, posixError) << path;
         EXPECT_TRUE(error.localizedDescription.starts_with("The root “")) << error.localizedDescription;
     }
 }

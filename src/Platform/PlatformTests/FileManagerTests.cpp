@@ -53,6 +53,8 @@ TEST(FileManagerErrors, CodesAndWordingFollowTheOperationAndItsSide) {
         {FileOperation::Create, EACCES, 513, "You don’t have permission to save the file “x” in the folder “src”."},
         {FileOperation::Create, EEXIST, 516, "The file “x” couldn’t be saved in the folder “src” because a file with the same name already exists."},
         {FileOperation::Create, ENOSPC, 640, "The file “x” couldn’t be saved because there isn’t enough space."},
+        {FileOperation::Create, EDQUOT, 640, "The file “x” couldn’t be saved because there isn’t enough space."},
+        {FileOperation::Create, EFBIG, 512, "The file “x” couldn’t be saved in the folder “src”."},
         {FileOperation::Create, EROFS, 642, "The file “x” couldn’t be saved because the volume is read only."},
         {FileOperation::Create, ENOTDIR, 512, "The file “x” couldn’t be saved in the folder “src”."},
         {FileOperation::Read, ENOENT, 260, "The file “x” couldn’t be opened because there is no such file."},

@@ -32,7 +32,7 @@ TEST(RegularFileTest, RefusesWhatIsNotAPlainFileOfBoundedSizeAtOnce) {
     ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     folder.write("eleven", "eleven byte");
 
-    const struct Case {
+    const struct {
         std::string name;
         std::int64_t code;
         int posixError;
@@ -45,7 +45,7 @@ TEST(RegularFileTest, RefusesWhatIsNotAPlainFileOfBoundedSizeAtOnce) {
         {"eleven", 263, EFBIG, "“eleven” couldn’t be opened because it is too large."},
         {"missing", 260, ENOENT, "“missing” couldn’t be opened because there is no such file."},
     };
-    for (const Case& test : cases) {
+    for (const auto& test : cases) {
         const auto started = std::chrono::steady_clock::now();
         Error error;
         EXPECT_EQ(RegularFile::read(folder / test.name, 10, &error), std::nullopt) << test.name;

@@ -20,13 +20,9 @@ inline TreeSnapshot snapshotOf(const std::string& folder) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
         struct stat info {};
         ::lstat(entry.path().c_str(), &info);
-        std::string contents;
-        if (S_ISREG(info.st_mode)) {
-            std::ifstream in(entry.path(), std::ios::binary);
-            contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        } else if (S_ISLNK(info.st_mode)) {
-            contents = std::filesystem::read_symlink(entry.path()).string();
-        }
+        std::ifstream in(S_ISREG(info.st_mode) ? entry.path() : "", std::ios::binary);
+        std::string contents(std::istreambuf_iterator<char>(in), {});
+        if (S_ISLNK(info.st_mode)) contents = std::filesystem::read_symlink(entry.path()).string();
         items[entry.path().string()] = {contents, info.st_mode, info.st_uid, info.st_gid};
     }
     return items;
