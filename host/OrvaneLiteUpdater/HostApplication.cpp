@@ -28,8 +28,9 @@ bool copyInto(const platform::ConfinedRoot& root, const fs::path& source, const 
         const fs::file_status status = entry->symlink_status();
         const auto mode = static_cast<std::uint32_t>(status.permissions() & fs::perms::mask);
         if (fs::is_directory(status)) {
-            if (!root.createDirectory(target, false, platform::FileAttributeChanges{.posixPermissions = mode},
-                                      &error)) {
+            platform::FileAttributeChanges permissions;
+            permissions.posixPermissions = mode;
+            if (!root.createDirectory(target, false, permissions, &error)) {
                 *problem = error.localizedDescription;
                 return false;
             }

@@ -1,6 +1,5 @@
 #include "HostCycles.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "HostExitStatus.h"
@@ -64,16 +63,15 @@ int HostCycles::install() {
              assistant->performPostInstallationAndAdvices(advices, &restartRequired, &logoffRequired));
     assistant->cleanupInstallation();
     done("cleanup");
-    const std::vector<std::string> notLoaded = status_.jobsNotLoaded();
+    bool listed = false;
+    const std::vector<std::string> notLoaded = status_.jobsNotLoaded(&listed);
     report(notLoaded);
     if (const auto unregistered = HostStatus::registrationProblem()) {
         report({*unregistered});
         return fail("the auto-updater application is not registered", HostExitFailure);
     }
-    const bool onlyJobsAreDown =
-        !notLoaded.empty() && std::none_of(notLoaded.begin(), notLoaded.end(), [](const std::string& line) {
-            return line.ends_with("launchctl list failed");
-        });
+    // A log-off loads jobs that could not be loaded now; it mends nothing else.
+    const bool onlyJobsAreDown = listed && !notLoaded.empty();
     if ((logoffRequired || restartRequired) && onlyJobsAreDown) {
         return fail(std::string(logoffRequired ? "a log-off" : "a restart") + " is required to finish: " +
                         std::to_string(notLoaded.size()) + " launchd job(s) could not be loaded",

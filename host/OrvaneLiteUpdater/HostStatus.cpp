@@ -94,8 +94,9 @@ std::optional<std::string> HostStatus::notLoaded(const InstalledFile& file,
     return std::nullopt;
 }
 
-std::vector<std::string> HostStatus::jobsNotLoaded() {
+std::vector<std::string> HostStatus::jobsNotLoaded(bool* listed) {
     const auto jobs = loadedJobs();
+    *listed = jobs.has_value();
     std::vector<std::string> lines;
     for (const InstalledFile& file : installedFiles()) {
         if (const auto problem = file.isJob ? notLoaded(file, jobs) : std::nullopt) {

@@ -28,8 +28,8 @@ public:
     // ownership when running as root, mode 0644, job loaded); failure when there is any.
     int verify();
     // One line per job the updater installs that the launchd stand-in does not list (or
-    // every job when it cannot be asked); empty when all are loaded.
-    std::vector<std::string> jobsNotLoaded();
+    // every job when it cannot be asked, *listed then false); empty when all are loaded.
+    std::vector<std::string> jobsNotLoaded(bool* listed);
     // Why the auto-updater is not registered; null when it is.
     static std::optional<std::string> registrationProblem();
     // One line per thing the updater installs that is still there (file, loaded job,
