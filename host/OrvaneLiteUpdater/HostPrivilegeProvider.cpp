@@ -49,7 +49,8 @@ bool HostPrivilegeProvider::begin(Operation operation, const std::string& descri
 }
 
 bool HostPrivilegeProvider::fail(IKVLInternalError* error, const platform::Error& failure) const {
-    return fail(error, failure.localizedDescription, platform::ConfinedRoot::leadsOutside(failure) ? EPERM : failure.code);
+    const std::int64_t code = platform::ConfinedRoot::leadsOutside(failure) ? EPERM : failure.code;
+    return fail(error, failure.localizedDescription, code);
 }
 
 bool HostPrivilegeProvider::copyFile(const platform::URL& source, const platform::URL& destination,

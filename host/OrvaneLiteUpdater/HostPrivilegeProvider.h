@@ -13,11 +13,12 @@
 // The host's privilege provider. Every path it is handed must lie inside the layout root,
 // and it reaches every path only through the root's descriptor (see ConfinedRoot): anything
 // outside, or leading out through a link, is refused with a filled record (code EPERM). Both
-// ends of a copy are confined, and a replacing copy leaves the old item when it fails. Permissions are always applied, owner and
-// group only when running as root (a missing "wheel" group is group 0). Each call is logged
-// at the info level before it is carried out, and each failure at the error level, since
-// the plug-in passes over some failures without a word. For testing every failure path,
-// chosen calls can be made to fail.
+// ends of a copy are confined, and a replacing copy leaves the old item when it fails.
+// Permissions are always applied, owner and group only when running as root (a missing
+// "wheel" group is group 0). A command that fails reports what it wrote to standard output
+// and standard error. Each call is logged at the info level before it is carried out, and
+// each failure at the error level, since the plug-in passes over some failures without a
+// word. For testing every failure path, chosen calls can be made to fail.
 class HostPrivilegeProvider : public IKVLAdminPrivilegeProvider {
 public:
     enum class Operation { Copy, SetAttributes, Remove, Launch };

@@ -221,7 +221,8 @@ std::optional<std::string> ConfinedRoot::relativePath(std::string_view path, Err
         return normal;
     }
     if (error != nullptr) {
-        *error = refusal(FileOperation::Create, path, "“" + std::string(path) + "” lies outside the root “" + path_ + "”.");
+        const std::string named(path);
+        *error = refusal(FileOperation::Create, named, "“" + named + "” lies outside the root “" + path_ + "”.");
     }
     return std::nullopt;
 }
@@ -324,7 +325,8 @@ bool ConfinedRoot::createDirectory(std::string_view path, bool withIntermediateD
         int failure = existing.get() >= 0 || (last && errno == ENOTDIR) ? EEXIST : errno;
         if (failure == ENOENT && (last || withIntermediateDirectories)) {
             Owned folder(resolve(parent, kFolderFlags));
-            failure = folder.get() < 0 ? errno : ::mkdirat(folder.get(), components[index].c_str(), 0777) == 0 ? 0 : errno;
+            failure = folder.get() < 0 ? errno : 0;
+            if (failure == 0 && ::mkdirat(folder.get(), components[index].c_str(), 0777) != 0) failure = errno;
             if (failure == 0 && !setAttributes(attributes, absolute(reached), error)) return false;
             if (failure == 0) continue;
         }

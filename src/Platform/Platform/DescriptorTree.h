@@ -20,13 +20,15 @@ struct DescriptorTree {
     using LinkPolicy = std::function<int(const std::string& target, const std::string& pathInCopy)>;
 
     // Replaces (or, without replace, creates: EEXIST when it exists) the file atomically: a
-    // temporary beside it, written, given the mode, flushed, renamed over the name, then the
-    // folder flushed. On failure the old file stays and the temporary is gone.
+    // temporary beside it, written, given the mode, flushed, renamed over the name (a folder
+    // there is not replaced: EISDIR), then the folder flushed. On failure the old file stays
+    // and the temporary is gone.
     static int writeFile(int folder, const std::string& name, std::string_view contents, mode_t mode, bool replace);
     // Copies a file, a link or a folder with everything in it. Every file is written as
     // writeFile does and keeps its permissions; a folder is built under a temporary name
-    // and renamed into place (swapped with the one there, with replace), so the destination
-    // is either the old item or the whole copy. A FIFO, device or socket is not copied (EINVAL).
+    // and renamed into place; with replace it takes the place of whatever is there (swapped
+    // with it where rename cannot), so the destination is either the old item or the whole
+    // copy. A FIFO, device or socket is not copied (EINVAL).
     static int copyItem(int sourceFolder, const std::string& sourceName, int destinationFolder,
                         const std::string& destinationName, bool replace, const LinkPolicy& linkPolicy);
     // Removes the item and all a folder holds, opening each folder with O_NOFOLLOW: a link

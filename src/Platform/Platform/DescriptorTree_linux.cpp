@@ -49,15 +49,18 @@ std::string temporaryName(const std::string& name) {
     return "." + name + "." + std::to_string(generator() % 1000000000u) + ".tmp";
 }
 
-// Renames within one folder: without replace an existing item is refused (EEXIST); with it
-// the item is renamed over, or, where rename cannot take its place (a folder, or a file
-// where a folder is), swapped with it, and the old item then removed.
-int renameInFolder(int folder, const std::string& from, const std::string& to, bool replace) {
-    if (!replace) {
+// How a finished item takes its name: only where nothing is (EEXIST otherwise), over what is
+// there by rename(2), or over anything: where rename cannot take the place (a folder, or a
+// file where a folder is), swapped with the item there, which is then removed.
+enum class Placement { New, Rename, Swap };
+
+int renameInFolder(int folder, const std::string& from, const std::string& to, Placement placement) {
+    if (placement == Placement::New) {
         return ::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
     }
     if (::renameat(folder, from.c_str(), folder, to.c_str()) == 0) return 0;
-    if (errno != EISDIR && errno != ENOTDIR && errno != ENOTEMPTY && errno != EEXIST) return errno;
+    const bool renameCannotReplace = errno == EISDIR || errno == ENOTDIR || errno == ENOTEMPTY || errno == EEXIST;
+    if (placement == Placement::Rename || !renameCannotReplace) return errno;
     if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_EXCHANGE) != 0) return errno;
     DescriptorTree::removeItem(folder, from);
     return 0;
@@ -68,7 +71,7 @@ int renameInFolder(int folder, const std::string& from, const std::string& to, b
 int flushFolder(int folder) { return ::fsync(folder) == 0 || errno == EINVAL ? 0 : errno; }
 
 // Writes a new file under a temporary name with fill, then renames it into place.
-int writeAtomically(int folder, const std::string& name, mode_t mode, bool replace,
+int writeAtomically(int folder, const std::string& name, mode_t mode, Placement placement,
                     const std::function<int(int)>& fill) {
     std::string temporary;
     int descriptor = -1;
@@ -84,7 +87,7 @@ int writeAtomically(int folder, const std::string& name, mode_t mode, bool repla
     if (failure == 0 && ::fchmod(file.get(), mode & 07777) != 0) failure = errno;
     if (failure == 0 && ::fsync(file.get()) != 0) failure = errno;
     if (const int closed = file.close(); failure == 0) failure = closed;
-    if (failure == 0) failure = renameInFolder(folder, temporary, name, replace);
+    if (failure == 0) failure = renameInFolder(folder, temporary, name, placement);
     if (failure != 0) {
         ::unlinkat(folder, temporary.c_str(), 0);
         return failure;
@@ -107,7 +110,7 @@ int copyBytes(int source, int destination) {
 using Building = std::vector<std::pair<dev_t, ino_t>>;
 
 int copyInto(int sourceFolder, const std::string& sourceName, int destinationFolder, const std::string& destinationName,
-             bool replace, const std::string& pathInCopy, const DescriptorTree::LinkPolicy& linkPolicy,
+             Placement placement, const std::string& pathInCopy, const DescriptorTree::LinkPolicy& linkPolicy,
              Building& building);
 
 // Copies a folder's entries into an empty folder.
@@ -117,15 +120,14 @@ int copyEntries(int source, int destination, const std::string& pathInCopy,
     if (!entries) return errno;
     for (const std::string& entry : *entries) {
         const std::string inner = pathInCopy.empty() ? entry : pathInCopy + "/" + entry;
-        if (const int failure = copyInto(source, entry, destination, entry, false, inner, linkPolicy, building)) {
-            return failure;
-        }
+        const int failure = copyInto(source, entry, destination, entry, Placement::New, inner, linkPolicy, building);
+        if (failure != 0) return failure;
     }
     return 0;
 }
 
 int copyFolder(int sourceFolder, const std::string& sourceName, const struct stat& info, int destinationFolder,
-               const std::string& destinationName, bool replace, const std::string& pathInCopy,
+               const std::string& destinationName, Placement placement, const std::string& pathInCopy,
                const DescriptorTree::LinkPolicy& linkPolicy, Building& building) {
     Descriptor source(::openat(sourceFolder, sourceName.c_str(), kFolderFlags));
     if (source.get() < 0) return errno;
@@ -148,7 +150,7 @@ int copyFolder(int sourceFolder, const std::string& sourceName, const struct sta
         if (failure == 0 && ::fchmod(copy.get(), info.st_mode & 07777) != 0) failure = errno;
         if (failure == 0) failure = flushFolder(copy.get());
     }
-    if (failure == 0) failure = renameInFolder(destinationFolder, temporary, destinationName, replace);
+    if (failure == 0) failure = renameInFolder(destinationFolder, temporary, destinationName, placement);
     if (failure != 0) {
         DescriptorTree::removeItem(destinationFolder, temporary);
         return failure;
@@ -157,7 +159,7 @@ int copyFolder(int sourceFolder, const std::string& sourceName, const struct sta
 }
 
 int copyInto(int sourceFolder, const std::string& sourceName, int destinationFolder, const std::string& destinationName,
-             bool replace, const std::string& pathInCopy, const DescriptorTree::LinkPolicy& linkPolicy,
+             Placement placement, const std::string& pathInCopy, const DescriptorTree::LinkPolicy& linkPolicy,
              Building& building) {
     struct stat info {};
     if (::fstatat(sourceFolder, sourceName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return errno;
@@ -165,7 +167,7 @@ int copyInto(int sourceFolder, const std::string& sourceName, int destinationFol
         if (std::find(building.begin(), building.end(), std::make_pair(info.st_dev, info.st_ino)) != building.end()) {
             return 0;
         }
-        return copyFolder(sourceFolder, sourceName, info, destinationFolder, destinationName, replace, pathInCopy,
+        return copyFolder(sourceFolder, sourceName, info, destinationFolder, destinationName, placement, pathInCopy,
                           linkPolicy, building);
     }
     if (S_ISLNK(info.st_mode)) {
@@ -181,16 +183,17 @@ int copyInto(int sourceFolder, const std::string& sourceName, int destinationFol
             made = ::symlinkat(target.c_str(), destinationFolder, temporary.c_str());
         } while (made != 0 && errno == EEXIST);
         if (made != 0) return errno;
-        const int failure = renameInFolder(destinationFolder, temporary, destinationName, replace);
+        const int failure = renameInFolder(destinationFolder, temporary, destinationName, placement);
         if (failure != 0) ::unlinkat(destinationFolder, temporary.c_str(), 0);
         return failure;
     }
     if (!S_ISREG(info.st_mode)) return EINVAL;
-    Descriptor source(::openat(sourceFolder, sourceName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const int readOnly = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    Descriptor source(::openat(sourceFolder, sourceName.c_str(), readOnly));
     if (source.get() < 0) return errno;
     if (::fstat(source.get(), &info) != 0) return errno;
     if (!S_ISREG(info.st_mode)) return EINVAL;
-    return writeAtomically(destinationFolder, destinationName, info.st_mode, replace,
+    return writeAtomically(destinationFolder, destinationName, info.st_mode, placement,
                            [&](int destination) { return copyBytes(source.get(), destination); });
 }
 
@@ -198,14 +201,15 @@ int copyInto(int sourceFolder, const std::string& sourceName, int destinationFol
 
 int DescriptorTree::writeFile(int folder, const std::string& name, std::string_view contents, mode_t mode,
                               bool replace) {
-    return writeAtomically(folder, name, mode, replace,
+    return writeAtomically(folder, name, mode, replace ? Placement::Rename : Placement::New,
                            [contents](int file) { return writeAll(file, contents) ? 0 : errno; });
 }
 
 int DescriptorTree::copyItem(int sourceFolder, const std::string& sourceName, int destinationFolder,
                              const std::string& destinationName, bool replace, const LinkPolicy& linkPolicy) {
     Building building;
-    return copyInto(sourceFolder, sourceName, destinationFolder, destinationName, replace, "", linkPolicy, building);
+    return copyInto(sourceFolder, sourceName, destinationFolder, destinationName,
+                    replace ? Placement::Swap : Placement::New, "", linkPolicy, building);
 }
 
 int DescriptorTree::removeItem(int folder, const std::string& name) {

@@ -33,7 +33,9 @@ protected:
         folder.write("root/src/folder/inner", "inner");
         ::chmod((folder / "root/src/file").c_str(), 0751);
     }
-    std::shared_ptr<const ConfinedRoot> open() const { return ConfinedRoot::open(folder / "root", nullptr, GetParam()); }
+    std::shared_ptr<const ConfinedRoot> open() const {
+        return ConfinedRoot::open(folder / "root", nullptr, GetParam());
+    }
 
     TestFolder folder;
 };
@@ -117,12 +119,14 @@ TEST_P(ConfinedRootTest, CopiesFoldersWholeWithPermissionsAndReplacesAtomically)
     fs::remove(folder / "root/src/out");
     ASSERT_TRUE(root->copyItem("src", "copy", true, &error)) << error.description();
     EXPECT_EQ(platformtest::readFile(folder / "root/copy/folder/inner"), "inner");
-    EXPECT_EQ(platform::FileManager::contentsOfDirectoryAtPath(folder / "root"), (std::vector<std::string>{"copy", "src"}));
+    const std::vector<std::string> noTemporaries{"copy", "src"};
+    EXPECT_EQ(platform::FileManager::contentsOfDirectoryAtPath(folder / "root"), noTemporaries);
 }
 
 TEST_P(ConfinedRootTest, RefusesPathsOutsideAndRootsThatCannotBeOpened) {
     Error error;
-    for (const std::string& path : {std::string("../x"), folder / "root2/x", std::string("/"), folder / "root/a/../../x"}) {
+    const std::string outside[] = {"../x", folder / "root2/x", "/", folder / "root/a/../../x"};
+    for (const std::string& path : outside) {
         EXPECT_FALSE(open()->writeFile(path, "x", 0644, &error)) << path;
         EXPECT_EQ(error.localizedDescription, "“" + path + "” lies outside the root “" + (folder / "root") + "”.");
     }
@@ -130,7 +134,8 @@ TEST_P(ConfinedRootTest, RefusesPathsOutsideAndRootsThatCannotBeOpened) {
     std::string tooLong = folder.path();
     while (tooLong.size() <= PATH_MAX) tooLong += "/" + std::string(200, 'a');
     const std::pair<std::string, int> cases[] = {
-        {folder / "missing", ENOENT}, {folder / "root/src/file", ENOTDIR}, {folder / "loop", ELOOP}, {tooLong, ENAMETOOLONG}};
+        {folder / "missing", ENOENT}, {folder / "root/src/file", ENOTDIR}, {folder / "loop", ELOOP},
+        {tooLong, ENAMETOOLONG}};
     for (const auto& [path, posixError] : cases) {
         EXPECT_EQ(ConfinedRoot::open(path, &error, GetParam()), nullptr);
         ASSERT_TRUE(error.underlyingError);
@@ -158,7 +163,8 @@ TEST_P(ConfinedRootTest, CopyOutOfSpaceKeepsTheOldFileAndLeavesNoTemporary) {
     EXPECT_EQ(platformtest::readFile(small + "/dst"), "old");
 }
 
-INSTANTIATE_TEST_SUITE_P(BothResolutions, ConfinedRootTest, ::testing::Values(Resolution::Automatic, Resolution::ComponentWalk),
+INSTANTIATE_TEST_SUITE_P(BothResolutions, ConfinedRootTest,
+                         ::testing::Values(Resolution::Automatic, Resolution::ComponentWalk),
                          [](const auto& info) { return info.param == Resolution::Automatic ? "Openat2" : "Walk"; });
 
 }  // namespace

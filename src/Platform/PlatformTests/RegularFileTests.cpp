@@ -66,7 +66,8 @@ TEST(RegularFileTest, AFileTheUserMayNotReadIsReportedAsSuch) {
     ::chmod(folder.path().c_str(), 0755);
     const int status = platformtest::runAsNobody([&] {
         Error error;
-        return !RegularFile::read(file, 10, &error) && error.code == 257 && error.underlyingError->code == EACCES ? 0 : 1;
+        const bool refused = !RegularFile::read(file, 10, &error) && error.code == 257;
+        return refused && error.underlyingError->code == EACCES ? 0 : 1;
     });
     if (status < 0) GTEST_SKIP() << "cannot switch to the user nobody";
     EXPECT_EQ(status, 0);
