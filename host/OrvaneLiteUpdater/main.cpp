@@ -2,8 +2,6 @@
 // against a sandbox root that stands for the machine.
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -34,7 +32,6 @@ namespace {
 constexpr char kProgram[] = "Orvane Lite Updater";
 constexpr char kLogFolder[] = "Library/Logs";
 constexpr char kLogName[] = "OrvaneLiteUpdater.log";
-constexpr char kLockFolder[] = "var/run";
 constexpr char kLockFile[] = "var/run/OrvaneLiteUpdater.lock";
 // How long a command waits for another one on the same root; the environment variable, in
 // milliseconds, shortens it for tests.
@@ -86,25 +83,11 @@ std::chrono::milliseconds lockWait() {
 // The root's lock, held for the whole command; null after printing why it could not be taken.
 std::unique_ptr<platform::FileLock> lockRoot(const platform::ConfinedRoot& root) {
     platform::Error error;
-    int descriptor = -1;
-    if (root.createDirectory(kLockFolder, true, {}, &error)) {
-        descriptor = root.openFile(kLockFile, O_RDWR | O_CREAT | O_NONBLOCK, 0644, &error);
-    }
-    struct stat info {};
-    if (descriptor >= 0 && (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))) {
-        ::close(descriptor);
-        failure("the lock " + root.path() + "/" + kLockFile + " is not a regular file");
-        return nullptr;
-    }
-    if (descriptor < 0) {
-        failure("cannot open the lock of the root: " + error.localizedDescription);
-        return nullptr;
-    }
-    int posixError = 0;
-    auto lock = platform::FileLock::acquire(descriptor, lockWait(), &posixError);
+    auto lock = platform::FileLock::acquireBeneath(root, kLockFile, lockWait(), &error);
     if (!lock) {
-        failure(posixError == EWOULDBLOCK ? std::string("another updater command is using this root")
-                                          : "cannot lock the root: " + std::string(std::strerror(posixError)));
+        const bool held = error.domain == platform::kPOSIXErrorDomain && error.code == EWOULDBLOCK;
+        failure(held ? std::string("another updater command is using this root")
+                     : "cannot lock the root: " + error.localizedDescription);
     }
     return lock;
 }

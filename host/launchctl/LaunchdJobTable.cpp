@@ -1,7 +1,5 @@
 #include "LaunchdJobTable.h"
 
-#include <fcntl.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -15,7 +13,6 @@
 
 namespace {
 
-constexpr char kTableFolder[] = "var/run/launchd-standin";
 constexpr char kTableFile[] = "var/run/launchd-standin/jobs.plist";
 constexpr char kLockFile[] = "var/run/launchd-standin/jobs.lock";
 // A change holds the lock for a moment; a holder that keeps it longer is stuck.
@@ -147,20 +144,10 @@ int LaunchdJobTable::change(const std::string& path, bool missingJobAllowed, std
         return kFailureStatus;
     }
     platform::Error error;
-    int descriptor = -1;
-    if (root->createDirectory(kTableFolder, true, {}, &error)) {
-        descriptor = root->openFile(kLockFile, O_RDWR | O_CREAT | O_NONBLOCK, 0644, &error);
-    }
-    if (descriptor < 0) {
-        err << "the job table's lock " << root->path() << "/" << kLockFile << " cannot be opened: " << reasonOf(error)
-            << '\n';
-        return kFailureStatus;
-    }
-    int posixError = 0;
-    const auto lock = platform::FileLock::acquire(descriptor, kLockWait, &posixError);
+    const auto lock = platform::FileLock::acquireBeneath(*root, kLockFile, kLockWait, &error);
     if (!lock) {
-        err << "the job table's lock " << root->path() << "/" << kLockFile
-            << " cannot be taken: " << std::strerror(posixError) << '\n';
+        err << "the job table's lock " << root->path() << "/" << kLockFile << " cannot be taken: " << reasonOf(error)
+            << '\n';
         return kFailureStatus;
     }
     std::optional<platform::PlistDictionary> jobs = read(*root, err);

@@ -1,7 +1,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <sstream>
 
@@ -48,8 +47,8 @@ TEST_F(HostTest, LinksAndFifosPlantedWhereTheHostWritesNeverLeadOutOfTheRootNorH
         {"Library/Logs", "", "install", 1, "cannot open the log "},
         {kLog, "keep", "install", 1, "log: it is a symbolic link\n"},
         {kLog, nullptr, "install", 1, "log: it is not a regular file\n"},
-        {"var/run", "", "install", 1, "cannot open the lock of the root"},
-        {"var/run/OrvaneLiteUpdater.lock", "keep", "install", 1, "cannot open the lock of the root"},
+        {"var/run", "", "install", 1, "cannot lock the root: "},
+        {"var/run/OrvaneLiteUpdater.lock", "keep", "install", 1, "cannot lock the root: "},
         {"var/run/launchd-standin", "", "install", 1, "launchctl list failed"},
         {"var/run/launchd-standin/jobs.plist", nullptr, "install", 1, "launchctl list failed"},
         {"Library/Preferences", "", "install", 1, "install failed: the auto-updater application is not registered"},
@@ -73,9 +72,9 @@ TEST_F(HostTest, LinksAndFifosPlantedWhereTheHostWritesNeverLeadOutOfTheRootNorH
             fs::create_symlink(outside + "/" + planted.target, where);
         }
         const auto before = inventory(outside);
-        const auto start = std::chrono::steady_clock::now();
-        const HostRun run = host(std::string(planted.command) + " --root " + machine);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << planted.where;
+        // A host that waits on a FIFO is stopped (status 124) rather than hanging the test.
+        const HostRun run = this->run("timeout", "10 '" KVL_HOST_PATH "' " + std::string(planted.command) +
+                                                     " --root " + machine);
         EXPECT_EQ(run.status, planted.status) << planted.where << '\n' << run.out << run.err;
         EXPECT_NE((run.out + run.err).find(planted.message), std::string::npos) << planted.where << '\n'
                                                                                  << run.out << run.err;

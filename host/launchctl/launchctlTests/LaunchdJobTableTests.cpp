@@ -120,7 +120,7 @@ TEST_F(LaunchctlTest, ADamagedOrBlockedJobTableFailsEveryCommandAndIsLeftAsItIs)
     outcome = launchctl("load " + job);
     EXPECT_EQ(outcome.status, LaunchdJobTable::kFailureStatus);
     EXPECT_EQ(outcome.err, "the job table's lock " + path("var/run/launchd-standin/jobs.lock") +
-                               " cannot be opened: Not a directory\n");
+                               " cannot be taken: Not a directory\n");
     EXPECT_EQ(readFile("var/run"), "a file");
 }
 
