@@ -112,7 +112,7 @@ std::string HostOptions::usage(const std::string& command) {
     if (command == "uninstall") {
         return "usage: Orvane Lite Updater uninstall --root DIR [--fail OP[:N]]...\n"
                "Runs the uninstall cycle under DIR: setup, pre-uninstallation, uninstallation,\n"
-               "post-uninstallation, cleanup.\n";
+               "post-uninstallation, cleanup; then names anything installed that is still there (exit 1).\n";
     }
     if (command == "update") {
         return "usage: Orvane Lite Updater update --root DIR [--fail OP[:N]]...\n"
@@ -143,5 +143,8 @@ std::string HostOptions::usage(const std::string& command) {
            "  --fail OP[:N]  make the N-th call (every call without N) of a privilege-provider operation\n"
            "                 fail; OP is copy, attributes, remove or launch; may be repeated\n"
            "  --help         this text; COMMAND --help tells about one command\n"
-           "Exit status: 0 success, 1 a step failed or status differs, 2 usage, 3 log-off required.\n";
+           "Every command but status holds the root's lock (DIR/var/run/OrvaneLiteUpdater.lock) while it\n"
+           "runs and gives up after waiting 10 s for another updater command on the same root.\n"
+           "Exit status: 0 success, 1 a step failed or status differs, 2 usage or a root that cannot be\n"
+           "used, 3 log-off required.\n";
 }
