@@ -27,9 +27,9 @@ namespace platform {
 // out and is refused with an error naming the path (see leadsOutside). The folders on the
 // way and an item that is read (exists, contents, listing) are followed that way; an item
 // that is changed is never followed: remove, rename, copy, write and attribute changes act
-// on the link itself. Kernels with openat2 resolve with RESOLVE_BENEATH and
-// RESOLVE_NO_MAGICLINKS; without it a walk component by component with O_NOFOLLOW gives the
-// same answers.
+// on the link itself. Paths are resolved with openat2 (RESOLVE_BENEATH and
+// RESOLVE_NO_MAGICLINKS); where the kernel lacks it or a filter refuses it, a walk component
+// by component with O_NOFOLLOW gives the same answers.
 //
 // Errors are in the Cocoa domain with the wording of FileManager::errorFor and the real
 // errno underneath. The object is immutable and may be used from any thread.

@@ -6,7 +6,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <deque>
 #include <filesystem>
@@ -23,8 +22,18 @@ namespace {
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 constexpr int kMaximumLinks = 40;  // as the kernel allows on one path
 
-// Set once a call found no openat2 in the kernel.
-std::atomic<bool> kernelLacksOpenat2{false};
+// Whether openat2 works here: older kernels lack it (ENOSYS) and some system-call filters
+// that predate it refuse it (EPERM).
+bool openat2Works() {
+    static const bool works = [] {
+        open_how how{};
+        how.flags = O_PATH | O_CLOEXEC;
+        const long probe = ::syscall(SYS_openat2, AT_FDCWD, "/", &how, sizeof how);
+        if (probe >= 0) ::close(static_cast<int>(probe));
+        return probe >= 0;
+    }();
+    return works;
+}
 
 // Owns a descriptor, keeping errno when it closes it.
 class Owned {
@@ -237,10 +246,8 @@ std::string ConfinedRoot::absolute(const std::string& relative) const {
 }
 
 int ConfinedRoot::resolve(const std::string& relative, int flags, std::uint32_t mode) const {
-    if (!walk_ && !kernelLacksOpenat2.load()) {
-        const int descriptor = openBeneath(descriptor_, relative.empty() ? "." : relative, flags, mode);
-        if (descriptor >= 0 || errno != ENOSYS) return descriptor;
-        kernelLacksOpenat2.store(true);
+    if (!walk_ && openat2Works()) {
+        return openBeneath(descriptor_, relative.empty() ? "." : relative, flags, mode);
     }
     return walkBeneath(descriptor_, relative, flags, mode);
 }

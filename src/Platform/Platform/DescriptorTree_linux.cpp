@@ -46,7 +46,8 @@ private:
 
 std::string temporaryName(const std::string& name) {
     static thread_local std::mt19937 generator{std::random_device{}()};
-    return "." + name + "." + std::to_string(generator() % 1000000000u) + ".tmp";
+    // Short enough for the longest name the file system takes.
+    return "." + name.substr(0, 200) + "." + std::to_string(generator() % 1000000000u) + ".tmp";
 }
 
 // How a finished item takes its name: only where nothing is (EEXIST otherwise), over what is
@@ -141,10 +142,10 @@ int copyFolder(int sourceFolder, const std::string& sourceName, const struct sta
     int failure = 0;
     {
         Descriptor copy(::openat(destinationFolder, temporary.c_str(), kFolderFlags));
-        struct stat made {};
-        failure = copy.get() < 0 || ::fstat(copy.get(), &made) != 0 ? errno : 0;
+        struct stat built {};
+        failure = copy.get() < 0 || ::fstat(copy.get(), &built) != 0 ? errno : 0;
         if (failure == 0) {
-            building.emplace_back(made.st_dev, made.st_ino);
+            building.emplace_back(built.st_dev, built.st_ino);
             failure = copyEntries(source.get(), copy.get(), pathInCopy, linkPolicy, building);
         }
         if (failure == 0 && ::fchmod(copy.get(), info.st_mode & 07777) != 0) failure = errno;

@@ -142,6 +142,13 @@ TEST_P(ConfinedRootTest, RefusesPathsOutsideAndRootsThatCannotBeOpened) {
         EXPECT_EQ(error.underlyingError->code, posixError) << path;
         EXPECT_TRUE(error.localizedDescription.starts_with("The root “")) << error.localizedDescription;
     }
+    ::chmod(folder.path().c_str(), 0755);
+    ::chmod((folder / "root").c_str(), 0744);  // readable, not enterable by others
+    const int status = platformtest::runAsNobody([&] {
+        return !ConfinedRoot::open(folder / "root", &error, GetParam()) && error.underlyingError->code == EACCES ? 0 : 1;
+    });
+    if (status < 0) GTEST_SKIP() << "cannot switch to the user nobody";
+    EXPECT_EQ(status, 0);
 }
 
 TEST_P(ConfinedRootTest, CopyOutOfSpaceKeepsTheOldFileAndLeavesNoTemporary) {
