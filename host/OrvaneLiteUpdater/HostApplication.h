@@ -3,6 +3,8 @@
 #include <ostream>
 #include <string>
 
+#include "Platform/ConfinedRoot.h"
+
 // The updater application this host runs from: "<app>/Contents/MacOS/<host>", with the
 // plug-in bundle and the launchd stand-in beside it.
 class HostApplication {
@@ -18,8 +20,11 @@ public:
     std::string pluginBundlePath() const;
 
     // Copies the application to "<root>/Applications/Orvane Lite/<name>.app", replacing an
-    // earlier copy; false with the reason written to err.
-    bool stageInto(const std::string& root, std::ostream& out, std::ostream& err) const;
+    // earlier copy; false with the reason written to err. The copy is built beside the old
+    // one and renamed into place, all through the confined root: a folder on the way that
+    // leads out of the root is refused, and a link in the copy's place is replaced, never
+    // followed.
+    bool stageInto(const platform::ConfinedRoot& root, std::ostream& out, std::ostream& err) const;
 
 private:
     std::string bundlePath_;

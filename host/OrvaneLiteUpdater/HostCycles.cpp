@@ -13,8 +13,8 @@ constexpr char kSetupFailed[] = "the cycle could not be set up; is the updater a
 }  // namespace
 
 HostCycles::HostCycles(const AssistantPlugin& plugin, std::shared_ptr<IKVLAdminPrivilegeProvider> provider,
-                       std::shared_ptr<IKVLLogger> logger, std::ostream& out)
-    : plugin_(plugin), provider_(std::move(provider)), logger_(std::move(logger)), out_(out) {}
+                       std::shared_ptr<IKVLLogger> logger, HostStatus& status, std::ostream& out)
+    : plugin_(plugin), provider_(std::move(provider)), logger_(std::move(logger)), status_(status), out_(out) {}
 
 bool HostCycles::step(const std::string& name, bool ok) {
     out_ << command_ << ": " << name << " ... " << (ok ? "ok" : "failed") << std::endl;
@@ -27,6 +27,12 @@ int HostCycles::fail(const std::string& reason, int status) {
     out_ << command_ << " failed: " << reason << " (log: " << logger_->getLogFilePath().value_or("none") << ")"
          << std::endl;
     return status;
+}
+
+void HostCycles::report(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        out_ << command_ << ": " << line << '\n';
+    }
 }
 
 int HostCycles::install() {
@@ -57,13 +63,25 @@ int HostCycles::install() {
              assistant->performPostInstallationAndAdvices(advices, &restartRequired, &logoffRequired));
     assistant->cleanupInstallation();
     done("cleanup");
-    if (logoffRequired || restartRequired) {
-        return fail(std::string(logoffRequired ? "a log-off" : "a restart") +
-                        " is required to finish: the launchd jobs could not all be loaded",
+    bool listed = false;
+    const std::vector<std::string> notLoaded = status_.jobsNotLoaded(&listed);
+    report(notLoaded);
+    if (const auto unregistered = HostStatus::registrationProblem()) {
+        report({*unregistered});
+        return fail("the auto-updater application is not registered", HostExitFailure);
+    }
+    // A log-off loads jobs that could not be loaded now; it mends nothing else.
+    const bool onlyJobsAreDown = listed && !notLoaded.empty();
+    if ((logoffRequired || restartRequired) && onlyJobsAreDown) {
+        return fail(std::string(logoffRequired ? "a log-off" : "a restart") + " is required to finish: " +
+                        std::to_string(notLoaded.size()) + " launchd job(s) could not be loaded",
                     HostExitLogoffRequired);
     }
-    if (!posted) {
-        return fail("post-installation failed", HostExitFailure);
+    if (!posted || !notLoaded.empty()) {
+        return fail(notLoaded.empty()   ? std::string("post-installation failed")
+                    : onlyJobsAreDown ? std::to_string(notLoaded.size()) + " launchd job(s) are not loaded"
+                                      : std::string("the launchd jobs cannot be listed"),
+                    HostExitFailure);
     }
     out_ << "install: done" << std::endl;
     return HostExitSuccess;
@@ -89,6 +107,11 @@ int HostCycles::uninstall() {
     }
     if (!ok) {
         return fail("the uninstallation could not be carried out", HostExitFailure);
+    }
+    const std::vector<std::string> left = status_.remains();
+    if (!left.empty()) {
+        report(left);
+        return fail(std::to_string(left.size()) + " installed item(s) could not be removed", HostExitFailure);
     }
     out_ << "uninstall: done" << std::endl;
     return HostExitSuccess;

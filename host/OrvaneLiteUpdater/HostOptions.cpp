@@ -218,7 +218,7 @@ std::string HostOptions::usage(const std::string& command) {
     if (command == "uninstall") {
         return "usage: 'Orvane Lite Updater' uninstall --root DIR [--fail OP[:N]]... [-v]\n"
                "Runs the uninstall cycle under DIR: setup, pre-uninstallation, uninstallation,\n"
-               "post-uninstallation, cleanup; then lists whatever is left and exits 1 if anything is.\n";
+               "post-uninstallation, cleanup; then names anything installed that is still there (exit 1).\n";
     }
     if (command == "update") {
         return "usage: 'Orvane Lite Updater' update --root DIR [--fail OP[:N]]... [-v]\n"
@@ -257,6 +257,8 @@ std::string HostOptions::usage(const std::string& command) {
            "  -v, --verbose  info lines on standard error too, not only the steps and errors\n"
            "  -h, --help     this text; COMMAND --help tells about one command\n"
            "  --version      the version\n"
+           "Every command but status holds the root's lock (DIR/var/run/OrvaneLiteUpdater.lock) while it\n"
+           "runs and gives up after waiting 10 s for another updater command on the same root.\n"
            "Exit status: 0 success, 1 a step failed or status differs, 2 usage, 3 log-off required.\n";
 }
 

@@ -8,7 +8,6 @@
 #include "HostExitStatus.h"
 #include "KVLSharedUtil/KVLTaskUtil.h"
 #include "Platform/ApplicationDatabase.h"
-#include "Platform/FileManager.h"
 #include "Platform/Format.h"
 #include "Platform/PropertyListSerialization.h"
 
@@ -26,8 +25,18 @@ std::string ownerAndMode(const platform::FileAttributes& attributes) {
 
 }  // namespace
 
-HostStatus::HostStatus(std::shared_ptr<IKVLUpdaterPathHelper> paths, std::ostream& out)
-    : paths_(std::move(paths)), out_(out) {}
+HostStatus::HostStatus(std::shared_ptr<IKVLUpdaterPathHelper> paths,
+                       std::shared_ptr<const platform::ConfinedRoot> root, std::ostream& out)
+    : paths_(std::move(paths)), root_(std::move(root)), out_(out) {}
+
+std::optional<std::string> HostStatus::contentsOf(const std::string& path, std::string* problem) const {
+    platform::Error error;
+    auto contents = root_->contentsOfFile(path, kMaxFileSize, &error);
+    if (!contents && problem != nullptr) {
+        *problem = error.localizedDescription;
+    }
+    return contents;
+}
 
 std::vector<HostStatus::InstalledFile> HostStatus::installedFiles() const {
     return {
@@ -43,15 +52,16 @@ std::vector<HostStatus::InstalledFile> HostStatus::installedFiles() const {
     };
 }
 
-std::optional<std::string> HostStatus::labelOf(const InstalledFile& file) {
+std::optional<std::string> HostStatus::labelOf(const InstalledFile& file) const {
     for (const auto& url : {file.destination, file.source}) {
-        if (!url) {
+        const auto contents = url ? contentsOf(url->path()) : std::nullopt;
+        const auto value = contents ? platform::PropertyListSerialization::propertyListWithData(*contents) : std::nullopt;
+        const platform::PlistDictionary* job = value ? value->dictionary() : nullptr;
+        if (job == nullptr) {
             continue;
         }
-        if (const auto job = platform::PropertyListSerialization::dictionaryWithContentsOfFile(url->path())) {
-            if (const auto label = job->find("Label"); label != job->end() && label->second.string() != nullptr) {
-                return *label->second.string();
-            }
+        if (const auto label = job->find("Label"); label != job->end() && label->second.string() != nullptr) {
+            return *label->second.string();
         }
     }
     return std::nullopt;
@@ -72,11 +82,65 @@ std::optional<std::vector<std::string>> HostStatus::loadedJobs() {
     return labels;
 }
 
+std::optional<std::string> HostStatus::notLoaded(const InstalledFile& file,
+                                                 const std::optional<std::vector<std::string>>& jobs) const {
+    if (!jobs) {
+        return file.what + ": launchctl list failed";
+    }
+    const auto label = labelOf(file);
+    if (!label || std::find(jobs->begin(), jobs->end(), *label) == jobs->end()) {
+        return file.what + ": job " + label.value_or("(unknown label)") + " is not loaded";
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> HostStatus::jobsNotLoaded(bool* listed) {
+    const auto jobs = loadedJobs();
+    *listed = jobs.has_value();
+    std::vector<std::string> lines;
+    for (const InstalledFile& file : installedFiles()) {
+        if (const auto problem = file.isJob ? notLoaded(file, jobs) : std::nullopt) {
+            lines.push_back(*problem);
+        }
+    }
+    return lines;
+}
+
+std::optional<std::string> HostStatus::registrationProblem() {
+    platform::Error error;
+    if (!platform::ApplicationDatabase::applicationURLsForBundleIdentifier(kAutoUpdaterIdentifier, &error).empty()) {
+        return std::nullopt;
+    }
+    return "auto-updater registration: " +
+           (error.localizedDescription.empty() ? std::string("not registered") : error.localizedDescription);
+}
+
+std::vector<std::string> HostStatus::remains() {
+    const auto jobs = loadedJobs();
+    std::vector<std::string> lines;
+    for (const InstalledFile& file : installedFiles()) {
+        if (file.destination && root_->attributesOfItem(file.destination->path())) {
+            lines.push_back(file.what + ": " + file.destination->path() + " is still there");
+        }
+        const auto label = file.isJob ? labelOf(file) : std::nullopt;
+        if (!jobs && file.isJob) {
+            lines.push_back(file.what + ": launchctl list failed");
+        } else if (label && std::find(jobs->begin(), jobs->end(), *label) != jobs->end()) {
+            lines.push_back(file.what + ": job " + *label + " is still loaded");
+        }
+    }
+    const auto folder = paths_->orvaneLiteUpdaterDirectoryURL();
+    if (folder && root_->attributesOfItem(folder->path())) {
+        lines.push_back("updater folder: " + folder->path() + " is still there");
+    }
+    return lines;
+}
+
 int HostStatus::show() {
     const auto jobs = loadedJobs();
     for (const InstalledFile& file : installedFiles()) {
         const std::string path = file.destination ? file.destination->path() : "(no location)";
-        const auto attributes = platform::FileManager::attributesOfItemAtPath(path);
+        const auto attributes = root_->attributesOfItem(path);
         out_ << file.what << ": " << (attributes ? "installed " + ownerAndMode(*attributes) : "not installed") << "  "
              << path << '\n';
         if (file.isJob) {
@@ -87,11 +151,12 @@ int HostStatus::show() {
         }
     }
     const auto registered = platform::ApplicationDatabase::applicationURLsForBundleIdentifier(kAutoUpdaterIdentifier);
-    out_ << "auto-updater registration: "
-         << (registered.empty() ? std::string("not registered") : "registered at " + registered.front().path()) << '\n';
+    out_ << (registered.empty() ? registrationProblem().value_or("")
+                                : "auto-updater registration: registered at " + registered.front().path())
+         << '\n';
     const auto folder = paths_->orvaneLiteUpdaterDirectoryURL();
     out_ << "updater folder: "
-         << (folder && platform::FileManager::fileExistsAtPath(folder->path()) ? "present  " : "absent  ")
+         << (folder && root_->attributesOfItem(folder->path()) ? "present  " : "absent  ")
          << (folder ? folder->path() : "") << std::endl;
     return HostExitSuccess;
 }
@@ -109,12 +174,15 @@ int HostStatus::verify() {
             continue;
         }
         const std::string path = file.destination->path();
-        const auto installed = platform::FileManager::contentsAtPath(path);
-        const auto attributes = platform::FileManager::attributesOfItemAtPath(path);
-        if (!installed || !attributes) {
+        std::string problem;
+        const auto attributes = root_->attributesOfItem(path);
+        const auto installed = attributes ? contentsOf(path, &problem) : std::nullopt;
+        if (!attributes) {
             differ(file.what + ": missing " + path);
+        } else if (!installed) {
+            differ(file.what + ": " + problem);
         } else {
-            if (installed != platform::FileManager::contentsAtPath(file.source->path())) {
+            if (installed != contentsOf(file.source->path())) {
                 differ(file.what + ": " + path + " differs from " + file.source->path());
             }
             if (::geteuid() == 0 && (attributes->ownerAccountID != 0 || attributes->groupOwnerAccountID != 0)) {
@@ -126,13 +194,8 @@ int HostStatus::verify() {
                                               attributes->posixPermissions));
             }
         }
-        if (file.isJob) {
-            const auto label = labelOf(file);
-            if (!jobs) {
-                differ(file.what + ": launchctl list failed");
-            } else if (!label || std::find(jobs->begin(), jobs->end(), *label) == jobs->end()) {
-                differ(file.what + ": job " + label.value_or("(unknown label)") + " is not loaded");
-            }
+        if (const auto problem = file.isJob ? notLoaded(file, jobs) : std::nullopt) {
+            differ(*problem);
         }
     }
     if (differences == 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -7,12 +8,18 @@
 #include <vector>
 
 #include "KVLUpdaterConfigService/IKVLUpdaterPathHelper.h"
+#include "Platform/ConfinedRoot.h"
 #include "Platform/URL.h"
 
 // What the updater has installed under the root, beside what the staged application ships.
+// Every file is looked at through the confined root and read as a regular file of at most
+// kMaxFileSize bytes, so a planted link, FIFO or device is reported, never followed or waited on.
 class HostStatus {
 public:
-    HostStatus(std::shared_ptr<IKVLUpdaterPathHelper> paths, std::ostream& out);
+    static constexpr std::uint64_t kMaxFileSize = 1024 * 1024;
+
+    HostStatus(std::shared_ptr<IKVLUpdaterPathHelper> paths, std::shared_ptr<const platform::ConfinedRoot> root,
+               std::ostream& out);
 
     // Prints the settings files, the installed property lists with owner and mode, the loaded
     // jobs, the auto-updater's registration and the updater folder. Always succeeds.
@@ -20,6 +27,14 @@ public:
     // Prints one line per difference from what the application ships (content, root:wheel
     // ownership when running as root, mode 0644, job loaded); failure when there is any.
     int verify();
+    // One line per job the updater installs that the launchd stand-in does not list (or
+    // every job when it cannot be asked, *listed then false); empty when all are loaded.
+    std::vector<std::string> jobsNotLoaded(bool* listed);
+    // Why the auto-updater is not registered; null when it is.
+    static std::optional<std::string> registrationProblem();
+    // One line per thing the updater installs that is still there (file, loaded job,
+    // updater folder); empty when nothing is.
+    std::vector<std::string> remains();
 
 private:
     // A file the updater installs: where it comes from and where it goes; a job has a label.
@@ -31,11 +46,17 @@ private:
     };
 
     std::vector<InstalledFile> installedFiles() const;
+    // The file's contents; null, with the reason in *problem, when it cannot be read.
+    std::optional<std::string> contentsOf(const std::string& path, std::string* problem = nullptr) const;
     // The job's label, from the installed property list or else the shipped one.
-    static std::optional<std::string> labelOf(const InstalledFile& file);
+    std::optional<std::string> labelOf(const InstalledFile& file) const;
     // The labels the launchd stand-in lists; null when it cannot be asked.
     std::optional<std::vector<std::string>> loadedJobs();
+    // Why the file's job is not loaded, given the loaded labels; null when it is loaded.
+    std::optional<std::string> notLoaded(const InstalledFile& file,
+                                         const std::optional<std::vector<std::string>>& jobs) const;
 
     std::shared_ptr<IKVLUpdaterPathHelper> paths_;
+    std::shared_ptr<const platform::ConfinedRoot> root_;
     std::ostream& out_;
 };

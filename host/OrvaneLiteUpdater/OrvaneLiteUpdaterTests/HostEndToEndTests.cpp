@@ -64,7 +64,14 @@ TEST_F(HostEndToEndTest, RollbackKeepsTheSettingsAndUnloadsTheJobs) {
 TEST_F(HostEndToEndTest, UninstallPassesOverEveryFailure) {
     ASSERT_EQ(host("install --root " + root()).status, 0);
     const HostRun uninstall = host("uninstall --fail remove --fail launch --root " + root());
-    EXPECT_EQ(uninstall.status, 0) << uninstall.out << uninstall.err;
+    EXPECT_EQ(uninstall.status, 1) << uninstall.out << uninstall.err;
+    for (const std::string line :
+         {"uninstall: copy helper daemon: " + path(kCopyHelper) + " is still there\n",
+          std::string("uninstall: copy helper daemon: job com.orvane.OrvaneLite.CopyHelper is still loaded\n"),
+          "uninstall: updater folder: " + path(kUpdaterFolder) + " is still there\n",
+          std::string("uninstall failed: 8 installed item(s) could not be removed")}) {
+        EXPECT_NE(uninstall.out.find(line), std::string::npos) << line << uninstall.out;
+    }
     EXPECT_TRUE(exists(kUpdaterFolder));
     EXPECT_TRUE(exists(kCopyHelper));
     // The agent's file work is the provider's too; only its unload ran in process.

@@ -19,8 +19,12 @@ protected:
     LaunchServiceLoadTest() {
         previousPath_ = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
         ::setenv("PATH", (std::string(KVL_LAUNCHCTL_DIR) + ":" + previousPath_).c_str(), 1);
+        ::setenv("KVL_LAUNCHD_ROOT", root().c_str(), 1);
     }
-    ~LaunchServiceLoadTest() override { ::setenv("PATH", previousPath_.c_str(), 1); }
+    ~LaunchServiceLoadTest() override {
+        ::setenv("PATH", previousPath_.c_str(), 1);
+        ::unsetenv("KVL_LAUNCHD_ROOT");
+    }
 
     std::string jobs() const {
         std::ostringstream out, err;

@@ -20,10 +20,11 @@ struct Outcome {
 // Drives the built launchctl program as the updater does, from a shell command line.
 class LaunchctlTest : public kvltest::TemporaryRootTest {
 protected:
+    // Against the test's root unless the environment says otherwise.
     Outcome launchctl(const std::string& arguments, const std::string& environment = "") const {
         const std::string out = path("tmp/out"), err = path("tmp/err");
-        const std::string command =
-            environment + " '" KVL_LAUNCHCTL_PATH "' " + arguments + " >" + out + " 2>" + err;
+        const std::string command = "KVL_LAUNCHD_ROOT=" + root() + " " + environment + " '" KVL_LAUNCHCTL_PATH "' " +
+                                    arguments + " >" + out + " 2>" + err;
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
     }
@@ -43,7 +44,7 @@ protected:
         const std::string file = path("var/run/launchd-standin/jobs.plist");
         return std::filesystem::exists(file) ? readFile(file) : "";
     }
-    std::string list() const { return launchctl("list", "KVL_LAUNCHD_ROOT=" + root()).out; }
+    std::string list() const { return launchctl("list").out; }
 };
 
 TEST_F(LaunchctlTest, LoadListAndUnloadKeepTheTableUnderTheJobsRoot) {
@@ -60,6 +61,7 @@ TEST_F(LaunchctlTest, LoadListAndUnloadKeepTheTableUnderTheJobsRoot) {
     EXPECT_EQ(list(), "PID\tStatus\tLabel\n-\t0\tcom.example.b\n");
 
     // Another root has a table of its own.
+    std::filesystem::create_directories(path("elsewhere"));
     EXPECT_EQ(launchctl("list", "KVL_LAUNCHD_ROOT=" + path("elsewhere")).out, "PID\tStatus\tLabel\n");
 }
 
@@ -78,9 +80,9 @@ TEST_F(LaunchctlTest, BadJobsAndRepeatedCommandsPrintOneLineAndLeaveTheTableAlon
 
     const std::pair<std::string, std::string> cases[] = {
         {"load " + missing, missing + ": No such file or directory\n"},
-        {"load " + malformed, "Invalid property list\n"},
-        {"load " + noLabel, noLabel + ": Missing Label\n"},
-        {"load " + noProgram, noProgram + ": Missing Program or ProgramArguments\n"},
+        {"load " + malformed, malformed + ": invalid job: not a property list holding a dictionary\n"},
+        {"load " + noLabel, noLabel + ": invalid job: Missing Label\n"},
+        {"load " + noProgram, noProgram + ": invalid job: Missing Program or ProgramArguments\n"},
         {"load " + loaded, loaded + ": service already loaded\n"},
         {"unload " + notLoaded, notLoaded + ": Could not find specified service\n"},
         {"unload " + missing, missing + ": No such file or directory\n"},
@@ -96,12 +98,12 @@ TEST_F(LaunchctlTest, BadJobsAndRepeatedCommandsPrintOneLineAndLeaveTheTableAlon
 TEST_F(LaunchctlTest, ADamagedOrBlockedJobTableFailsEveryCommandAndIsLeftAsItIs) {
     const std::string job = validJob("com.example.job");
     const std::string tablePath = path("var/run/launchd-standin/jobs.plist");
-    const std::string environment = "KVL_LAUNCHD_ROOT=" + root();
 
     writeFile("var/run/launchd-standin/jobs.plist", "not a property list");
-    const std::string unreadable = tablePath + ": The data couldn’t be read because it isn’t in the correct format.\n";
+    const std::string unreadable = "the job table " + tablePath +
+                                   " is damaged: The data couldn’t be read because it isn’t in the correct format.\n";
     for (const std::string& arguments : {"load " + job, "unload " + job, std::string("list")}) {
-        const Outcome outcome = launchctl(arguments, environment);
+        const Outcome outcome = launchctl(arguments);
         EXPECT_EQ(outcome.status, LaunchdJobTable::kFailureStatus) << arguments;
         EXPECT_EQ(outcome.err, unreadable) << arguments;
     }
@@ -110,14 +112,15 @@ TEST_F(LaunchctlTest, ADamagedOrBlockedJobTableFailsEveryCommandAndIsLeftAsItIs)
     writeFile("var/run/launchd-standin/jobs.plist", "<plist version=\"1.0\"><array/></plist>");
     Outcome outcome = launchctl("load " + job);
     EXPECT_EQ(outcome.status, LaunchdJobTable::kFailureStatus);
-    EXPECT_EQ(outcome.err, tablePath + ": Invalid property list\n");
+    EXPECT_EQ(outcome.err, "the job table " + tablePath + " is damaged: it holds no dictionary of jobs\n");
 
     // A file where the table's folder belongs: nothing to read, and no folder to write into.
     std::filesystem::remove_all(path("var/run"));
     writeFile("var/run", "a file");
     outcome = launchctl("load " + job);
     EXPECT_EQ(outcome.status, LaunchdJobTable::kFailureStatus);
-    EXPECT_EQ(outcome.err, path("var/run/launchd-standin") + ": Not a directory\n");
+    EXPECT_EQ(outcome.err, "the job table's lock " + path("var/run/launchd-standin/jobs.lock") +
+                               " cannot be taken: Not a directory\n");
     EXPECT_EQ(readFile("var/run"), "a file");
 }
 
@@ -129,15 +132,6 @@ TEST_F(LaunchctlTest, UsageErrorsAndHelp) {
     const Outcome help = launchctl("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("launchctl load PATH"), std::string::npos);
-}
-
-TEST(LaunchdJobTableRoot, IsThePartBeforeTheJobFolders) {
-    EXPECT_EQ(LaunchdJobTable::rootForPropertyListPath("/r/Library/LaunchDaemons/j.plist"), "/r");
-    EXPECT_EQ(LaunchdJobTable::rootForPropertyListPath("/r/Library/LaunchAgents/j.plist"), "/r");
-    EXPECT_EQ(LaunchdJobTable::rootForPropertyListPath("/r/Users/ann/Library/LaunchAgents/j.plist"), "/r");
-    EXPECT_EQ(LaunchdJobTable::rootForPropertyListPath("/Library/LaunchDaemons/j.plist"), "/");
-    EXPECT_EQ(LaunchdJobTable::rootForPropertyListPath("/tmp/j.plist"), "/");
-    EXPECT_EQ(LaunchdJobTable::rootForPropertyListPath("/r/x/../Library/LaunchDaemons/j.plist"), "/r");
 }
 
 }  // namespace

@@ -29,10 +29,11 @@ bool KVLAppRegistrationHelper::addApplicationPath(const std::optional<std::strin
 
 void KVLAppRegistrationHelper::registerApplications() {
     for (const platform::URL& url : mApplicationsToRegister()) {
-        const std::int32_t status = platform::ApplicationDatabase::registerURL(url, true);
+        platform::Error error;
+        const std::int32_t status = platform::ApplicationDatabase::registerURL(url, true, &error);
         if (status != platform::ApplicationDatabase::kNoError) {
-            KVL_LOG(KVLLogLevelError, "Application %@ not registered successfully due to error code %d: ",
-                    url.lastPathComponent(), status);
+            KVL_LOG(KVLLogLevelError, "Application %@ not registered successfully due to error code %d: %@",
+                    url.lastPathComponent(), status, error.localizedDescription);
         } else {
             KVL_LOG(KVLLogLevelInfo, "Application %@ registered succesfully", url.lastPathComponent());
         }

@@ -22,8 +22,8 @@ public:
     // false for null; otherwise appends the path's file URL.
     bool addApplicationPath(const std::optional<std::string>& path);
 
-    // Registers every listed bundle in order (with update), logging each outcome; a failure
-    // does not stop the others. Bundles added meanwhile wait for the next call.
+    // Registers every listed bundle in order (with update), logging each outcome (a failure
+    // with its status and reason); a failure does not stop the others. Bundles added meanwhile wait for the next call.
     void registerApplications();
 
 private:

@@ -54,7 +54,8 @@ TEST_F(KVLAppRegistrationHelperTest, AFailureIsLoggedAndTheOthersAreStillRegiste
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].message, "Application First.app registered succesfully");
     EXPECT_EQ(lines[0].level, KVLLogLevelInfo);
-    EXPECT_EQ(lines[1].message, "Application NoInfo.app not registered successfully due to error code -10814: ");
+    EXPECT_EQ(lines[1].message, "Application NoInfo.app not registered successfully due to error code -10814: "
+                                "The application “NoInfo.app” has no bundle identifier in its information.");
     EXPECT_EQ(lines[1].level, KVLLogLevelError);
     EXPECT_EQ(lines[2].message, "Application Third.app registered succesfully");
     for (const auto& line : lines) {

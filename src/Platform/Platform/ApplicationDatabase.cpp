@@ -1,12 +1,15 @@
 #include "Platform/ApplicationDatabase.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <map>
 #include <mutex>
 #include <sstream>
 
 #include "Platform/Bundle.h"
+#include "Platform/Clock.h"
+#include "Platform/ConfinedRoot.h"
 #include "Platform/FileManager.h"
 #include "Platform/Layout.h"
 #include "Platform/PathUtilities.h"
@@ -31,15 +34,70 @@ std::mutex& databaseMutex() {
     return mutex;
 }
 
-PlistDictionary readDatabase() {
-    return PropertyListSerialization::dictionaryWithContentsOfFile(ApplicationDatabase::databasePath())
-        .value_or(PlistDictionary{});
+constexpr char kDatabaseFile[] = "Library/Preferences/com.orvane.lsregister.plist";
+
+void report(Error* error, Error failure) {
+    if (error != nullptr) {
+        *error = std::move(failure);
+    }
 }
 
-bool writeDatabase(const PlistDictionary& database) {
-    const std::string path = ApplicationDatabase::databasePath();
-    return FileManager::createDirectoryAtPath(PathUtilities::stringByDeletingLastPathComponent(path), true) &&
-           PropertyListSerialization::writeToFile(PlistValue(database), path);
+std::shared_ptr<const ConfinedRoot> openRoot(Error* error) {
+    return ConfinedRoot::open(Layout::current().root, error);
+}
+
+// The database as recorded; empty when there is none yet; null with the reason when it cannot
+// be read or does not parse (*damaged tells the latter).
+std::optional<PlistDictionary> readDatabase(const ConfinedRoot& root, Error* error, bool* damaged = nullptr) {
+    constexpr std::int64_t kNoSuchFile = 260;
+    Error failure;
+    const auto bytes = root.contentsOfFile(kDatabaseFile, ApplicationDatabase::kMaxDatabaseSize, &failure);
+    if (!bytes) {
+        if (failure.domain == kCocoaErrorDomain && failure.code == kNoSuchFile) {
+            return PlistDictionary{};
+        }
+        report(error, std::move(failure));
+        return std::nullopt;
+    }
+    std::optional<PlistValue> database = PropertyListSerialization::propertyListWithData(*bytes, &failure);
+    if (database && database->dictionary() != nullptr) {
+        return std::move(*database->dictionary());
+    }
+    if (damaged != nullptr) {
+        *damaged = true;
+    }
+    report(error, database ? Error{std::string(kCocoaErrorDomain), 3840, "The data holds no dictionary.", nullptr}
+                           : std::move(failure));
+    return std::nullopt;
+}
+
+// The database for a change. One that does not parse is moved aside, so that it is neither
+// lost nor read again, and the change fails with the reason.
+std::optional<PlistDictionary> readDatabaseForChange(const ConfinedRoot& root, Error* error) {
+    Error failure;
+    bool damaged = false;
+    auto database = readDatabase(root, &failure, &damaged);
+    if (!database && damaged) {
+        const std::string aside = std::string(kDatabaseFile) + ".damaged-" +
+                                  std::to_string(static_cast<long long>(Clock::now().timeIntervalSince1970()));
+        const bool moved = root.moveItem(kDatabaseFile, aside);
+        failure.localizedDescription = "The application database " + root.path() + "/" + kDatabaseFile +
+                                       " is damaged (" + failure.localizedDescription + "); " +
+                                       (moved ? "it was moved aside to " + root.path() + "/" + aside
+                                              : std::string("it could not be moved aside")) +
+                                       ".";
+    }
+    if (!database) {
+        report(error, std::move(failure));
+    }
+    return database;
+}
+
+bool writeDatabase(const ConfinedRoot& root, const PlistDictionary& database, Error* error) {
+    const auto xml = PropertyListSerialization::xmlDataWithPropertyList(PlistValue(database), error);
+    return xml && root.createDirectory(PathUtilities::stringByDeletingLastPathComponent(kDatabaseFile), true, {},
+                                       error) &&
+           root.writeFile(kDatabaseFile, *xml, 0644, error);
 }
 
 const std::string* stringFor(const PlistDictionary& dictionary, std::string_view key) {
@@ -216,17 +274,22 @@ std::string dynamicIdentifier(std::string_view extension) {
 }  // namespace
 
 std::string ApplicationDatabase::databasePath() {
-    return Layout::current().pathUnderRoot("Library/Preferences/com.orvane.lsregister.plist");
+    return Layout::current().pathUnderRoot(kDatabaseFile);
 }
 
-std::int32_t ApplicationDatabase::registerURL(const URL& bundleURL, bool update) {
+std::int32_t ApplicationDatabase::registerURL(const URL& bundleURL, bool update, Error* error) {
     const std::string path = bundleURL.path();
     if (!bundleURL.isFileURL() || !isFolder(path)) {
+        report(error, FileManager::errorFor(FileOperation::Read, ENOENT, path));
         return kFileNotFound;
     }
     const std::shared_ptr<Bundle> bundle = Bundle::bundleWithPath(path);
     const std::optional<std::string> identifier = bundle->bundleIdentifier();
     if (!identifier) {
+        report(error, Error{std::string(kOSStatusErrorDomain), kApplicationNotFound,
+                            "The application “" + PathUtilities::lastPathComponent(path) +
+                                "” has no bundle identifier in its information.",
+                            nullptr});
         return kApplicationNotFound;
     }
     PlistDictionary record{{std::string(kPathKey), bundle->bundlePath()}, {std::string(kIdentifierKey), *identifier}};
@@ -235,8 +298,12 @@ std::int32_t ApplicationDatabase::registerURL(const URL& bundleURL, bool update)
     }
 
     const std::lock_guard lock(databaseMutex());
-    PlistDictionary database = readDatabase();
-    PlistValue& list = database[std::string(kApplicationsKey)];
+    const auto root = openRoot(error);
+    std::optional<PlistDictionary> database = root ? readDatabaseForChange(*root, error) : std::nullopt;
+    if (!database) {
+        return kUnknownError;
+    }
+    PlistValue& list = (*database)[std::string(kApplicationsKey)];
     if (list.array() == nullptr) {
         list = PlistArray{};
     }
@@ -253,13 +320,15 @@ std::int32_t ApplicationDatabase::registerURL(const URL& bundleURL, bool update)
     } else {
         return kNoError;
     }
-    return writeDatabase(database) ? kNoError : kUnknownError;
+    return writeDatabase(*root, *database, error) ? kNoError : kUnknownError;
 }
 
-std::vector<URL> ApplicationDatabase::applicationURLsForBundleIdentifier(std::string_view bundleIdentifier) {
+std::vector<URL> ApplicationDatabase::applicationURLsForBundleIdentifier(std::string_view bundleIdentifier,
+                                                                         Error* error) {
     std::vector<URL> urls;
     const std::lock_guard lock(databaseMutex());
-    const PlistDictionary database = readDatabase();
+    const auto root = openRoot(error);
+    const PlistDictionary database = (root ? readDatabase(*root, error) : std::nullopt).value_or(PlistDictionary{});
     for (const PlistDictionary* record : applications(database)) {
         const std::string& path = *stringFor(*record, kPathKey);
         if (*stringFor(*record, kIdentifierKey) == bundleIdentifier && isFolder(path)) {
@@ -270,21 +339,27 @@ std::vector<URL> ApplicationDatabase::applicationURLsForBundleIdentifier(std::st
 }
 
 std::int32_t ApplicationDatabase::setDefaultRoleHandlerForContentType(std::string_view contentType,
-                                                                      std::string_view bundleIdentifier) {
+                                                                      std::string_view bundleIdentifier,
+                                                                      Error* error) {
     const std::lock_guard lock(databaseMutex());
-    PlistDictionary database = readDatabase();
-    PlistValue& handlers = database[std::string(kHandlersKey)];
+    const auto root = openRoot(error);
+    std::optional<PlistDictionary> database = root ? readDatabaseForChange(*root, error) : std::nullopt;
+    if (!database) {
+        return kUnknownError;
+    }
+    PlistValue& handlers = (*database)[std::string(kHandlersKey)];
     if (handlers.dictionary() == nullptr) {
         handlers = PlistDictionary{};
     }
     (*handlers.dictionary())[std::string(contentType)] = std::string(bundleIdentifier);
-    return writeDatabase(database) ? kNoError : kUnknownError;
+    return writeDatabase(*root, *database, error) ? kNoError : kUnknownError;
 }
 
 std::optional<std::string> ApplicationDatabase::defaultRoleHandlerForContentType(std::string_view contentType,
                                                                                 std::uint32_t roleMask) {
     const std::lock_guard lock(databaseMutex());
-    const PlistDictionary database = readDatabase();
+    const auto root = openRoot(nullptr);
+    const PlistDictionary database = (root ? readDatabase(*root, nullptr) : std::nullopt).value_or(PlistDictionary{});
     const auto handlers = database.find(kHandlersKey);
     if (handlers != database.end() && handlers->second.dictionary() != nullptr) {
         if (const std::string* chosen = stringFor(*handlers->second.dictionary(), contentType)) {

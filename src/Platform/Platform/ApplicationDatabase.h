@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Platform/Error.h"
 #include "Platform/URL.h"
 
 namespace platform {
@@ -15,8 +16,13 @@ namespace platform {
 // content type, which type an extension names, and which applications run.
 //
 // The database is a property list under the layout's root,
-// "<root>/Library/Preferences/com.orvane.lsregister.plist", rewritten atomically at every
-// change. A missing or unreadable database is an empty one. Calls of one process are
+// "<root>/Library/Preferences/com.orvane.lsregister.plist", reached through the root opened
+// as a confined root (a link leading out of it is refused), read as a regular file of at most
+// kMaxDatabaseSize bytes and rewritten atomically at every change. A missing database is an
+// empty one. A change never rewrites a database it could not read: one that does not parse is
+// moved aside to "<name>.damaged-<seconds since 1970>" and the change fails with the reason,
+// so the next change starts an empty one; any other failure to read leaves the file alone.
+// Lookups take a database they cannot read for an empty one. Calls of one process are
 // serialized; two processes changing it at once may lose one change, as nothing locks the
 // file between its reading and its writing.
 class ApplicationDatabase {
@@ -26,6 +32,7 @@ public:
     static constexpr std::int32_t kFileNotFound = -43;            // fnfErr
     static constexpr std::int32_t kUnknownError = -10810;         // kLSUnknownErr
     static constexpr std::int32_t kApplicationNotFound = -10814;  // kLSApplicationNotFoundErr
+    static constexpr std::uint64_t kMaxDatabaseSize = 16 * 1024 * 1024;
 
     // Handler roles, with the platform's values; a mask of them chooses the roles asked for.
     enum Role : std::uint32_t {
@@ -51,16 +58,19 @@ public:
     // and its "CFBundleDocumentTypes" (the content types it handles). A bundle already
     // recorded is read again with update and left as recorded without. kFileNotFound when
     // the URL names no folder; kApplicationNotFound when the folder's information holds no
-    // identifier; kUnknownError when the database cannot be written.
-    static std::int32_t registerURL(const URL& bundleURL, bool update);
+    // identifier; kUnknownError when the database cannot be read or written. A status other
+    // than kNoError comes with its reason in *error.
+    static std::int32_t registerURL(const URL& bundleURL, bool update, Error* error = nullptr);
 
     // The folders of the recorded applications with the identifier that still exist, in
-    // the order they were first recorded.
-    static std::vector<URL> applicationURLsForBundleIdentifier(std::string_view bundleIdentifier);
+    // the order they were first recorded; none, with the reason in *error, when the database
+    // cannot be read.
+    static std::vector<URL> applicationURLsForBundleIdentifier(std::string_view bundleIdentifier,
+                                                               Error* error = nullptr);
 
     // Makes an application the handler of a content type for every role.
     static std::int32_t setDefaultRoleHandlerForContentType(std::string_view contentType,
-                                                           std::string_view bundleIdentifier);
+                                                           std::string_view bundleIdentifier, Error* error = nullptr);
     // The identifier of the application that handles a content type in one of the roles of
     // the mask: the one made its handler, or else the first recorded application (still
     // present) whose document types list the type in a role of the mask ("CFBundleTypeRole"

@@ -337,9 +337,13 @@ bool ConfinedRoot::createDirectory(std::string_view path, bool withIntermediateD
             if (failure == 0 && !setAttributes(attributes, absolute(reached), error)) return false;
             if (failure == 0) continue;
         }
-        if (failure == EEXIST && last && withIntermediateDirectories) {
+        // An intermediate folder may also have been made by someone else since it was looked for.
+        if (failure == EEXIST && withIntermediateDirectories) {
             bool isDirectory = false;
-            if (fileExists(absolute(reached), &isDirectory) && isDirectory) return true;
+            if (fileExists(absolute(reached), &isDirectory) && isDirectory) {
+                if (last) return true;
+                continue;
+            }
         }
         const std::string failed = failure == ENOENT ? absolute(*relative) : absolute(reached);
         return report(error, resolutionError(FileOperation::Create, failure, failed, path_), false);

@@ -78,10 +78,16 @@ TEST_F(ApplicationDatabaseTest, ApplicationsAreListedInRecordedOrderWhileTheyExi
     EXPECT_EQ(ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.same"), std::vector<URL>{first});
 }
 
-TEST_F(ApplicationDatabaseTest, UnreadableDatabaseIsEmptyAndUnwritableOneFailsRegistration) {
+TEST_F(ApplicationDatabaseTest, ADamagedDatabaseIsMovedAsideAndAnUnwritableOneFailsRegistration) {
     writeFile("Library/Preferences/com.orvane.lsregister.plist", "<plist><dict><key>");
     const URL app = makeApplication("Tool", identifierEntry("com.example.tool"));
     EXPECT_TRUE(ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.tool").empty());
+    platform::Error error;
+    EXPECT_EQ(ApplicationDatabase::registerURL(app, false, &error), ApplicationDatabase::kUnknownError);
+    EXPECT_NE(error.localizedDescription.find(" is damaged ("), std::string::npos) << error.localizedDescription;
+    const auto aside = std::filesystem::directory_iterator(path("Library/Preferences"))->path().string();
+    EXPECT_NE(error.localizedDescription.find("; it was moved aside to " + aside + "."), std::string::npos);
+    EXPECT_EQ(readFile(aside), "<plist><dict><key>");
     EXPECT_EQ(ApplicationDatabase::registerURL(app, false), ApplicationDatabase::kNoError);
     EXPECT_EQ(ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.tool"), std::vector<URL>{app});
 

@@ -1,0 +1,135 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "HostTest.h"
+#include "TestSupport/ChildProcess.h"
+
+namespace {
+
+using namespace kvltest;
+
+constexpr char kApplication[] = "Applications/Orvane Lite/Orvane Lite Updater.app";
+
+// Each item under a folder, the folder included: kind, mode, owner and contents.
+std::map<std::string, std::string> inventory(const std::string& folder) {
+    std::map<std::string, std::string> items;
+    const auto record = [&](const fs::path& item) {
+        struct stat info {};
+        ::lstat(item.c_str(), &info);
+        std::ostringstream value;
+        value << std::oct << info.st_mode << std::dec << ' ' << info.st_uid << ':' << info.st_gid;
+        if (S_ISREG(info.st_mode)) {
+            value << ' ' << std::ifstream(item).rdbuf();
+        }
+        items[item.string()] = value.str();
+    };
+    record(folder);
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        record(entry.path());
+    }
+    return items;
+}
+
+struct Planted {
+    const char* where;   // under the root
+    const char* target;  // under the outside folder for a link; null for a FIFO
+    const char* command;
+    int status;
+    const char* message;  // found in the command's output or errors
+};
+
+TEST_F(HostTest, LinksAndFifosPlantedWhereTheHostWritesNeverLeadOutOfTheRootNorHangIt) {
+    const std::string machine = path("machine"), outside = path("outside");
+    const Planted cases[] = {
+        {"Library/Logs", "", "install", 1, "cannot open the log "},
+        {kLog, "keep", "install", 1, "log: it is a symbolic link\n"},
+        {kLog, nullptr, "install", 1, "log: it is not a regular file\n"},
+        {"var/run", "", "install", 1, "cannot lock the root: "},
+        {"var/run/OrvaneLiteUpdater.lock", "keep", "install", 1, "cannot lock the root: "},
+        {"var/run/launchd-standin", "", "install", 1, "launchctl list failed"},
+        {"var/run/launchd-standin/jobs.plist", nullptr, "install", 1, "launchctl list failed"},
+        {"Library/Preferences", "", "install", 1, "install failed: the auto-updater application is not registered"},
+        {"Library/Preferences/com.orvane.lsregister.plist", "keep", "install", 1, "is not registered"},
+        {"Library/Preferences/com.orvane.lsregister.plist", nullptr, "install", 1, "is not registered"},
+        {kCopyHelper, nullptr, "status --verify", 1, "CopyHelper.plist” couldn’t be opened because it is a FIFO"},
+        {"Applications/Orvane Lite", "", "stage", 1, "stage: cannot copy "},
+        {kApplication, "", "stage", 0, "Orvane Lite Updater.app ... ok"},
+    };
+    for (const Planted& planted : cases) {
+        fs::remove_all(machine);
+        fs::remove_all(outside);
+        ASSERT_EQ(host("stage --root " + machine).status, 0);
+        writeFile(outside + "/keep", "outside the root");
+        const fs::path where = machine + "/" + planted.where;
+        fs::remove_all(where);
+        fs::create_directories(where.parent_path());
+        if (planted.target == nullptr) {
+            ASSERT_EQ(::mkfifo(where.c_str(), 0644), 0) << planted.where;
+        } else {
+            fs::create_symlink(outside + "/" + planted.target, where);
+        }
+        const auto before = inventory(outside);
+        // A host that waits on a FIFO is stopped (status 124) rather than hanging the test.
+        const HostRun run = this->run("timeout", "10 '" KVL_HOST_PATH "' " + std::string(planted.command) +
+                                                     " --root " + machine);
+        EXPECT_EQ(run.status, planted.status) << planted.where << '\n' << run.out << run.err;
+        EXPECT_NE((run.out + run.err).find(planted.message), std::string::npos) << planted.where << '\n'
+                                                                                 << run.out << run.err;
+        EXPECT_EQ(inventory(outside), before) << planted.where;
+    }
+    EXPECT_TRUE(fs::is_directory(machine + "/" + kApplication + "/Contents/MacOS"));
+}
+
+TEST_F(HostTest, RootsThatCannotBeExaminedAreRefusedWithOneLine) {
+    fs::create_symlink("loop", path("loop"));
+    writeFile("file", "not a folder");
+    fs::create_directories(path("closed/machine"));
+    ::chmod(path("closed").c_str(), 0700);
+    std::string deep = root();
+    while (deep.size() <= PATH_MAX) {
+        deep += "/deep";
+    }
+    for (const std::string& machine : {deep, path("loop"), path("file"), path("none")}) {
+        for (const char* command : {"status", "install"}) {
+            const HostRun run = host(std::string(command) + " --root " + machine);
+            EXPECT_EQ(run.status, 2) << command << ' ' << machine.substr(0, 80);
+            EXPECT_EQ(run.err.rfind("Orvane Lite Updater: the root " + machine, 0), 0u) << run.err.substr(0, 200);
+            EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err.substr(0, 200);
+        }
+    }
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a folder that may not be entered needs root to switch to nobody";
+    }
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ::chmod(root().c_str(), 0711);
+    const int status = runAsNobody([&] {
+        ::dup2(pipeEnds[1], STDERR_FILENO);
+        const int exit = std::system(("'" KVL_HOST_PATH "' status --root " + path("closed/machine")).c_str());
+        return WIFEXITED(exit) ? WEXITSTATUS(exit) : 125;
+    });
+    ::close(pipeEnds[1]);
+    char line[512] = {};
+    EXPECT_GT(::read(pipeEnds[0], line, sizeof line - 1), 0);
+    ::close(pipeEnds[0]);
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(std::string(line),
+              "Orvane Lite Updater: the root " + path("closed/machine") + " cannot be used: Permission denied\n");
+}
+
+TEST_F(HostTest, ARootInAUsersHomeInstallsVerifiesAndUninstallsCleanly) {
+    const std::string machine = path("Users/ann/sandbox");
+    ASSERT_EQ(host("stage --root " + machine).status, 0);
+    const HostRun install = host("install --root " + machine);
+    EXPECT_EQ(install.status, 0) << install.out << install.err;
+    const HostRun verify = host("status --verify --root " + machine);
+    EXPECT_EQ(verify.status, 0) << verify.out;
+    const HostRun uninstall = host("uninstall --root " + machine);
+    EXPECT_EQ(uninstall.status, 0) << uninstall.out << uninstall.err;
+    EXPECT_NE(uninstall.out.find("uninstall: done"), std::string::npos);
+}
+
+}  // namespace
