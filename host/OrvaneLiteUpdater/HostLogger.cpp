@@ -30,14 +30,20 @@ std::string timeAndProcess() {
 
 }  // namespace
 
-std::shared_ptr<HostLogger> HostLogger::open(std::uint64_t level, int folderDescriptor, const std::string& name,
-                                             std::string displayPath, std::string* problem) {
-    std::shared_ptr<HostLogger> logger(new HostLogger(level, folderDescriptor, name, std::move(displayPath)));
+std::shared_ptr<HostLogger> HostLogger::open(std::uint64_t level, std::uint64_t consoleLevel, int folderDescriptor,
+                                             const std::string& name, std::string displayPath, std::string* problem) {
+    std::shared_ptr<HostLogger> logger(
+        new HostLogger(level, consoleLevel, folderDescriptor, name, std::move(displayPath)));
     return logger->openFile(problem) ? logger : nullptr;
 }
 
-HostLogger::HostLogger(std::uint64_t level, int folderDescriptor, std::string name, std::string displayPath)
-    : level_(level), folder_(folderDescriptor), name_(std::move(name)), displayPath_(std::move(displayPath)) {}
+HostLogger::HostLogger(std::uint64_t level, std::uint64_t consoleLevel, int folderDescriptor, std::string name,
+                       std::string displayPath)
+    : level_(level),
+      consoleLevel_(consoleLevel),
+      folder_(folderDescriptor),
+      name_(std::move(name)),
+      displayPath_(std::move(displayPath)) {}
 
 HostLogger::~HostLogger() {
     if (fd_ >= 0) {
@@ -113,6 +119,8 @@ void HostLogger::logMessageVAList(std::string_view format, std::uint64_t level, 
                                                     platform::PathUtilities::lastPathComponent(fileName),
                                                     static_cast<long long>(lineNo), platform::formatStringArgs(format, args));
     std::lock_guard lock(mutex_);
-    (void)!::write(STDERR_FILENO, line.data(), line.size());
+    if (KVLIsLogLevelOn(consoleLevel_, level)) {
+        platform::writeAll(STDERR_FILENO, line);
+    }
     writeToFile(timeAndProcess() + line);
 }

@@ -9,8 +9,8 @@
 
 #include "LoggerService/IKVLLogger.h"
 
-// The host's logger: level-tagged lines to standard error and to a log file, each file line
-// with its time and process id.
+// The host's logger: level-tagged lines to a log file, each with its time and process id, and
+// to standard error those of the console level (errors by default, info lines too with -v).
 //
 // The file is opened in a folder the host opened itself (the root's logs folder): without
 // following a link, without waiting on a FIFO, and only when it is a regular file. It is
@@ -24,8 +24,8 @@ public:
     // A logger writing to the file name in the folder (whose descriptor it adopts), shown as
     // displayPath; null, with the reason in *problem, when the file cannot be opened or is no
     // regular file.
-    static std::shared_ptr<HostLogger> open(std::uint64_t level, int folderDescriptor, const std::string& name,
-                                            std::string displayPath, std::string* problem);
+    static std::shared_ptr<HostLogger> open(std::uint64_t level, std::uint64_t consoleLevel, int folderDescriptor,
+                                            const std::string& name, std::string displayPath, std::string* problem);
     ~HostLogger() override;
 
     // A header line that opens a command's lines in the file.
@@ -41,13 +41,15 @@ public:
     static std::string_view tagOf(std::uint64_t level);
 
 private:
-    HostLogger(std::uint64_t level, int folderDescriptor, std::string name, std::string displayPath);
+    HostLogger(std::uint64_t level, std::uint64_t consoleLevel, int folderDescriptor, std::string name,
+               std::string displayPath);
     // Opens the file (without following a link or blocking) and checks it is a regular file.
     bool openFile(std::string* problem);
     // Appends text to the file, rolling it first when it would pass kRollSize.
     void writeToFile(std::string_view text);
 
     std::uint64_t level_;
+    std::uint64_t consoleLevel_;
     int folder_;
     std::string name_;
     std::string displayPath_;

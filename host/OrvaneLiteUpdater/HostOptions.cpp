@@ -179,6 +179,10 @@ std::optional<HostOptions> HostOptions::parse(const std::vector<std::string>& ar
             return std::nullopt;
         }
     }
+    if (options.plist && options.verify) {
+        *problem = "--plist and --verify cannot be given together";
+        return std::nullopt;
+    }
     if (options.root.empty()) {
         *problem = "--root is required (give --root / to work on this machine itself)";
         return std::nullopt;
@@ -229,7 +233,7 @@ std::string HostOptions::usage(const std::string& command) {
                "Sets up an installation under DIR and rolls it back: the jobs are unloaded and unregistered.\n";
     }
     if (command == "status") {
-        return "usage: 'Orvane Lite Updater' status --root DIR [--verify] [--plist]\n"
+        return "usage: 'Orvane Lite Updater' status --root DIR [--verify | --plist]\n"
                "Shows the settings files, the installed property lists with owner and mode, the jobs loaded\n"
                "in the launchd stand-in and the auto-updater's registration under DIR. With --verify, compares\n"
                "them with what the staged application ships, prints one line per difference and exits 1 when\n"

@@ -16,13 +16,6 @@ namespace {
 constexpr std::uint32_t kInstalledMode = 0644;
 constexpr char kAutoUpdaterIdentifier[] = "com.orvane.OrvaneLite.AutoUpdater";
 
-std::string ownerAndMode(const platform::FileAttributes& attributes) {
-    return platform::formatString(
-        "%@:%@ %04o", attributes.ownerAccountName.value_or(std::to_string(attributes.ownerAccountID)),
-        attributes.groupOwnerAccountName.value_or(std::to_string(attributes.groupOwnerAccountID)),
-        attributes.posixPermissions);
-}
-
 }  // namespace
 
 HostStatus::HostStatus(std::shared_ptr<IKVLUpdaterPathHelper> paths,
@@ -136,29 +129,90 @@ std::vector<std::string> HostStatus::remains() {
     return lines;
 }
 
-int HostStatus::show() {
+platform::PlistDictionary HostStatus::state() {
+    using platform::PlistDictionary;
     const auto jobs = loadedJobs();
+    platform::PlistArray files;
     for (const InstalledFile& file : installedFiles()) {
-        const std::string path = file.destination ? file.destination->path() : "(no location)";
-        const auto attributes = root_->attributesOfItem(path);
-        out_ << file.what << ": " << (attributes ? "installed " + ownerAndMode(*attributes) : "not installed") << "  "
-             << path << '\n';
+        PlistDictionary entry{{"What", file.what}, {"Path", file.destination ? file.destination->path() : ""}};
+        const auto attributes = file.destination ? root_->attributesOfItem(file.destination->path()) : std::nullopt;
+        entry["Installed"] = attributes.has_value();
+        if (attributes) {
+            entry["Owner"] = attributes->ownerAccountName.value_or(std::to_string(attributes->ownerAccountID));
+            entry["Group"] = attributes->groupOwnerAccountName.value_or(std::to_string(attributes->groupOwnerAccountID));
+            entry["Mode"] = static_cast<std::int64_t>(attributes->posixPermissions);
+        }
         if (file.isJob) {
             const auto label = labelOf(file);
-            const bool loaded = jobs && label && std::find(jobs->begin(), jobs->end(), *label) != jobs->end();
-            out_ << "  job " << label.value_or("(unknown label)") << ": "
-                 << (jobs ? (loaded ? "loaded" : "not loaded") : "launchctl list failed") << '\n';
+            entry["Job"] = label.value_or("");
+            entry["Loaded"] = jobs && label && std::find(jobs->begin(), jobs->end(), *label) != jobs->end();
+        }
+        files.emplace_back(std::move(entry));
+    }
+    PlistDictionary registration;
+    const auto registered = platform::ApplicationDatabase::applicationURLsForBundleIdentifier(kAutoUpdaterIdentifier);
+    registration["Registered"] = !registered.empty();
+    if (registered.empty()) {
+        registration["Problem"] = registrationProblem().value_or("");
+    } else {
+        registration["Path"] = registered.front().path();
+    }
+    const auto folder = paths_->orvaneLiteUpdaterDirectoryURL();
+    return PlistDictionary{
+        {"Files", std::move(files)},
+        {"JobsListed", jobs.has_value()},
+        {"Registration", std::move(registration)},
+        {"UpdaterFolder", PlistDictionary{{"Path", folder ? folder->path() : ""},
+                                          {"Present", folder && root_->attributesOfItem(folder->path())}}},
+    };
+}
+
+int HostStatus::show() {
+    const platform::PlistDictionary status = state();
+    const auto text = [](const platform::PlistDictionary& entry, const char* key) {
+        const auto found = entry.find(key);
+        return found != entry.end() && found->second.string() != nullptr ? *found->second.string() : std::string();
+    };
+    const auto flag = [](const platform::PlistDictionary& entry, const char* key) {
+        const auto found = entry.find(key);
+        return found != entry.end() && found->second.boolean() != nullptr && *found->second.boolean();
+    };
+    const bool listed = flag(status, "JobsListed");
+    for (const platform::PlistValue& value : *status.at("Files").array()) {
+        const platform::PlistDictionary& file = *value.dictionary();
+        out_ << text(file, "What") << ": "
+             << (flag(file, "Installed") ? platform::formatString("installed %@:%@ %04o", text(file, "Owner"),
+                                                                   text(file, "Group"),
+                                                                   static_cast<unsigned>(*file.at("Mode").integer()))
+                                         : std::string("not installed"))
+             << "  " << text(file, "Path") << '\n';
+        if (file.count("Job") != 0) {
+            const std::string label = text(file, "Job");
+            out_ << "  job " << (label.empty() ? "(unknown label)" : label) << ": "
+                 << (!listed ? "launchctl list failed" : flag(file, "Loaded") ? "loaded" : "not loaded") << '\n';
         }
     }
-    const auto registered = platform::ApplicationDatabase::applicationURLsForBundleIdentifier(kAutoUpdaterIdentifier);
-    out_ << (registered.empty() ? registrationProblem().value_or("")
-                                : "auto-updater registration: registered at " + registered.front().path())
+    const platform::PlistDictionary& registration = *status.at("Registration").dictionary();
+    out_ << (flag(registration, "Registered") ? "auto-updater registration: registered at " + text(registration, "Path")
+                                              : text(registration, "Problem"))
          << '\n';
-    const auto folder = paths_->orvaneLiteUpdaterDirectoryURL();
-    out_ << "updater folder: "
-         << (folder && root_->attributesOfItem(folder->path()) ? "present  " : "absent  ")
-         << (folder ? folder->path() : "") << std::endl;
-    return HostExitSuccess;
+    const platform::PlistDictionary& folder = *status.at("UpdaterFolder").dictionary();
+    out_ << "updater folder: " << (flag(folder, "Present") ? "present  " : "absent  ") << text(folder, "Path")
+         << std::endl;
+    return listed ? HostExitSuccess : HostExitFailure;
+}
+
+int HostStatus::plist() {
+    const platform::PlistDictionary status = state();
+    platform::Error error;
+    const auto xml = platform::PropertyListSerialization::xmlDataWithPropertyList(status, &error);
+    if (!xml) {
+        out_ << "status: " << error.localizedDescription << std::endl;
+        return HostExitFailure;
+    }
+    out_ << *xml << std::flush;
+    const auto listed = status.at("JobsListed").boolean();
+    return listed != nullptr && *listed ? HostExitSuccess : HostExitFailure;
 }
 
 int HostStatus::verify() {

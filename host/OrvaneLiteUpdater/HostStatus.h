@@ -9,6 +9,7 @@
 
 #include "KVLUpdaterConfigService/IKVLUpdaterPathHelper.h"
 #include "Platform/ConfinedRoot.h"
+#include "Platform/PlistValue.h"
 #include "Platform/URL.h"
 
 // What the updater has installed under the root, beside what the staged application ships.
@@ -22,8 +23,12 @@ public:
                std::ostream& out);
 
     // Prints the settings files, the installed property lists with owner and mode, the loaded
-    // jobs, the auto-updater's registration and the updater folder. Always succeeds.
+    // jobs, the auto-updater's registration and the updater folder; failure when the loaded
+    // jobs cannot be listed.
     int show();
+    // The same state as an XML property list (keys Files, JobsListed, Registration and
+    // UpdaterFolder), for scripts; failure as for show.
+    int plist();
     // Prints one line per difference from what the application ships (content, root:wheel
     // ownership when running as root, mode 0644, job loaded); failure when there is any.
     int verify();
@@ -46,6 +51,8 @@ private:
     };
 
     std::vector<InstalledFile> installedFiles() const;
+    // What show and plist report.
+    platform::PlistDictionary state();
     // The file's contents; null, with the reason in *problem, when it cannot be read.
     std::optional<std::string> contentsOf(const std::string& path, std::string* problem = nullptr) const;
     // The job's label, from the installed property list or else the shipped one.

@@ -93,7 +93,8 @@ std::unique_ptr<platform::FileLock> lockRoot(const platform::ConfinedRoot& root)
 }
 
 // The host's log under the root, with the command's header line; null after printing why not.
-std::shared_ptr<HostLogger> openLog(const platform::ConfinedRoot& root, const std::vector<std::string>& arguments) {
+std::shared_ptr<HostLogger> openLog(const platform::ConfinedRoot& root, const std::vector<std::string>& arguments,
+                                    bool verbose) {
     platform::Error error;
     const std::string displayPath = root.path() + "/" + kLogFolder + "/" + kLogName;
     int folder = -1;
@@ -105,7 +106,8 @@ std::shared_ptr<HostLogger> openLog(const platform::ConfinedRoot& root, const st
         return nullptr;
     }
     std::string problem;
-    auto logger = HostLogger::open(KVLLogLevelInfo, folder, kLogName, displayPath, &problem);
+    auto logger = HostLogger::open(KVLLogLevelInfo, verbose ? KVLLogLevelInfo : KVLLogLevelError, folder, kLogName,
+                                   displayPath, &problem);
     if (!logger) {
         failure(problem);
         return nullptr;
@@ -133,7 +135,7 @@ void enterRoot(const std::string& root, const HostApplication& application) {
 
 int runCycle(const HostOptions& options, const std::shared_ptr<const platform::ConfinedRoot>& root,
              const HostApplication& application, const std::vector<std::string>& arguments) {
-    const auto logger = openLog(*root, arguments);
+    const auto logger = openLog(*root, arguments, options.verbose);
     if (!logger) {
         return HostExitFailure;
     }
@@ -195,7 +197,7 @@ int main(int argc, char* argv[]) {
     if (options->command == "status") {
         enterRoot(root, application);
         HostStatus status(KVLUpdaterConfigService::sharedInstance()->updaterPathHelper(), confined, std::cout);
-        return options->verify ? status.verify() : status.show();
+        return options->plist ? status.plist() : options->verify ? status.verify() : status.show();
     }
     const auto lock = lockRoot(*confined);
     if (!lock) {

@@ -17,8 +17,8 @@ protected:
     std::shared_ptr<HostLogger> open(std::uint64_t level) const {
         std::filesystem::create_directories(path("logs"));
         std::string problem;
-        auto logger = HostLogger::open(level, ::open(path("logs").c_str(), O_RDONLY | O_DIRECTORY), "host.log",
-                                       path("logs/host.log"), &problem);
+        auto logger = HostLogger::open(level, KVLLogLevelError, ::open(path("logs").c_str(), O_RDONLY | O_DIRECTORY),
+                                       "host.log", path("logs/host.log"), &problem);
         EXPECT_NE(logger, nullptr) << problem;
         return logger;
     }
@@ -42,9 +42,10 @@ TEST_F(HostLoggerTest, WritesStampedTaggedLinesAtOrAboveItsLevelAfterAHeader) {
         const auto logger = open(KVLLogLevelInfo);
         EXPECT_EQ(logger->getLogFilePath(), path("logs/host.log"));
         logger->logHeader("install --root /r");
-        logger->logMessage("copied %@ of %d", KVLLogLevelInfo, "src/Lib/Private/KVLThing", 12, "a", 2);
         logger->logMessage("hidden", KVLLogLevelDebug, "src/Lib/KVLThing", 13);
+        // Standard error has only the lines of the console level: here errors.
         testing::internal::CaptureStderr();
+        logger->logMessage("copied %@ of %d", KVLLogLevelInfo, "src/Lib/Private/KVLThing", 12, "a", 2);
         logger->logMessage("broken", KVLLogLevelError, "KVLOther", 14);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "[ERR] KVLOther:14 broken\n");
     }

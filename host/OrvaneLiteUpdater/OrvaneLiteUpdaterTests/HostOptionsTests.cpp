@@ -28,6 +28,7 @@ TEST(HostOptions, RefusedCommandLinesSayWhy) {
         {{"install", "--root", "/r", "--fail=copy:0"},
          "--fail takes OP or OP:N with OP one of copy, attributes, remove, launch and N >= 1, not 'copy:0'"},
         {{"install", "uninstall"}, "unexpected argument 'uninstall'"},
+        {{"status", "--root", "/r", "--plist", "--verify"}, "--plist and --verify cannot be given together"},
         {{"install"}, "--root is required (give --root / to work on this machine itself)"},
         {{}, "no command given"},
     };
@@ -50,9 +51,9 @@ TEST(HostOptions, ValuesComeInEitherFormAndFailuresAccumulate) {
     EXPECT_EQ(options->failures[0], std::make_pair(HostPrivilegeProvider::Operation::Copy, std::size_t{2}));
     EXPECT_EQ(options->failures[1], std::make_pair(HostPrivilegeProvider::Operation::Remove, std::size_t{0}));
 
-    const auto status = HostOptions::parse({"status", "--plist", "--verify", "--root", "/r"}, &problem);
+    const auto status = HostOptions::parse({"status", "--plist", "--root", "/r"}, &problem);
     ASSERT_TRUE(status) << problem;
-    EXPECT_TRUE(status->plist && status->verify);
+    EXPECT_TRUE(status->plist);
 }
 
 TEST(HostOptions, HelpAndVersionNeedNoRoot) {
