@@ -164,6 +164,7 @@ TEST_F(ApplicationDatabaseTest, RunningApplicationsAreFoundByTheirBundleExecutab
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(running[0].processIdentifier, expected[0]);
     EXPECT_EQ(running[1].processIdentifier, expected[1]);
+    EXPECT_EQ(running[0].bundleIdentifier, "com.example.runner");
     EXPECT_EQ(running[0].bundleURL, app);
     EXPECT_EQ(running[0].executableURL, URL::fileURLWithPath(executable, false));
     EXPECT_TRUE(ApplicationDatabase::runningApplicationsWithBundleIdentifier("com.example.other").empty());

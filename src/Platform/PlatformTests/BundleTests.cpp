@@ -34,6 +34,7 @@ TEST_F(BundleTest, OpensFoldersAndReadsTheirInformationFile) {
     ASSERT_NE(bundle, nullptr);
     EXPECT_EQ(bundle->bundleIdentifier(), "com.orvane.test");
     EXPECT_EQ(bundle->objectForInfoDictionaryKey("CFBundleVersion"), platform::PlistValue(7));
+    EXPECT_EQ(bundle->objectForInfoDictionaryKey("Missing"), std::nullopt);
     EXPECT_EQ(bundle->resourcePath(), path("App.app/Contents/Resources"));
     writeFile("Flat/Info.plist", kInfo);
     EXPECT_EQ(Bundle::bundleWithPath(path("Flat"))->bundleIdentifier(), "com.orvane.test");

@@ -72,6 +72,7 @@ TEST_F(FileHandleTest, OpensExistingFilesOnlyForItsDirectionAndNeverCreatesOrTru
         EXPECT_EQ(error.localizedDescription, "The file “missing” couldn’t be opened because there is no such file.");
         ASSERT_NE(error.underlyingError, nullptr);
         EXPECT_EQ(error.underlyingError->code, ENOENT);
+        EXPECT_EQ(open(missing, nullptr), nullptr);
     }
     EXPECT_FALSE(std::filesystem::exists(missing.path()));
 }
@@ -94,6 +95,7 @@ TEST_F(FileHandleTest, PositionsReadsAndTruncation) {
     handle->truncateFileAtOffset(6);
     handle->seekToFileOffset(0);
     EXPECT_EQ(text(handle->readDataToEndOfFile()), std::string("0123\0\0", 6));
+    handle->synchronizeFile();
 
     // More than one growth of the read buffer.
     std::string big(300 * 1024 + 7, '\0');

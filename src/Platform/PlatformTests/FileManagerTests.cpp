@@ -77,7 +77,8 @@ TEST_F(FileManagerTest, CopyAndMoveRefuseAnExistingItemAndTakeFoldersWhole) {
     writeFile("dir/x", "old");
     Error error;
     EXPECT_FALSE(FileManager::copyItemAtPath(path("src/x"), path("dir/x"), &error));
-    EXPECT_EQ(error.code, 516);
+    EXPECT_EQ(error.localizedDescription,
+              "“x” couldn’t be copied to “dir” because an item with the same name already exists.");
     EXPECT_FALSE(FileManager::moveItemAtPath(path("src/x"), path("dir/x"), &error));
     EXPECT_EQ(error.code, 516);
     EXPECT_EQ(readFile("dir/x"), "old");

@@ -51,6 +51,7 @@ TEST(Layout, UnderRootPutsTheHomeInUsers) {
     EXPECT_EQ(layout.root, "/sandbox/box");
     EXPECT_EQ(layout.home, "/sandbox/box/Users/" + SearchPaths::userName());
     EXPECT_EQ(layout.pathUnderRoot("Library/LaunchDaemons"), "/sandbox/box/Library/LaunchDaemons");
+    EXPECT_EQ(Layout::underRoot("/").pathUnderRoot("Applications"), "/Applications");
 
     const Layout given = Layout::underRoot("/sandbox", std::string("/elsewhere/me/"), std::string("/sandbox/t"));
     EXPECT_EQ(given.home, "/elsewhere/me");

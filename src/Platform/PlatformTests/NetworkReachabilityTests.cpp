@@ -118,6 +118,7 @@ TEST(NetworkReachability, ScheduledTargetCallsBackOnItsLoopWhenItsFlagsChange) {
         EXPECT_EQ(loop->runInMode(platform::kRunLoopDefaultMode, 200ms, false), RunLoop::RunResult::TimedOut);
         EXPECT_EQ(seen.size(), 3u);
 
+        EXPECT_FALSE(target->unscheduleFromRunLoop(loop, "other mode"));
         EXPECT_TRUE(target->unscheduleFromRunLoop(loop, platform::kRunLoopDefaultMode));
         EXPECT_FALSE(target->unscheduleFromRunLoop(loop, platform::kRunLoopDefaultMode));
         ASSERT_TRUE(kvltest::setLoopbackUp(false));

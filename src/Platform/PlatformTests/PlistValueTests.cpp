@@ -8,6 +8,7 @@ TEST(PlistValue, DescriptionUsesTheOldStyleSyntax) {
     const platform::PlistValue text("LogLevel");
     EXPECT_EQ(text.integer(), nullptr);
     ASSERT_NE(text.string(), nullptr);
+    EXPECT_EQ(platform::PlistValue(), platform::PlistValue(""));
     platform::PlistDictionary inner{{"n", platform::PlistValue(3)}};
     platform::PlistDictionary dictionary{
         {"Plain", text},

@@ -28,6 +28,8 @@ TEST(ProcessInfo, EnvironmentTellsUnsetFromEmpty) {
     ::setenv("KVL_PROCESS_INFO_TEST", "", 1);
     EXPECT_EQ(ProcessInfo::environmentValue("KVL_PROCESS_INFO_TEST"), "");
     EXPECT_EQ(ProcessInfo::environment().at("KVL_PROCESS_INFO_TEST"), "");
+    ::setenv("KVL_PROCESS_INFO_TEST", "a=b", 1);
+    EXPECT_EQ(ProcessInfo::environment().at("KVL_PROCESS_INFO_TEST"), "a=b");
     ::unsetenv("KVL_PROCESS_INFO_TEST");
     EXPECT_EQ(ProcessInfo::environmentValue("KVL_PROCESS_INFO_TEST"), std::nullopt);
 }

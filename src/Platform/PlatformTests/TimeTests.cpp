@@ -69,10 +69,14 @@ TEST(Calendar, ComponentsInAZoneAndCarryOver) {
     EXPECT_EQ(platform::Calendar(kUTC).dateFromComponents(overflow), utc(2026, 1, 1));
 }
 
-TEST(Locale, LanguageAndCountryCodes) {
+TEST(LocaleAndZone, CodesAndTheDefaultZone) {
     EXPECT_EQ(kEnglish.languageCode(), "en");
     EXPECT_EQ(kEnglish.countryCode(), "US");
     EXPECT_EQ(Locale("fr").countryCode(), "");
+    // A calendar made without a zone takes the process's default zone.
+    TimeZone::setDefaultTimeZoneForTesting("Asia/Tokyo");
+    EXPECT_EQ(platform::Calendar().components(utc(2026, 1, 1)).hour, 9);
+    TimeZone::setDefaultTimeZoneForTesting(std::nullopt);
 }
 
 TEST(Scanner, DecimalHexadecimalAndDigitReading) {

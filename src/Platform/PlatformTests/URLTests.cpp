@@ -67,6 +67,7 @@ TEST(URL, ResolvedPathsThatWouldReadAsAnotherPartAreWrittenToReadBack) {
 TEST(URL, FileURLsEncodeTheirPathAndMarkFolders) {
     const URL file = URL::fileURLWithPath("/tmp/a b/n\xc3\xa9#1?.log");
     EXPECT_EQ(file.absoluteString(), "file:///tmp/a%20b/n%C3%A9%231%3F.log");
+    EXPECT_EQ(file.description(), file.absoluteString());
     EXPECT_EQ(file.path(), "/tmp/a b/n\xc3\xa9#1?.log");
     EXPECT_EQ(file.lastPathComponent(), "n\xc3\xa9#1?.log");
     EXPECT_EQ(file.pathExtension(), "log");
