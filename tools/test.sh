@@ -61,18 +61,23 @@ if [[ "$source_dir/" == /tmp/* ]]; then
   exit 2
 fi
 
-bash tools/install-deps.sh
-cmake --preset "$preset"
-cmake --build --preset "$preset"
-
+# Checked before the build, so that a machine without the right learns it at once.
 if unshare --mount --propagation private true 2> /dev/null; then
-  exec unshare --mount --propagation private bash "$source_dir/tools/test.sh" --confined "$preset" "$build"
-fi
-if [[ "${KVL_TEST_UNPROTECTED:-}" != 1 ]]; then
+  confined=1
+elif [[ "${KVL_TEST_UNPROTECTED:-}" == 1 ]]; then
+  confined=0
+  echo "tools/test.sh: KVL_TEST_UNPROTECTED=1: the tests will run without a private mount namespace" >&2
+else
   echo "tools/test.sh: cannot make a private mount namespace (needs root or CAP_SYS_ADMIN), so the" >&2
   echo "tests would run against the real machine. Run as root, or set KVL_TEST_UNPROTECTED=1 to" >&2
   echo "run them unprotected." >&2
   exit 1
 fi
-echo "tools/test.sh: KVL_TEST_UNPROTECTED=1: running the tests without a private mount namespace" >&2
+
+bash tools/install-deps.sh
+cmake --preset "$preset"
+cmake --build --preset "$preset"
+if [[ "$confined" == 1 ]]; then
+  exec unshare --mount --propagation private bash "$source_dir/tools/test.sh" --confined "$preset" "$build"
+fi
 run_tests "$preset"
