@@ -8,15 +8,11 @@
 #include <chrono>
 #include <filesystem>
 
-#include "TestFolder.h"
+#include "TestSupport/TemporaryRoot.h"
 
 namespace {
 
 using platform::DistributedLock;
-
-double now() {
-    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
 
 // What a call raised, "<name>|<reason>", or "".
 template <typename Call>
@@ -37,10 +33,9 @@ public:
         if (::pipe(ready) != 0) return;
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::close(ready[0]);
             auto lock = DistributedLock::lockWithPath(path);
             const char taken = lock != nullptr && lock->tryLock() ? 'y' : 'n';
-            (void)::write(ready[1], &taken, 1);
+            (void)!::write(ready[1], &taken, 1);
             for (;;) ::pause();
         }
         ::close(ready[1]);
@@ -64,29 +59,30 @@ private:
     bool holding_ = false;
 };
 
-TEST(DistributedLock, ServesOnlyAFilePathInAnExistingFolder) {
-    platformtest::TestFolder folder;
+class DistributedLockTest : public kvltest::TemporaryRootTest {
+protected:
+    const std::string lockPath = path("lock");
+};
+
+TEST_F(DistributedLockTest, ServesOnlyAFilePathInAnExistingFolder) {
     EXPECT_EQ(DistributedLock::lockWithPath(""), nullptr);
-    EXPECT_EQ(DistributedLock::lockWithPath(folder.path()), nullptr);
-    EXPECT_EQ(DistributedLock::lockWithPath(folder / "missing/lock"), nullptr);
-    auto lock = DistributedLock::lockWithPath(folder / "lock");
+    EXPECT_EQ(DistributedLock::lockWithPath(root()), nullptr);
+    EXPECT_EQ(DistributedLock::lockWithPath(path("missing/lock")), nullptr);
+    auto lock = DistributedLock::lockWithPath(lockPath);
     ASSERT_NE(lock, nullptr);
-    EXPECT_FALSE(std::filesystem::exists(folder / "lock"));  // made on the first tryLock
+    EXPECT_FALSE(std::filesystem::exists(lockPath));  // made on the first tryLock
     EXPECT_TRUE(lock->tryLock());
-    EXPECT_TRUE(std::filesystem::exists(folder / "lock"));
+    EXPECT_TRUE(std::filesystem::exists(lockPath));
 }
 
-TEST(DistributedLock, TwoObjectsExcludeEachOtherAndAnEmptyFileHoldsNothing) {
-    platformtest::TestFolder folder;
-    const std::string path = folder.write("lock", "");
-    auto first = DistributedLock::lockWithPath(path);
-    auto second = DistributedLock::lockWithPath(path);
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
+TEST_F(DistributedLockTest, TwoObjectsExcludeEachOtherAndAnEmptyFileHoldsNothing) {
+    writeFile("lock", "");
+    auto first = DistributedLock::lockWithPath(lockPath);
+    auto second = DistributedLock::lockWithPath(lockPath);
     EXPECT_EQ(second->lockDate(), std::nullopt);
-    EXPECT_EQ(raised([&] { second->unlock(); }), "NSGenericException|unlock '" + path + "': No locks available");
+    EXPECT_EQ(raised([&] { second->unlock(); }), "NSGenericException|unlock '" + lockPath + "': No locks available");
 
-    const double before = now();
+    const double before = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     ASSERT_TRUE(first->tryLock());
     EXPECT_FALSE(first->tryLock());  // already held, by itself
     EXPECT_FALSE(second->tryLock());
@@ -98,59 +94,42 @@ TEST(DistributedLock, TwoObjectsExcludeEachOtherAndAnEmptyFileHoldsNothing) {
     first->unlock();
     EXPECT_EQ(first->lockDate(), std::nullopt);
     EXPECT_TRUE(second->tryLock());
-    second->unlock();
-    EXPECT_TRUE(std::filesystem::exists(path));  // the file stays; it holds nothing
+    // A destroyed holder leaves its lock held until someone unlocks it.
+    second.reset();
+    EXPECT_FALSE(first->tryLock());
+    first->unlock();
+    EXPECT_TRUE(first->tryLock());
 }
 
-TEST(DistributedLock, AHolderThatIsKilledReleasesTheLock) {
-    platformtest::TestFolder folder;
-    const std::string path = folder / "lock";
-    Holder holder(path);
-    ASSERT_TRUE(holder.holding());
-    auto lock = DistributedLock::lockWithPath(path);
-    ASSERT_NE(lock, nullptr);
+TEST_F(DistributedLockTest, AKilledHolderReleasesTheLockAndBreakLockFreesItFromALiveOne) {
+    auto holder = std::make_unique<Holder>(lockPath);
+    ASSERT_TRUE(holder->holding());
+    auto lock = DistributedLock::lockWithPath(lockPath);
     EXPECT_FALSE(lock->tryLock());
     EXPECT_NE(lock->lockDate(), std::nullopt);
-    holder.kill();
+    holder->kill();
     EXPECT_EQ(lock->lockDate(), std::nullopt);
     EXPECT_TRUE(lock->tryLock());
-}
+    lock->unlock();
 
-TEST(DistributedLock, DestroyingAHolderKeepsTheLockUntilUnlocked) {
-    platformtest::TestFolder folder;
-    const std::string path = folder / "lock";
-    DistributedLock::lockWithPath(path)->tryLock();
-    auto lock = DistributedLock::lockWithPath(path);
-    EXPECT_FALSE(lock->tryLock());
-    lock->unlock();  // releases what the destroyed object left held
-    EXPECT_TRUE(lock->tryLock());
-}
-
-TEST(DistributedLock, BreakLockFreesTheLockFromALiveHolder) {
-    platformtest::TestFolder folder;
-    const std::string path = folder / "lock";
-    Holder holder(path);
-    ASSERT_TRUE(holder.holding());
-    auto lock = DistributedLock::lockWithPath(path);
+    holder = std::make_unique<Holder>(lockPath);
+    ASSERT_TRUE(holder->holding());
     ASSERT_FALSE(lock->tryLock());
     lock->breakLock();
-    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(std::filesystem::exists(lockPath));
     EXPECT_TRUE(lock->tryLock());
-    EXPECT_FALSE(DistributedLock::lockWithPath(path)->tryLock());
-
+    EXPECT_FALSE(DistributedLock::lockWithPath(lockPath)->tryLock());
     lock->breakLock();  // its own hold too
-    EXPECT_EQ(raised([&] { lock->unlock(); }), "NSGenericException|unlock '" + path + "': No locks available");
-    EXPECT_TRUE(lock->tryLock());
+    EXPECT_EQ(raised([&] { lock->unlock(); }), "NSGenericException|unlock '" + lockPath + "': No locks available");
 }
 
-TEST(DistributedLock, FileSystemFailuresRaise) {
-    platformtest::TestFolder folder;
-    const std::string path = folder / "locks/lock";
-    std::filesystem::create_directories(folder / "locks");
-    auto lock = DistributedLock::lockWithPath(path);
+TEST_F(DistributedLockTest, FileSystemFailuresRaise) {
+    const std::string inFolder = path("locks/lock");
+    std::filesystem::create_directories(path("locks"));
+    auto lock = DistributedLock::lockWithPath(inFolder);
     ASSERT_NE(lock, nullptr);
-    std::filesystem::remove_all(folder / "locks");
-    EXPECT_EQ(raised([&] { lock->tryLock(); }), "NSGenericException|tryLock '" + path + "': No such file or directory");
+    std::filesystem::remove(path("locks"));
+    EXPECT_EQ(raised([&] { lock->tryLock(); }), "NSGenericException|tryLock '" + inFolder + "': No such file or directory");
     EXPECT_EQ(lock->lockDate(), std::nullopt);
     EXPECT_EQ(raised([&] { lock->breakLock(); }), "");  // nothing there to remove
 }

@@ -5,21 +5,15 @@
 namespace {
 
 TEST(HTTPStatus, KnownPhrasesAndClassFallbacks) {
-    using platform::HTTPStatus;
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(200), "no error");
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(404), "not found");
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(500), "internal server error");
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(199), "informational");
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(299), "success");
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(399), "redirected");
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(499), "client error");
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(599), "server error");
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(0), "server error");
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(700), "server error");
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(-404), "server error");
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(100), "continue");
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(307), "temporarily redirected");
-    EXPECT_EQ(HTTPStatus::localizedStringForStatusCode(505), "unsupported version");
+    const std::pair<int, const char*> cases[] = {
+        {200, "no error"},      {404, "not found"},   {500, "internal server error"}, {100, "continue"},
+        {307, "temporarily redirected"}, {505, "unsupported version"}, {199, "informational"}, {299, "success"},
+        {399, "redirected"},    {499, "client error"}, {599, "server error"}, {0, "server error"}, {700, "server error"},
+        {-404, "server error"},
+    };
+    for (const auto& [code, phrase] : cases) {
+        EXPECT_EQ(platform::HTTPStatus::localizedStringForStatusCode(code), phrase) << code;
+    }
 }
 
 }  // namespace

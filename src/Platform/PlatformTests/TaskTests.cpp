@@ -25,20 +25,12 @@ TEST(Task, ReportsExitStatusAndOutput) {
     EXPECT_EQ(task.readStandardOutputToEnd(1s), "first\nsecond");
     EXPECT_EQ(task.readStandardOutputToEnd(1s), "");
 
-    Task quiet("/bin/sh", {"-c", "true"});
-    ASSERT_EQ(quiet.launch(), std::nullopt);
-    quiet.waitUntilExit();
-    EXPECT_EQ(quiet.terminationStatus(), 0);
-    EXPECT_EQ(quiet.readStandardOutputToEnd(1s), "");
-}
-
-TEST(Task, ReportsTheSignalThatEndedTheChild) {
-    Task task("/bin/sh", {"-c", "echo before; kill -KILL $$; echo after"});
-    ASSERT_EQ(task.launch(), std::nullopt);
-    ASSERT_TRUE(task.waitUntilExit(10s));
-    EXPECT_EQ(task.terminationStatus(), SIGKILL);
-    EXPECT_EQ(task.terminationReason(), TaskTerminationReason::UncaughtSignal);
-    EXPECT_EQ(task.readStandardOutputToEnd(1s), "before\n");
+    Task killed("/bin/sh", {"-c", "echo before; kill -KILL $$; echo after"});
+    ASSERT_EQ(killed.launch(), std::nullopt);
+    ASSERT_TRUE(killed.waitUntilExit(10s));
+    EXPECT_EQ(killed.terminationStatus(), SIGKILL);
+    EXPECT_EQ(killed.terminationReason(), TaskTerminationReason::UncaughtSignal);
+    EXPECT_EQ(killed.readStandardOutputToEnd(1s), "before\n");
 }
 
 TEST(Task, ReadsWhileWaitingSoALargeOutputNeverBlocksTheChild) {
@@ -52,36 +44,32 @@ TEST(Task, ReadsWhileWaitingSoALargeOutputNeverBlocksTheChild) {
     EXPECT_EQ(output, kvltest::childOutput(kSize));
 }
 
-TEST(Task, TerminateEndsTheChildEvenWhenTheHostIgnoresSIGTERM) {
+TEST(Task, TerminateEndsTheChildEvenWhenTheHostIgnoresSIGTERMAndKillEndsOneThatIgnoresIt) {
     // The child starts with default signal actions, whatever the host set for itself.
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     struct sigaction previous {};
     ASSERT_EQ(sigaction(SIGTERM, &ignore, &previous), 0);
-    Task task("/bin/sh", {"-c", "exec sleep 10"});
-    const auto launched = task.launch();
+    Task terminated("/bin/sh", {"-c", "exec sleep 10"});
+    const auto launched = terminated.launch();
     sigaction(SIGTERM, &previous, nullptr);
     ASSERT_EQ(launched, std::nullopt);
+    Task killed("/bin/sh", {"-c", "trap '' TERM; exec sleep 10"});
+    ASSERT_EQ(killed.launch(), std::nullopt);
 
-    EXPECT_FALSE(task.waitUntilExit(100ms));
-    EXPECT_TRUE(task.isRunning());
-    task.terminate();
-    ASSERT_TRUE(task.waitUntilExit(10s));
-    EXPECT_EQ(task.terminationStatus(), SIGTERM);
-    EXPECT_EQ(task.terminationReason(), TaskTerminationReason::UncaughtSignal);
-    task.terminate();  // an ended child is not signalled again
-    EXPECT_EQ(task.terminationStatus(), SIGTERM);
-}
-
-TEST(Task, KillEndsAChildThatIgnoresTerminate) {
-    Task task("/bin/sh", {"-c", "trap '' TERM; exec sleep 10"});
-    ASSERT_EQ(task.launch(), std::nullopt);
-    EXPECT_FALSE(task.waitUntilExit(300ms));
-    task.terminate();
-    EXPECT_FALSE(task.waitUntilExit(300ms));
-    task.kill();
-    ASSERT_TRUE(task.waitUntilExit(10s));
-    EXPECT_EQ(task.terminationStatus(), SIGKILL);
+    EXPECT_FALSE(terminated.waitUntilExit(100ms));
+    EXPECT_TRUE(terminated.isRunning());
+    terminated.terminate();
+    killed.terminate();
+    ASSERT_TRUE(terminated.waitUntilExit(10s));
+    EXPECT_EQ(terminated.terminationStatus(), SIGTERM);
+    EXPECT_EQ(terminated.terminationReason(), TaskTerminationReason::UncaughtSignal);
+    terminated.terminate();  // an ended child is not signalled again
+    EXPECT_EQ(terminated.terminationStatus(), SIGTERM);
+    EXPECT_FALSE(killed.waitUntilExit(300ms));
+    killed.kill();
+    ASSERT_TRUE(killed.waitUntilExit(10s));
+    EXPECT_EQ(killed.terminationStatus(), SIGKILL);
 }
 
 TEST(Task, NoticesTheChildsEndWhileAnotherProcessHoldsItsOutput) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -17,58 +18,22 @@ std::string resolved(std::string_view reference, std::string_view base = "http:/
     return url ? url->absoluteString() : "(null)";
 }
 
-TEST(URL, ResolvesTheNormalExamplesOfRFC3986) {
-    const std::vector<std::pair<std::string, std::string>> examples = {
-        {"g:h", "g:h"},
-        {"g", "http://a/b/c/g"},
-        {"./g", "http://a/b/c/g"},
-        {"g/", "http://a/b/c/g/"},
-        {"/g", "http://a/g"},
-        {"//g", "http://g"},
-        {"?y", "http://a/b/c/d;p?y"},
-        {"g?y", "http://a/b/c/g?y"},
-        {"#s", "http://a/b/c/d;p?q#s"},
-        {"g#s", "http://a/b/c/g#s"},
-        {"g?y#s", "http://a/b/c/g?y#s"},
-        {";x", "http://a/b/c/;x"},
-        {"g;x", "http://a/b/c/g;x"},
-        {"g;x?y#s", "http://a/b/c/g;x?y#s"},
-        {"", "http://a/b/c/d;p?q"},
-        {".", "http://a/b/c/"},
-        {"./", "http://a/b/c/"},
-        {"..", "http://a/b/"},
-        {"../", "http://a/b/"},
-        {"../g", "http://a/b/g"},
-        {"../..", "http://a/"},
-        {"../../", "http://a/"},
-        {"../../g", "http://a/g"},
-    };
-    for (const auto& [reference, expected] : examples) {
-        EXPECT_EQ(resolved(reference), expected) << reference;
-    }
-}
-
-TEST(URL, ResolvesTheAbnormalExamplesOfRFC3986) {
-    const std::vector<std::pair<std::string, std::string>> examples = {
-        {"../../../g", "http://a/g"},
-        {"../../../../g", "http://a/g"},
-        {"/./g", "http://a/g"},
-        {"/../g", "http://a/g"},
-        {"g.", "http://a/b/c/g."},
-        {".g", "http://a/b/c/.g"},
-        {"g..", "http://a/b/c/g.."},
-        {"..g", "http://a/b/c/..g"},
-        {"./../g", "http://a/b/g"},
-        {"./g/.", "http://a/b/c/g/"},
-        {"g/./h", "http://a/b/c/g/h"},
-        {"g/../h", "http://a/b/c/h"},
-        {"g;x=1/./y", "http://a/b/c/g;x=1/y"},
-        {"g;x=1/../y", "http://a/b/c/y"},
-        {"g?y/./x", "http://a/b/c/g?y/./x"},
-        {"g?y/../x", "http://a/b/c/g?y/../x"},
-        {"g#s/./x", "http://a/b/c/g#s/./x"},
-        {"g#s/../x", "http://a/b/c/g#s/../x"},
-        {"http:g", "http:g"},
+// The examples of RFC 3986, section 5.4, normal and abnormal.
+TEST(URL, ResolvesTheExamplesOfRFC3986) {
+    const std::pair<const char*, const char*> examples[] = {
+        {"g:h", "g:h"}, {"g", "http://a/b/c/g"}, {"./g", "http://a/b/c/g"}, {"g/", "http://a/b/c/g/"},
+        {"/g", "http://a/g"}, {"//g", "http://g"}, {"?y", "http://a/b/c/d;p?y"}, {"g?y", "http://a/b/c/g?y"},
+        {"#s", "http://a/b/c/d;p?q#s"}, {"g#s", "http://a/b/c/g#s"}, {"g?y#s", "http://a/b/c/g?y#s"},
+        {";x", "http://a/b/c/;x"}, {"g;x", "http://a/b/c/g;x"}, {"g;x?y#s", "http://a/b/c/g;x?y#s"},
+        {"", "http://a/b/c/d;p?q"}, {".", "http://a/b/c/"}, {"./", "http://a/b/c/"}, {"..", "http://a/b/"},
+        {"../", "http://a/b/"}, {"../g", "http://a/b/g"}, {"../..", "http://a/"}, {"../../", "http://a/"},
+        {"../../g", "http://a/g"}, {"../../../g", "http://a/g"}, {"../../../../g", "http://a/g"},
+        {"/./g", "http://a/g"}, {"/../g", "http://a/g"}, {"g.", "http://a/b/c/g."}, {".g", "http://a/b/c/.g"},
+        {"g..", "http://a/b/c/g.."}, {"..g", "http://a/b/c/..g"}, {"./../g", "http://a/b/g"},
+        {"./g/.", "http://a/b/c/g/"}, {"g/./h", "http://a/b/c/g/h"}, {"g/../h", "http://a/b/c/h"},
+        {"g;x=1/./y", "http://a/b/c/g;x=1/y"}, {"g;x=1/../y", "http://a/b/c/y"}, {"g?y/./x", "http://a/b/c/g?y/./x"},
+        {"g?y/../x", "http://a/b/c/g?y/../x"}, {"g#s/./x", "http://a/b/c/g#s/./x"},
+        {"g#s/../x", "http://a/b/c/g#s/../x"}, {"http:g", "http:g"},
     };
     for (const auto& [reference, expected] : examples) {
         EXPECT_EQ(resolved(reference), expected) << reference;
@@ -76,12 +41,9 @@ TEST(URL, ResolvesTheAbnormalExamplesOfRFC3986) {
 }
 
 TEST(URL, RefusesTextThatIsNotAURL) {
-    EXPECT_EQ(URL::URLWithString("file:///a b"), std::nullopt);
-    EXPECT_EQ(URL::URLWithString("/x/%zz"), std::nullopt);
-    EXPECT_EQ(URL::URLWithString("/x/%4"), std::nullopt);
-    EXPECT_EQ(URL::URLWithString("1http://a/"), std::nullopt);
-    EXPECT_EQ(URL::URLWithString("caf\xc3\xa9"), std::nullopt);
-    EXPECT_EQ(URL::URLWithString("a<b"), std::nullopt);
+    for (const char* text : {"file:///a b", "/x/%zz", "/x/%4", "1http://a/", "caf\xc3\xa9", "a<b"}) {
+        EXPECT_EQ(URL::URLWithString(text), std::nullopt) << text;
+    }
     // Without a base a relative reference stays relative.
     const auto relative = URL::URLWithString("a/../b%20c");
     ASSERT_TRUE(relative);
@@ -90,15 +52,14 @@ TEST(URL, RefusesTextThatIsNotAURL) {
 }
 
 TEST(URL, ResolvedPathsThatWouldReadAsAnotherPartAreWrittenToReadBack) {
-    // Removing the dot segments leaves a path that starts with "//" but has no authority.
-    EXPECT_EQ(resolved("/..//h/p", "a:/x"), "a:/.//h/p");
-    // ... or a relative path whose first segment holds a colon.
-    EXPECT_EQ(resolved("../x:y/z", ""), "./x:y/z");
-    EXPECT_EQ(resolved("..//h", "a/b"), "/.//h");
-    for (const auto& [reference, base] : std::vector<std::pair<std::string, std::string>>{
-             {"/..//h/p", "a:/x"}, {"../x:y/z", ""}, {"..//h", "a/b"}}) {
+    // Removing the dot segments leaves a path that starts with "//" but has no authority, or a
+    // relative path whose first segment holds a colon.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"/..//h/p", "a:/x", "a:/.//h/p"}, {"../x:y/z", "", "./x:y/z"}, {"..//h", "a/b", "/.//h"}};
+    for (const auto& [reference, base, expected] : cases) {
         const auto url = URL::URLWithString(reference, URL::URLWithString(base));
         ASSERT_TRUE(url);
+        EXPECT_EQ(url->absoluteString(), expected);
         EXPECT_EQ(URL::URLWithString(url->absoluteString()), url) << reference << " against " << base;
     }
 }
@@ -117,7 +78,6 @@ TEST(URL, FileURLsEncodeTheirPathAndMarkFolders) {
     EXPECT_EQ(folder.absoluteString(), "file:///no/such/folder/");
     EXPECT_EQ(folder.path(), "/no/such/folder");
     EXPECT_EQ(folder.lastPathComponent(), "folder");
-    EXPECT_EQ(URL::fileURLWithPath("/").absoluteString(), "file:///");
     EXPECT_EQ(URL::fileURLWithPath("/").path(), "/");
     EXPECT_EQ(URL::fileURLWithPath("/a//b", true).absoluteString(), "file:///a/b/");
     EXPECT_EQ(URL::fileURLWithPath("/a/b/", false).absoluteString(), "file:///a/b");

@@ -9,21 +9,16 @@
 namespace {
 
 TEST(UTF8, AcceptsWellFormedTextOnly) {
-    using platform::isValidUTF8;
-    EXPECT_TRUE(isValidUTF8(""));
-    EXPECT_TRUE(isValidUTF8("plain"));
-    EXPECT_TRUE(isValidUTF8("t\xC3\xABxt \xE2\x82\xAC \xF0\x9F\x98\x80"));
-    EXPECT_TRUE(isValidUTF8(std::string_view("a\0b", 3)));
-    EXPECT_FALSE(isValidUTF8("\xC3"));              // cut off
-    EXPECT_FALSE(isValidUTF8("\xC0\xAF"));          // overlong "/"
-    EXPECT_FALSE(isValidUTF8("\xED\xA0\x80"));      // surrogate
-    EXPECT_FALSE(isValidUTF8("\xF4\x90\x80\x80"));  // above U+10FFFF
-    EXPECT_FALSE(isValidUTF8("\xE0\x80\xAF"));      // overlong in three bytes
-    EXPECT_FALSE(isValidUTF8("\xF0\x80\x80\xAF"));  // overlong in four bytes
-    EXPECT_FALSE(isValidUTF8("\xC2\x41"));          // no continuation byte
-    EXPECT_FALSE(isValidUTF8("\xF5\x80\x80\x80"));  // no such lead byte
-    EXPECT_TRUE(isValidUTF8("\xEF\xBF\xBF\xF4\x8F\xBF\xBF"));  // U+FFFF and U+10FFFF
-    EXPECT_FALSE(isValidUTF8("\xFF"));
+    for (const std::string_view valid : {std::string_view(""), std::string_view("t\xC3\xABxt \xE2\x82\xAC \xF0\x9F\x98\x80"),
+                                         std::string_view("a\0b", 3), std::string_view("\xEF\xBF\xBF\xF4\x8F\xBF\xBF")}) {
+        EXPECT_TRUE(platform::isValidUTF8(valid)) << valid;
+    }
+    // Cut off, overlong in two, three and four bytes, a surrogate, above U+10FFFF, no continuation
+    // byte, no such lead byte.
+    for (const char* invalid : {"\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xF0\x80\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                "\xC2\x41", "\xF5\x80\x80\x80", "\xFF"}) {
+        EXPECT_FALSE(platform::isValidUTF8(invalid)) << invalid;
+    }
 }
 
 TEST(UTF8, AppendsEachCodePointInTheShortestForm) {

@@ -6,11 +6,12 @@
 #include <string_view>
 
 #include "Platform/Layout.h"
+#include "TestSupport/TemporaryFolder.h"
 
 namespace kvltest {
 
 // Base of every test that touches the file system: each test gets a fresh temporary root
-// (made with mkdtemp) and the platform layout points at it (root, home
+// (a TemporaryFolder) and the platform layout points at it (root, home
 // "<root>/Users/<user name>", temporary folder "<root>/tmp/"; the home and temporary folders
 // exist). Afterwards the previous layout comes back and the root goes with everything in it.
 //
@@ -33,6 +34,7 @@ protected:
     std::string readFile(std::string_view path) const;
 
 private:
+    TemporaryFolder folder_;
     std::string root_;
     platform::Layout layout_;
     platform::Layout previous_;
