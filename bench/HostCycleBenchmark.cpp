@@ -43,6 +43,20 @@ rm -f "$agent" "$copy" "$update"
 rm -rf "$r/Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater"
 )";
 
+// A launchctl that only remembers the loaded jobs, as marker files named by label in the folder
+// given to printf; the shell's own expansions, so that a call costs one short shell.
+constexpr char kLaunchctlStub[] = R"(#!/bin/sh
+state='%s'
+job="${2##*/}"
+job="${job%%.plist}"
+case "$1" in
+  load) : > "$state/$job" ;;
+  unload) rm -f "$state/$job" ;;
+  list) printf 'PID\tStatus\tLabel\n'; for f in "$state"/*; do [ -e "$f" ] && printf -- '-\t0\t%%s\n' "${f##*/}"; done ;;
+esac
+exit 0
+)";
+
 int run(const std::string& command) {
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -65,11 +79,16 @@ void BM_HostInstallUninstallBesideScript(benchmark::State& state) {
     std::FILE* file = std::fopen(script.c_str(), "w");
     std::fputs(kScript, file);
     std::fclose(file);
-    // Both run a launchctl that does nothing: the script finds it first on its PATH, the host
-    // is told its folder.
-    const fs::path launchctlFolder = parent / "launchctl-does-nothing";
-    fs::create_directory(launchctlFolder);
-    fs::create_symlink("/bin/true", launchctlFolder / "launchctl");
+    // Both run the same launchctl that only remembers which jobs are loaded (a marker file per
+    // label), since the host checks the jobs after install and uninstall: the script finds it
+    // first on its PATH, the host is told its folder.
+    const fs::path launchctlFolder = parent / "launchctl-remembers";
+    fs::create_directories(launchctlFolder / "loaded");
+    const std::string launchctl = (launchctlFolder / "launchctl").string();
+    std::FILE* stub = std::fopen(launchctl.c_str(), "w");
+    std::fprintf(stub, kLaunchctlStub, (launchctlFolder / "loaded").c_str());
+    std::fclose(stub);
+    fs::permissions(launchctl, fs::perms::owner_all);
     ::setenv("KVL_LAUNCHCTL_DIR", launchctlFolder.c_str(), 1);
     const std::string scriptPath = "PATH=" + launchctlFolder.string() + ":\"$PATH\" ";
 

@@ -24,6 +24,7 @@
 #include "HostStatus.h"
 #include "KVLUpdaterConfigService/KVLUpdaterConfigService.h"
 #include "Platform/ConfinedRoot.h"
+#include "Platform/Console.h"
 #include "Platform/FileLock.h"
 #include "Platform/Layout.h"
 
@@ -139,6 +140,10 @@ int runCycle(const HostOptions& options, const std::shared_ptr<const platform::C
     if (!logger) {
         return HostExitFailure;
     }
+    // The plug-in's console lines go to the log as info lines: on standard error only with -v.
+    platform::Console::setSink([logger](std::string_view message) {
+        logger->logMessage("%@", KVLLogLevelInfo, "Console", 0, std::string(message));
+    });
     const auto provider = std::make_shared<HostPrivilegeProvider>(root, logger);
     for (const auto& [operation, call] : options.failures) {
         provider->failCall(operation, call);

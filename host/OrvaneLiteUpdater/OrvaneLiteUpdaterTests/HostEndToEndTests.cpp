@@ -65,7 +65,7 @@ TEST_F(HostEndToEndTest, UninstallPassesOverEveryFailure) {
     ASSERT_EQ(host("install --root " + root()).status, 0);
     const HostRun uninstall = host("uninstall --fail remove --fail launch --root " + root());
     EXPECT_EQ(uninstall.status, 1) << uninstall.out << uninstall.err;
-    for (const std::string line :
+    for (const std::string& line :
          {"uninstall: copy helper daemon: " + path(kCopyHelper) + " is still there\n",
           std::string("uninstall: copy helper daemon: job com.orvane.OrvaneLite.CopyHelper is still loaded\n"),
           "uninstall: updater folder: " + path(kUpdaterFolder) + " is still there\n",

@@ -10,12 +10,12 @@
 #include "Platform/Bundle.h"
 #include "Platform/PropertyListSerialization.h"
 #include "Platform/StringsTable.h"
-#include "TestFolder.h"
+#include "TestSupport/ChildProcess.h"
+#include "TestSupport/TemporaryRoot.h"
 
 namespace {
 
 using platform::Error;
-using platformtest::TestFolder;
 
 enum class Hostile { FIFO, ZeroDevice, OneByteOverTheCap };
 
@@ -37,7 +37,9 @@ void plant(Hostile kind, const std::string& path, const std::string& contents, s
     }
 }
 
-TEST(BoundedReads, EveryReaderRefusesFIFOsDevicesAndFilesOverItsCapAtOnce) {
+using BoundedReads = kvltest::TemporaryRootTest;
+
+TEST_F(BoundedReads, EveryReaderRefusesFIFOsDevicesAndFilesOverItsCapAtOnce) {
     const std::string plist = "<plist><dict><key>CFBundleIdentifier</key><string>x</string></dict></plist>";
     const struct {
         const char* reader;
@@ -46,31 +48,31 @@ TEST(BoundedReads, EveryReaderRefusesFIFOsDevicesAndFilesOverItsCapAtOnce) {
         std::string contents;
         // The error code of the refusal; -1 when the file was read. A bundle keeps the reason
         // to itself and answers 0.
-        std::function<std::int64_t(const TestFolder& folder)> read;
+        std::function<std::int64_t(const std::string& root)> read;
     } readers[] = {
         {"property list", "list.plist", platform::PropertyListSerialization::kMaximumFileSize, plist,
-         [](const TestFolder& folder) {
+         [](const std::string& root) {
              Error error;
              using platform::PropertyListSerialization;
-             return PropertyListSerialization::propertyListWithContentsOfFile(folder / "list.plist", &error) ? -1
+             return PropertyListSerialization::propertyListWithContentsOfFile(root + "/list.plist", &error) ? -1
                                                                                                               : error.code;
          }},
         {"strings table", "table.strings", platform::StringsTable::kMaximumFileSize, "\"a\" = \"b\";",
-         [](const TestFolder& folder) {
+         [](const std::string& root) {
              Error error;
-             return platform::StringsTable::tableWithContentsOfFile(folder / "table.strings", &error) ? -1 : error.code;
+             return platform::StringsTable::tableWithContentsOfFile(root + "/table.strings", &error) ? -1 : error.code;
          }},
         {"bundle information", "B.bundle/Contents/Info.plist", platform::Bundle::kMaximumInfoSize, plist,
-         [](const TestFolder& folder) -> std::int64_t {
-             return platform::Bundle::bundleWithPath(folder / "B.bundle")->bundleIdentifier() ? -1 : 0;
+         [](const std::string& root) -> std::int64_t {
+             return platform::Bundle::bundleWithPath(root + "/B.bundle")->bundleIdentifier() ? -1 : 0;
          }},
     };
     for (const auto& reader : readers) {
         for (const Hostile kind : {Hostile::FIFO, Hostile::ZeroDevice, Hostile::OneByteOverTheCap}) {
-            TestFolder folder;
-            plant(kind, folder / reader.file, reader.contents, reader.cap);
+            std::filesystem::remove(path(reader.file));
+            plant(kind, path(reader.file), reader.contents, reader.cap);
             const auto started = std::chrono::steady_clock::now();
-            const std::int64_t code = reader.read(folder);
+            const std::int64_t code = reader.read(root());
             EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1)) << reader.reader;
             const bool bundle = reader.file.starts_with("B.bundle");
             EXPECT_EQ(code, bundle ? 0 : kind == Hostile::OneByteOverTheCap ? 263 : 256) << reader.reader;

@@ -11,7 +11,8 @@
 #include <utility>
 
 #include "Platform/FileManager.h"
-#include "TestFolder.h"
+#include "TestSupport/ChildProcess.h"
+#include "TestSupport/TemporaryRoot.h"
 #include "TestSupport/TreeSnapshot.h"
 
 namespace {
@@ -19,25 +20,22 @@ namespace {
 namespace fs = std::filesystem;
 using platform::ConfinedRoot;
 using platform::Error;
-using platformtest::TestFolder;
 using Resolution = ConfinedRoot::Resolution;
 using kvltest::snapshotOf;
 
-class ConfinedRootTest : public ::testing::TestWithParam<Resolution> {
+class ConfinedRootTest : public kvltest::TemporaryRootTest, public ::testing::WithParamInterface<Resolution> {
 protected:
     ConfinedRootTest() {
-        folder.write("outside/secret", "secret");
-        folder.write("outside/dir/file", "kept");
-        folder.write("root/src/file", "new");
-        fs::create_directory(folder / "root/src/folder");
-        folder.write("root/src/folder/inner", "inner");
-        ::chmod((folder / "root/src/file").c_str(), 0751);
+        writeFile("outside/secret", "secret");
+        writeFile("outside/dir/file", "kept");
+        writeFile("root/src/file", "new");
+        fs::create_directory(path("root/src/folder"));
+        writeFile("root/src/folder/inner", "inner");
+        ::chmod((path("root/src/file")).c_str(), 0751);
     }
     std::shared_ptr<const ConfinedRoot> open() const {
-        return ConfinedRoot::open(folder / "root", nullptr, GetParam());
+        return ConfinedRoot::open(path("root"), nullptr, GetParam());
     }
-
-    TestFolder folder;
 };
 
 using R = const ConfinedRoot&;
@@ -67,107 +65,107 @@ TEST_P(ConfinedRootTest, NothingOutsideChangesWhateverLinkIsPlanted) {
         const char* name;
         std::string target;
         bool leadsOut;
-    } links[] = {{"absolute", folder / "outside", true}, {"climbing", "../outside", true},
-                 {"file", folder / "outside/secret", true}, {"inside", "src", false}};
+    } links[] = {{"absolute", path("outside"), true}, {"climbing", "../outside", true},
+                 {"file", path("outside/secret"), true}, {"inside", "src", false}};
     // The same item inside the root as "dir" in the outside folder, for the link inside.
-    fs::create_directory(folder / "root/src/dir");
+    fs::create_directory(path("root/src/dir"));
     for (const Link& link : links) {
         for (const Operation& operation : kOperations) {
             SCOPED_TRACE(std::string(link.name) + " link, " + operation.name);
-            fs::remove_all(folder / "root/copy");
-            fs::create_directory_symlink(link.target, folder / "root/l");
-            const auto before = snapshotOf(folder / "outside");
+            fs::remove_all(path("root/copy"));
+            fs::create_directory_symlink(link.target, path("root/l"));
+            const auto before = snapshotOf(path("outside"));
             Error error;
             const bool done = operation.run(*open(), "l", &error);
             if (link.leadsOut && operation.refusedWhenLinkLeadsOut) {
                 EXPECT_FALSE(done);
                 EXPECT_TRUE(ConfinedRoot::leadsOutside(error)) << error.description();
-                EXPECT_NE(error.localizedDescription.find(folder / "root"), std::string::npos) << error.description();
+                EXPECT_NE(error.localizedDescription.find(path("root")), std::string::npos) << error.description();
             } else {
                 EXPECT_TRUE(done) << error.description();
             }
-            EXPECT_EQ(snapshotOf(folder / "outside"), before);
-            fs::remove(folder / "root/l");
-            fs::create_directories(folder / "root/src/dir");
-            if (!fs::exists(folder / "root/src/file")) folder.write("root/src/file", "new");
+            EXPECT_EQ(snapshotOf(path("outside")), before);
+            fs::remove(path("root/l"));
+            fs::create_directories(path("root/src/dir"));
+            if (!fs::exists(path("root/src/file"))) writeFile("root/src/file", "new");
         }
     }
 }
 
 TEST_P(ConfinedRootTest, CopiesFoldersWholeWithPermissionsAndReplacesAtomically) {
     const auto root = open();
-    fs::create_directory_symlink("../file", folder / "root/src/folder/up");  // stays inside: copied
+    fs::create_directory_symlink("../file", path("root/src/folder/up"));  // stays inside: copied
     Error error;
-    ASSERT_TRUE(root->copyItem(folder / "root/src", "dst/../copy", false, &error)) << error.description();
-    EXPECT_EQ(platformtest::readFile(folder / "root/copy/folder/inner"), "inner");
-    EXPECT_EQ(fs::read_symlink(folder / "root/copy/folder/up"), "../file");
-    EXPECT_EQ(fs::status(folder / "root/copy/file").permissions(), fs::perms(0751));
+    ASSERT_TRUE(root->copyItem(path("root/src"), "dst/../copy", false, &error)) << error.description();
+    EXPECT_EQ(readFile(path("root/copy/folder/inner")), "inner");
+    EXPECT_EQ(fs::read_symlink(path("root/copy/folder/up")), "../file");
+    EXPECT_EQ(fs::status(path("root/copy/file")).permissions(), fs::perms(0751));
     EXPECT_FALSE(root->copyItem("src", "copy", false, &error));
     EXPECT_EQ(error.code, 516);
-    fs::create_directory_symlink(".", folder / "root/here");  // "here/up" is at the root: "../file" leads out
+    fs::create_directory_symlink(".", path("root/here"));  // "here/up" is at the root: "../file" leads out
     EXPECT_FALSE(root->copyItem("src/folder/up", "here/up", false, &error));
     EXPECT_TRUE(ConfinedRoot::leadsOutside(error)) << error.description();
-    fs::remove(folder / "root/here");
+    fs::remove(path("root/here"));
 
-    folder.write("root/copy/folder/inner", "old");
-    fs::create_directory_symlink(folder / "outside", folder / "root/src/out");
+    writeFile("root/copy/folder/inner", "old");
+    fs::create_directory_symlink(path("outside"), path("root/src/out"));
     EXPECT_FALSE(root->copyItem("src", "copy", true, &error));
-    EXPECT_EQ(error.localizedDescription, "“" + (folder / "root/src/out") +
-                                              "” is a symbolic link that leads outside the root “" + (folder / "root") +
+    EXPECT_EQ(error.localizedDescription, "“" + (path("root/src/out")) +
+                                              "” is a symbolic link that leads outside the root “" + (path("root")) +
                                               "” and was not copied.");
-    EXPECT_EQ(platformtest::readFile(folder / "root/copy/folder/inner"), "old");
-    fs::remove(folder / "root/src/out");
+    EXPECT_EQ(readFile(path("root/copy/folder/inner")), "old");
+    fs::remove(path("root/src/out"));
     ASSERT_TRUE(root->copyItem("src", "copy", true, &error)) << error.description();
-    EXPECT_EQ(platformtest::readFile(folder / "root/copy/folder/inner"), "inner");
+    EXPECT_EQ(readFile(path("root/copy/folder/inner")), "inner");
     const std::vector<std::string> noTemporaries{"copy", "src"};
-    EXPECT_EQ(platform::FileManager::contentsOfDirectoryAtPath(folder / "root"), noTemporaries);
+    EXPECT_EQ(platform::FileManager::contentsOfDirectoryAtPath(path("root")), noTemporaries);
 }
 
 TEST_P(ConfinedRootTest, RefusesPathsOutsideAndRootsThatCannotBeOpened) {
     Error error;
-    const std::string outside[] = {"../x", folder / "root2/x", "/", folder / "root/a/../../x"};
-    for (const std::string& path : outside) {
-        EXPECT_FALSE(open()->writeFile(path, "x", 0644, &error)) << path;
-        EXPECT_EQ(error.localizedDescription, "“" + path + "” lies outside the root “" + (folder / "root") + "”.");
+    const std::string outside[] = {"../x", path("root2/x"), "/", path("root/a/../../x")};
+    for (const std::string& refused : outside) {
+        EXPECT_FALSE(open()->writeFile(refused, "x", 0644, &error)) << refused;
+        EXPECT_EQ(error.localizedDescription, "“" + refused + "” lies outside the root “" + path("root") + "”.");
     }
-    fs::create_symlink("loop", folder / "loop");
-    std::string tooLong = folder.path();
+    fs::create_symlink("loop", path("loop"));
+    std::string tooLong = root();
     while (tooLong.size() <= PATH_MAX) tooLong += "/" + std::string(200, 'a');
     const std::pair<std::string, int> cases[] = {
-        {folder / "missing", ENOENT}, {folder / "root/src/file", ENOTDIR}, {folder / "loop", ELOOP},
+        {path("missing"), ENOENT}, {path("root/src/file"), ENOTDIR}, {path("loop"), ELOOP},
         {tooLong, ENAMETOOLONG}};
-    for (const auto& [path, posixError] : cases) {
-        EXPECT_EQ(ConfinedRoot::open(path, &error, GetParam()), nullptr);
+    for (const auto& [unusable, posixError] : cases) {
+        EXPECT_EQ(ConfinedRoot::open(unusable, &error, GetParam()), nullptr);
         ASSERT_TRUE(error.underlyingError);
-        EXPECT_EQ(error.underlyingError->code, posixError) << path;
+        EXPECT_EQ(error.underlyingError->code, posixError) << unusable;
         EXPECT_TRUE(error.localizedDescription.starts_with("The root “")) << error.localizedDescription;
     }
-    ::chmod(folder.path().c_str(), 0755);
-    ::chmod((folder / "root").c_str(), 0744);  // readable, not enterable by others
-    const int status = platformtest::runAsNobody([&] {
-        return !ConfinedRoot::open(folder / "root", &error, GetParam()) && error.underlyingError->code == EACCES ? 0 : 1;
+    ::chmod(root().c_str(), 0755);
+    ::chmod(path("root").c_str(), 0744);  // readable, not enterable by others
+    const int status = kvltest::runAsNobody([&] {
+        return !ConfinedRoot::open(path("root"), &error, GetParam()) && error.underlyingError->code == EACCES ? 0 : 1;
     });
     if (status < 0) GTEST_SKIP() << "cannot switch to the user nobody";
     EXPECT_EQ(status, 0);
 }
 
 TEST_P(ConfinedRootTest, CopyOutOfSpaceKeepsTheOldFileAndLeavesNoTemporary) {
-    const std::string small = folder / "root/small";
+    const std::string small = path("root/small");
     fs::create_directory(small);
     if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
         GTEST_SKIP() << "cannot mount a small tmpfs: " << std::strerror(errno);
     }
     const std::unique_ptr<const char, void (*)(const char*)> unmount(small.c_str(),
                                                                      [](const char* p) { ::umount2(p, MNT_DETACH); });
-    folder.write("root/small/dst", "old");
-    folder.write("root/big", std::string(256 * 1024, 'b'));
+    writeFile("root/small/dst", "old");
+    writeFile("root/big", std::string(256 * 1024, 'b'));
     Error error;
     EXPECT_FALSE(open()->copyItem("big", "small/dst", true, &error));
     EXPECT_EQ(error.code, 640) << error.description();
-    EXPECT_FALSE(platform::FileManager::copyItemAtPath(folder / "root/big", small + "/new", &error));
+    EXPECT_FALSE(platform::FileManager::copyItemAtPath(path("root/big"), small + "/new", &error));
     EXPECT_EQ(error.code, 640) << error.description();
     EXPECT_EQ(platform::FileManager::contentsOfDirectoryAtPath(small), std::vector<std::string>{"dst"});
-    EXPECT_EQ(platformtest::readFile(small + "/dst"), "old");
+    EXPECT_EQ(readFile(small + "/dst"), "old");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothResolutions, ConfinedRootTest,

@@ -12,25 +12,26 @@
 #include <cstring>
 #include <filesystem>
 
-#include "TestFolder.h"
+#include "TestSupport/ChildProcess.h"
+#include "TestSupport/TemporaryRoot.h"
 
 namespace {
 
 using platform::Error;
 using platform::RegularFile;
-using platformtest::TestFolder;
 
-TEST(RegularFileTest, RefusesWhatIsNotAPlainFileOfBoundedSizeAtOnce) {
-    TestFolder folder;
-    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0644), 0);
-    std::filesystem::create_symlink("/dev/zero", folder / "zero");
-    std::filesystem::create_directory(folder / "folder");
+using RegularFileTest = kvltest::TemporaryRootTest;
+
+TEST_F(RegularFileTest, RefusesWhatIsNotAPlainFileOfBoundedSizeAtOnce) {
+    ASSERT_EQ(::mkfifo((path("fifo")).c_str(), 0644), 0);
+    std::filesystem::create_symlink("/dev/zero", path("zero"));
+    std::filesystem::create_directory(path("folder"));
     const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, (folder / "socket").c_str(), sizeof address.sun_path - 1);
+    std::strncpy(address.sun_path, (path("socket")).c_str(), sizeof address.sun_path - 1);
     ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    folder.write("eleven", "eleven byte");
+    writeFile("eleven", "eleven byte");
 
     const struct {
         std::string name;
@@ -48,7 +49,7 @@ TEST(RegularFileTest, RefusesWhatIsNotAPlainFileOfBoundedSizeAtOnce) {
     for (const auto& test : cases) {
         const auto started = std::chrono::steady_clock::now();
         Error error;
-        EXPECT_EQ(RegularFile::read(folder / test.name, 10, &error), std::nullopt) << test.name;
+        EXPECT_EQ(RegularFile::read(path(test.name), 10, &error), std::nullopt) << test.name;
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1)) << test.name;
         EXPECT_EQ(error.code, test.code) << test.name;
         ASSERT_TRUE(error.underlyingError) << test.name;
@@ -56,15 +57,15 @@ TEST(RegularFileTest, RefusesWhatIsNotAPlainFileOfBoundedSizeAtOnce) {
         EXPECT_TRUE(error.localizedDescription.ends_with(test.description)) << error.localizedDescription;
     }
     ::close(listening);
-    EXPECT_EQ(RegularFile::read(folder / "eleven", 11), "eleven byte");
+    EXPECT_EQ(RegularFile::read(path("eleven"), 11), "eleven byte");
 }
 
-TEST(RegularFileTest, AFileTheUserMayNotReadIsReportedAsSuch) {
-    TestFolder folder;
-    const std::string file = folder.write("private", "x");
+TEST_F(RegularFileTest, AFileTheUserMayNotReadIsReportedAsSuch) {
+    writeFile("private", "x");
+    const std::string file = path("private");
     ::chmod(file.c_str(), 0600);
-    ::chmod(folder.path().c_str(), 0755);
-    const int status = platformtest::runAsNobody([&] {
+    ::chmod(root().c_str(), 0755);
+    const int status = kvltest::runAsNobody([&] {
         Error error;
         const bool refused = !RegularFile::read(file, 10, &error) && error.code == 257;
         return refused && error.underlyingError->code == EACCES ? 0 : 1;

@@ -73,7 +73,7 @@ TEST_F(CallOrderTest, EveryOperationOutsideASetUpCycleRefusesAndSaysSo) {
         {"KVLUpdaterInstallAssistant - performPostUninstallation",
          [](Assistants& a) { return a.install.performPostUninstallation(), true; }},
         {"KVLUpdaterUpdateAssistant - isDependentOn",
-         [](Assistants& a) { return a.update.isDependentOn(a.components), a.components.at("a") == "kept"; }},
+         [](Assistants& a) { return a.update.isDependentOn(a.components), *a.components.at("a").string() == "kept"; }},
         {"KVLUpdaterUpdateAssistant - checkPreRequisite",
          [](Assistants& a) { return a.update.checkPreRequisite(a.prerequisites), true; }},
         {"KVLUpdaterUpdateAssistant - unloadComponent", [](Assistants& a) { return !a.update.unloadComponent(); }},
