@@ -86,11 +86,11 @@ TEST_F(KVLUpdaterPathHelperTest, UserFoldersAreCreatedOnDemand) {
     KVLUpdaterPathHelper helper;
     const std::string user = home() + "/Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater";
     EXPECT_FALSE(platform::FileManager::fileExistsAtPath(user));
-    bool folder = false;
+    bool logs = false, patches = false;
     EXPECT_EQ(helper.updaterLogsURL()->path(), user + "/Logs");
-    EXPECT_TRUE(platform::FileManager::fileExistsAtPath(user + "/Logs", &folder) && folder);
     EXPECT_EQ(helper.userPatchesURL()->path(), user + "/Patch");
-    EXPECT_TRUE(platform::FileManager::fileExistsAtPath(user + "/Patch", &folder) && folder);
+    EXPECT_TRUE(platform::FileManager::fileExistsAtPath(user + "/Logs", &logs) && logs);
+    EXPECT_TRUE(platform::FileManager::fileExistsAtPath(user + "/Patch", &patches) && patches);
     EXPECT_EQ(helper.updaterLogsURL()->path(), user + "/Logs");  // an existing folder is fine
     EXPECT_FALSE(platform::FileManager::fileExistsAtPath(path(std::string(kUpdater) + "/Patch")));
 }

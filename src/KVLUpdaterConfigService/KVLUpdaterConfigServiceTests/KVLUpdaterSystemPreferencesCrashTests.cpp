@@ -52,29 +52,23 @@ protected:
 // torn or empty file.
 TEST_F(KVLUpdaterSystemPreferencesCrashTest, AWriterKilledMidRewriteLeavesAWholeRecord) {
     // Records of different lengths, so that a torn write would show.
-    const Record first{"0x30000000", "en_US"};
-    const Record second{"0xF1000000", std::string(2000, 'x')};
+    const Record first{"0x30000000", "en_US"}, second{"0xF1000000", std::string(2000, 'x')};
     // Kills land at random moments within a few rewrites' time, whatever this build's speed.
     const auto started = std::chrono::steady_clock::now();
-    for (int i = 0; i < 10; ++i) {
-        ASSERT_TRUE(write(i % 2 == 0 ? second : first));
-    }
-    const auto rewrite = (std::chrono::steady_clock::now() - started) / 10;
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE(write(i % 2 == 0 ? second : first));
+    const std::chrono::nanoseconds rewrite = (std::chrono::steady_clock::now() - started) / 10;
     std::mt19937 random(20261205);
-    std::uniform_int_distribution<std::int64_t> delay(0, 3 * std::chrono::nanoseconds(rewrite).count());
+    std::uniform_int_distribution<std::int64_t> delay(0, 3 * rewrite.count());
     std::set<Record> seen;
     for (int round = 0; round < 1000; ++round) {
         int ready[2];
         ASSERT_EQ(::pipe(ready), 0);
-        const pid_t writer = ::fork();
-        ASSERT_NE(writer, -1);
+        const pid_t writer = ::fork();  // a failed fork fails the read below
         if (writer == 0) {
             // Tells the parent once the first rewrite is done, then rewrites until killed.
             write(second);
             (void)!::write(ready[1], "r", 1);
-            for (bool even = false;; even = !even) {
-                write(even ? second : first);
-            }
+            for (bool even = false;; even = !even) write(even ? second : first);
         }
         ::close(ready[1]);
         char signal = 0;
@@ -82,8 +76,7 @@ TEST_F(KVLUpdaterSystemPreferencesCrashTest, AWriterKilledMidRewriteLeavesAWhole
         ::close(ready[0]);
         std::this_thread::sleep_for(std::chrono::nanoseconds(delay(random)));
         ::kill(writer, SIGKILL);
-        int status = 0;
-        ::waitpid(writer, &status, 0);
+        ::waitpid(writer, nullptr, 0);
         const std::optional<Record> now = read();
         ASSERT_TRUE(now == first || now == second) << "round " << round << ": the file does not hold a whole record";
         seen.insert(*now);
