@@ -78,8 +78,6 @@ TEST_F(KVLStringManagerTest, LocaleTextIsReturnedWithTheEnglishTextAppendedToThe
     EXPECT_EQ(manager->getStringForKey("absent %d", &fillIn, 1), kLanguagePack);
     EXPECT_EQ(fillIn, "x" + kLanguagePack);
     EXPECT_EQ(manager->getStringForKey("same", nullptr), kLanguagePack);
-    EXPECT_EQ(manager->getLocalizedString("same", std::string(kTable), manager->mDefaultLangBundle()), std::nullopt);
-    EXPECT_EQ(manager->getLocalizedString("17", std::string(kTable), nullptr), std::nullopt);
 }
 
 // A bundle that cannot be loaded as asked: the record, its console line, and which bundles

@@ -134,30 +134,22 @@ TEST_F(KVLLoggerFileTest, RollsAtLocalMidnightAndThePendingLineFollowsTheNewFirs
 
 TEST_F(KVLLoggerFileTest, OnlyTheSixExactLevelsAreWrittenWithTheirTags) {
     KVLLoggerFile logger(logDir(), "Levels", 0xF1000008);
-    const std::uint64_t levels[] = {KVLLogLevelApi,  KVLLogLevelUnexpected, KVLLogLevelError,
-                                    KVLLogLevelWarn, KVLLogLevelInfo,       KVLLogLevelDebug};
-    for (int i = 0; i < 6; ++i) {
-        logger.logMessage("n=%d", levels[i], "src/A/KVLCaller", 164, i);
+    const std::pair<std::uint64_t, const char*> levels[] = {{KVLLogLevelApi, "API"},  {KVLLogLevelUnexpected, "UNX"},
+                                                           {KVLLogLevelError, "ERR"}, {KVLLogLevelWarn, "WRN"},
+                                                           {KVLLogLevelInfo, "INF"},  {KVLLogLevelDebug, "DBG"}};
+    const std::string stamp = "260314 235958.250 : " + pidAndThread() + " : ";
+    std::vector<std::string> expected{stamp + " INF : Levels : 4.2.1"};
+    for (const auto& [level, tag] : levels) {
+        logger.logMessage("n=%d", level, "src/A/KVLCaller", 164, static_cast<int>(expected.size()));
+        expected.push_back(stamp + " " + tag + " : KVLCaller(164) : n=" + std::to_string(expected.size()));
     }
     logger.logMessage("combined", KVLLogLevelError | KVLLogLevelApi, "src/A/KVLCaller", 1, 0);
     logger.logMessage("none", 0, "src/A/KVLCaller", 2, 0);
     logger.logMessage("bit", 0x1, "src/A/KVLCaller", 3, 0);
     logger.error("plain %s", "text");
     logger.logMessage("%d%%", KVLLogLevelInfo, "dir/odd%dname", 9, 50);  // a "%" in the file name stays text
-
-    const std::string middle = pidAndThread();
-    const std::string stamp = "260314 235958.250 : " + middle + " : ";
-    EXPECT_EQ(linesOfFile(logger.getLogFilePath().value()), (std::vector<std::string>{
-                                                                stamp + " INF : Levels : 4.2.1",
-                                                                stamp + " API : KVLCaller(164) : n=0",
-                                                                stamp + " UNX : KVLCaller(164) : n=1",
-                                                                stamp + " ERR : KVLCaller(164) : n=2",
-                                                                stamp + " WRN : KVLCaller(164) : n=3",
-                                                                stamp + " INF : KVLCaller(164) : n=4",
-                                                                stamp + " DBG : KVLCaller(164) : n=5",
-                                                                stamp + " ERR : plain text",
-                                                                stamp + " INF : odd%dname(9) : 50%",
-                                                            }));
+    expected.insert(expected.end(), {stamp + " ERR : plain text", stamp + " INF : odd%dname(9) : 50%"});
+    EXPECT_EQ(linesOfFile(logger.getLogFilePath().value()), expected);
 
     // At the error level: no first line, and only unexpected and error lines.
     KVLLoggerFile quiet(logDir(), "Quiet", KVLLogLevelError);

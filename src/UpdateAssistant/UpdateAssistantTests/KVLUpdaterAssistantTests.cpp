@@ -71,8 +71,10 @@ TEST_F(KVLUpdaterAssistantTest, ListsStopAtAMissingResourceWithItsMessage) {
         const char* message;
     };
     const MissingResource resources[] = {
-        {"LaunchServices/com.orvane.OrvaneLite.AutoUpdater.plist", true, 0, "Failed to load Launch Service - Auto updater"},
-        {"LaunchServices/com.orvane.OrvaneLite.UpdateHelper.plist", true, 2, "Failed to load Launch Service - update helper"},
+        {"LaunchServices/com.orvane.OrvaneLite.AutoUpdater.plist", true, 0,
+         "Failed to load Launch Service - Auto updater"},
+        {"LaunchServices/com.orvane.OrvaneLite.UpdateHelper.plist", true, 2,
+         "Failed to load Launch Service - update helper"},
         {"UpdateScheduler.plist", false, 1,
          "KVLUpdaterAssistant - Failed to load the copy file list for update scheduler tool"}};
     for (const MissingResource& missing : resources) {
@@ -97,19 +99,12 @@ TEST_F(KVLUpdaterAssistantTest, ListsStopAtAMissingResourceWithItsMessage) {
     }
 }
 
-TEST_F(KVLUpdaterAssistantTest, AFailedLoggerServiceLeavesOnlyTheErrorServiceForTheCleanup) {
-    KVLUpdaterAssistant assistant;
-    EXPECT_FALSE(assistant.setupUpdater(provider, nullptr, std::nullopt));
-    EXPECT_TRUE(console.contains("OrvaneLite:: KVLUpdaterAssistant - Failed to create Logger."));
-    assistant.cleanupUpdater();
-    EXPECT_FALSE(KVLErrorService::isLoaded());
-}
-
 TEST_F(KVLUpdaterAssistantTest, ThePluginEntryMakesAssistantsByClassName) {
     const KVLUpdateAssistantPluginTable* table = KVLUpdateAssistantPluginEntry();
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->interfaceVersion, KVLUpdateAssistantInterfaceVersion);
-    EXPECT_NE(std::unique_ptr<IKVLInstallAssistant>(table->createInstallAssistant("KVLUpdaterInstallAssistant")), nullptr);
+    EXPECT_NE(std::unique_ptr<IKVLInstallAssistant>(table->createInstallAssistant("KVLUpdaterInstallAssistant")),
+              nullptr);
     EXPECT_NE(std::unique_ptr<IKVLUpdateAssistant>(table->createUpdateAssistant("KVLUpdaterUpdateAssistant")), nullptr);
     EXPECT_EQ(table->createInstallAssistant("KVLUpdaterUpdateAssistant"), nullptr);
     EXPECT_EQ(table->createUpdateAssistant(nullptr), nullptr);
