@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "ErrorService/KVLCreateInternalError.h"
 #include "KVLSharedUtil/NSDate+KVLExtensions.h"
 #include "KVLUpdaterConfigService/Private/KVLUpdateScheduler.h"
 #include "LoggerService/KVLLoggerService.h"
@@ -9,7 +8,6 @@
 #include "Platform/Random.h"
 #include "Platform/TimeZone.h"
 #include "TestSupport/LoadedServices.h"
-#include "TestSupport/RecordingLogger.h"
 
 namespace {
 
@@ -23,15 +21,8 @@ protected:
         NSDateKVLExtensions::dateFormatters().clear();
         setNow(12);
         draw(0);
-        kvltest::unloadAllServices();
-        std::shared_ptr<platform::Error> slot;
-        KVLErrorService::load(nullptr, &slot);
-        auto record = KVLCreateInternalError();
-        KVLLoggerService::load(nullptr, record.get());
-        KVLLoggerService::sharedInstance()->createLoggerWithLogger(logger, record.get());
     }
     void TearDown() override {
-        kvltest::unloadAllServices();
         platform::Clock::setNowForTesting(nullptr);
         platform::Random::setSourceForTesting(nullptr);
         platform::TimeZone::setDefaultTimeZoneForTesting(std::nullopt);
@@ -57,7 +48,8 @@ protected:
         return scheduler.mstrNextUpdateTime().value_or("(null)");
     }
 
-    std::shared_ptr<kvltest::RecordingLogger> logger = std::make_shared<kvltest::RecordingLogger>();
+    kvltest::ServicesWithRecordingLogger services;
+    const std::shared_ptr<kvltest::RecordingLogger>& logger = services.logger;
 };
 
 TEST_F(KVLUpdateSchedulerTest, TheDueTimeIsARandomPointOfTodaysWindowPlusTheDuration) {
