@@ -18,17 +18,12 @@ protected:
     // "remove <path>", "run <command line>", paths relative to the root.
     std::vector<std::string> calls() const {
         std::vector<std::string> texts;
-        const auto relative = [this](const std::string& full) { return full.substr(root().size() + 1); };
         for (const auto& call : provider->calls()) {
-            const std::size_t command = call.commandLine.find(' ', 10) + 1;  // after "launchctl (un)load "
-            switch (call.operation) {
-                case Operation::CopyFile: texts.push_back("copy " + relative(call.destination->path())); break;
-                case Operation::SetAttributes: texts.push_back("attributes " + relative(call.path)); break;
-                case Operation::RemoveFileAt: texts.push_back("remove " + relative(call.destination->path())); break;
-                case Operation::LaunchCommand:
-                    texts.push_back("run " + call.commandLine.substr(0, command) +
-                                    relative(call.commandLine.substr(command)));
-            }
+            std::string text = call.operation == Operation::CopyFile        ? "copy " + call.destination->path()
+                               : call.operation == Operation::SetAttributes ? "attributes " + call.path
+                               : call.operation == Operation::RemoveFileAt  ? "remove " + call.destination->path()
+                                                                            : "run " + call.commandLine;
+            texts.push_back(text.replace(text.find(root() + "/"), root().size() + 1, ""));
         }
         return texts;
     }
