@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "ErrorService/KVLCreateInternalError.h"
 #include "KVLSharedUtil/NSDate+KVLExtensions.h"
 #include "KVLUpdaterConfigService/Private/KVLUpdateScheduler.h"
 #include "LoggerService/KVLLoggerService.h"
-#include "Platform/Calendar.h"
 #include "Platform/Clock.h"
 #include "Platform/Locale.h"
 #include "Platform/Random.h"
 #include "Platform/TimeZone.h"
 #include "TestSupport/LoadedServices.h"
-#include "TestSupport/RecordingLogger.h"
 
 namespace {
 
@@ -22,17 +19,10 @@ protected:
         platform::TimeZone::setDefaultTimeZoneForTesting("UTC");
         platform::Locale::setCurrentLocaleForTesting("en_US");
         NSDateKVLExtensions::dateFormatters().clear();
-        setNow(2026, 3, 10, 12, 0);
+        setNow(12);
         draw(0);
-        kvltest::unloadAllServices();
-        std::shared_ptr<platform::Error> slot;
-        KVLErrorService::load(nullptr, &slot);
-        auto record = KVLCreateInternalError();
-        KVLLoggerService::load(nullptr, record.get());
-        KVLLoggerService::sharedInstance()->createLoggerWithLogger(logger, record.get());
     }
     void TearDown() override {
-        kvltest::unloadAllServices();
         platform::Clock::setNowForTesting(nullptr);
         platform::Random::setSourceForTesting(nullptr);
         platform::TimeZone::setDefaultTimeZoneForTesting(std::nullopt);
@@ -40,14 +30,9 @@ protected:
         NSDateKVLExtensions::dateFormatters().clear();
     }
 
-    static void setNow(int year, int month, int day, int hour, int minute) {
-        platform::DateComponents parts;
-        parts.year = year;
-        parts.month = month;
-        parts.day = day;
-        parts.hour = hour;
-        parts.minute = minute;
-        const platform::Date now = *platform::Calendar().dateFromComponents(parts);
+    // Now at a number of hours after 2026-03-10 00:00 UTC.
+    static void setNow(double hours) {
+        const auto now = platform::Date::fromTimeIntervalSince1970(1773100800.0 + hours * 3600);
         platform::Clock::setNowForTesting([now] { return now; });
     }
     static void draw(std::uint32_t value) {
@@ -63,7 +48,8 @@ protected:
         return scheduler.mstrNextUpdateTime().value_or("(null)");
     }
 
-    std::shared_ptr<kvltest::RecordingLogger> logger = std::make_shared<kvltest::RecordingLogger>();
+    kvltest::ServicesWithRecordingLogger services;
+    const std::shared_ptr<kvltest::RecordingLogger>& logger = services.logger;
 };
 
 TEST_F(KVLUpdateSchedulerTest, TheDueTimeIsARandomPointOfTodaysWindowPlusTheDuration) {
@@ -71,7 +57,6 @@ TEST_F(KVLUpdateSchedulerTest, TheDueTimeIsARandomPointOfTodaysWindowPlusTheDura
     draw(kHalf);
     EXPECT_EQ(next("09:00", "09:00", "0"), "2026-03-10T21:00:00+0000");  // a 24-hour window
     EXPECT_EQ(next("22:00", "02:00", "0"), "2026-03-11T00:00:00+0000");  // past midnight, 4 hours
-    EXPECT_EQ(next("09:00", "17:00", "1"), "2026-03-11T13:00:00+0000");
     EXPECT_EQ(next("09:00", "17:00", "-1"), "2026-03-09T13:00:00+0000");
     EXPECT_EQ(next("09:00", "17:00", "two"), "2026-03-10T13:00:00+0000");  // not a number: 0 days
     draw(0xFFFFFFFF);
@@ -81,30 +66,17 @@ TEST_F(KVLUpdateSchedulerTest, TheDueTimeIsARandomPointOfTodaysWindowPlusTheDura
 TEST_F(KVLUpdateSchedulerTest, TheWindowIsTodaysInLocalTime) {
     platform::TimeZone::setDefaultTimeZoneForTesting("Asia/Kolkata");
     NSDateKVLExtensions::dateFormatters().clear();
-    setNow(2026, 3, 10, 3, 0);  // still the 9th in UTC
+    setNow(-2.5);  // 03:00 there, still the 9th in UTC
     EXPECT_EQ(next("09:00", "09:00", "0"), "2026-03-10T09:00:00+0530");
 }
 
 TEST_F(KVLUpdateSchedulerTest, MissingOrUnreadableWindowTimesFallBackToNow) {
-    setNow(2026, 3, 10, 18, 0);
+    setNow(18);
     draw(kHalf);
     EXPECT_EQ(next(std::nullopt, std::nullopt, std::nullopt), "2026-03-11T06:00:00+0000");  // 24 h from now
     EXPECT_EQ(next(std::nullopt, "17:00", "0"), "2026-03-11T05:30:00+0000");               // 23 h window
     EXPECT_EQ(next("9 o'clock", "25:00", "0"), "2026-03-11T06:00:00+0000");
     EXPECT_EQ(KVLUpdateScheduler::convertTimeStringToDate("7:5"), std::nullopt);
-}
-
-TEST_F(KVLUpdateSchedulerTest, APassedWindowIsDueAtOnce) {
-    setNow(2026, 3, 10, 18, 0);
-    KVLUpdateScheduler scheduler;
-    scheduler.setMstrUpdateCheckStartTime("09:00");
-    scheduler.setMstrUpdateCheckEndTime("17:00");
-    scheduler.setMstrUpdateDuration("0");
-    scheduler.reCalculateNextUpdateTime();
-    EXPECT_TRUE(scheduler.isNextUpdateTimeExceeded());
-    scheduler.setMstrUpdateDuration("1");
-    scheduler.reCalculateNextUpdateTime();
-    EXPECT_FALSE(scheduler.isNextUpdateTimeExceeded());
 }
 
 TEST_F(KVLUpdateSchedulerTest, DueCheckReadsTheStoredTimeInAnyOffset) {
@@ -118,40 +90,36 @@ TEST_F(KVLUpdateSchedulerTest, DueCheckReadsTheStoredTimeInAnyOffset) {
     EXPECT_FALSE(scheduler.isNextUpdateTimeExceeded());  // one second after now
     scheduler.setMstrNextUpdateTime("2026-03-10T07:00:00-0500");
     EXPECT_TRUE(scheduler.isNextUpdateTimeExceeded());
-    for (const char* unreadable : {"", "tomorrow", "2026-03-10 12:00:00"}) {
+    for (const char* unreadable : {"tomorrow", "2026-03-10 12:00:00"}) {
         scheduler.setMstrNextUpdateTime(unreadable);
         EXPECT_TRUE(scheduler.isNextUpdateTimeExceeded()) << unreadable;
     }
     EXPECT_EQ(logger->lines().back().message, "Next Update time 2026-03-10 12:00:00");
-    EXPECT_EQ(logger->lines().back().fileName, "src/KVLUpdaterConfigService/KVLUpdaterConfigService/Private/KVLUpdateScheduler");
-}
 
-TEST_F(KVLUpdateSchedulerTest, RecalculationLogsBeforeAndAfter) {
-    KVLUpdateScheduler scheduler;
-    scheduler.setMstrNextUpdateTime("old");
+    // A window that passed today is due at once; with a day's duration it is not.
     scheduler.setMstrUpdateCheckStartTime("09:00");
+    scheduler.setMstrUpdateCheckEndTime("11:00");
     scheduler.reCalculateNextUpdateTime();
-    EXPECT_EQ(logger->messages(),
-              (std::vector<std::string>{"NextUpdateTime before reCalculateNextUpdateTime : old",
+    const auto messages = logger->messages();
+    EXPECT_EQ(std::vector(messages.end() - 2, messages.end()),
+              (std::vector<std::string>{"NextUpdateTime before reCalculateNextUpdateTime : 2026-03-10 12:00:00",
                                         "NextUpdateTime after reCalculateNextUpdateTime : 2026-03-10T09:00:00+0000"}));
+    EXPECT_TRUE(scheduler.isNextUpdateTimeExceeded());
+    scheduler.setMstrUpdateDuration("1");
+    scheduler.reCalculateNextUpdateTime();
+    EXPECT_FALSE(scheduler.isNextUpdateTimeExceeded());
 }
 
 TEST_F(KVLUpdateSchedulerTest, AnIncompleteRecordNeverCallsTheWriter) {
-    const auto full = KVLUpdateScheduler::initWithDictionary(platform::PlistDictionary{
-        {"Next Update Time", platform::PlistValue("n")},
-        {"Update Duration", platform::PlistValue("1")},
-        {"Update Check Start Time 24hr Format", platform::PlistValue("01:00")},
-        {"Update Check End Time 24hr Format", platform::PlistValue("05:00")}});
-    ASSERT_NE(full, nullptr);
     EXPECT_EQ(KVLUpdateScheduler::initWithDictionary(std::nullopt), nullptr);
     int calls = 0;
     const auto writer = [&calls](const platform::PlistDictionary&, const platform::URL&) { return ++calls > 0; };
     for (int missing = 0; missing < 4; ++missing) {
         KVLUpdateScheduler scheduler;
-        scheduler.setMstrNextUpdateTime(missing == 0 ? std::nullopt : full->mstrNextUpdateTime());
-        scheduler.setMstrUpdateDuration(missing == 1 ? std::nullopt : full->mstrUpdateDuration());
-        scheduler.setMstrUpdateCheckStartTime(missing == 2 ? std::nullopt : full->mstrUpdateCheckStartTime());
-        scheduler.setMstrUpdateCheckEndTime(missing == 3 ? std::nullopt : full->mstrUpdateCheckEndTime());
+        scheduler.setMstrNextUpdateTime(missing == 0 ? std::nullopt : std::optional<std::string>("n"));
+        scheduler.setMstrUpdateDuration(missing == 1 ? std::nullopt : std::optional<std::string>("1"));
+        scheduler.setMstrUpdateCheckStartTime(missing == 2 ? std::nullopt : std::optional<std::string>("01:00"));
+        scheduler.setMstrUpdateCheckEndTime(missing == 3 ? std::nullopt : std::optional<std::string>("05:00"));
         EXPECT_FALSE(scheduler.writeToUpdateSchedulerPlist(writer));
     }
     EXPECT_EQ(calls, 0);

@@ -48,33 +48,25 @@ protected:
             writeFile(kResources + kPlaces[i].second + (i >= 5 ? "/Contents/Info.plist" : ""), "x");
         }
     }
-    // The places a helper gives, "(null)" for none.
-    std::vector<std::string> places(KVLUpdaterPathHelper& helper) const {
-        std::vector<std::string> paths;
-        for (const auto& [place, relative] : kPlaces) {
-            const auto url = (helper.*place)();
-            paths.push_back(url ? url->path() : "(null)");
-        }
-        return paths;
-    }
-    std::vector<std::string> expected(bool installed) const {
-        std::vector<std::string> paths;
+    // Each place a helper gives ("(null)" for none) against where it should be.
+    void expectPlaces(KVLUpdaterPathHelper& helper, bool installed) const {
         for (std::size_t i = 0; i < std::size(kPlaces); ++i) {
+            const auto url = (helper.*kPlaces[i].first)();
             const bool resource = i < kResourceCount;
-            paths.push_back(resource && !installed ? "(null)"
-                                                   : path((resource ? kResources : "") + kPlaces[i].second));
+            EXPECT_EQ(url ? url->path() : "(null)",
+                      resource && !installed ? "(null)" : path((resource ? kResources : "") + kPlaces[i].second))
+                << kPlaces[i].second;
         }
-        return paths;
     }
 };
 
 TEST_F(KVLUpdaterPathHelperTest, ResourcesNeedTheApplicationAndThePlacesOfTheMachineDoNot) {
     KVLUpdaterPathHelper missing;
-    EXPECT_EQ(places(missing), expected(false));
+    expectPlaces(missing, false);
     installUpdaterApplication();
     KVLUpdaterPathHelper installed;
-    EXPECT_EQ(places(installed), expected(true));
-    EXPECT_EQ(places(missing), expected(false));  // the bundle is resolved once
+    expectPlaces(installed, true);
+    expectPlaces(missing, false);  // the bundle is resolved once
     EXPECT_FALSE(platform::FileManager::fileExistsAtPath(path("Library")));  // nothing is created
 
     // A missing resource of an installed application is null too.
@@ -86,11 +78,11 @@ TEST_F(KVLUpdaterPathHelperTest, UserFoldersAreCreatedOnDemand) {
     KVLUpdaterPathHelper helper;
     const std::string user = home() + "/Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater";
     EXPECT_FALSE(platform::FileManager::fileExistsAtPath(user));
-    bool folder = false;
+    bool logs = false, patches = false;
     EXPECT_EQ(helper.updaterLogsURL()->path(), user + "/Logs");
-    EXPECT_TRUE(platform::FileManager::fileExistsAtPath(user + "/Logs", &folder) && folder);
     EXPECT_EQ(helper.userPatchesURL()->path(), user + "/Patch");
-    EXPECT_TRUE(platform::FileManager::fileExistsAtPath(user + "/Patch", &folder) && folder);
+    EXPECT_TRUE(platform::FileManager::fileExistsAtPath(user + "/Logs", &logs) && logs);
+    EXPECT_TRUE(platform::FileManager::fileExistsAtPath(user + "/Patch", &patches) && patches);
     EXPECT_EQ(helper.updaterLogsURL()->path(), user + "/Logs");  // an existing folder is fine
     EXPECT_FALSE(platform::FileManager::fileExistsAtPath(path(std::string(kUpdater) + "/Patch")));
 }

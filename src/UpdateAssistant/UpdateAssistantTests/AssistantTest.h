@@ -28,10 +28,10 @@ protected:
         unloadAllServices();
         const std::string resources = std::string(kApplication) + "/Contents/Resources/";
         writeFile(std::string(kApplication) + "/Contents/Info.plist", info("com.orvane.OrvaneLite.Updater"));
-        writeFile(resources + "UpdaterSystemPreferences.plist", "preferences");
-        writeFile(resources + "UpdateScheduler.plist", "schedule");
-        for (const char* job : {"AutoUpdater", "CopyHelper", "UpdateHelper"}) {
-            writeFile(resources + "LaunchServices/com.orvane.OrvaneLite." + job + ".plist", job);
+        const std::string job = "LaunchServices/com.orvane.OrvaneLite.";
+        for (const std::string& file : {std::string("UpdaterSystemPreferences"), std::string("UpdateScheduler"),
+                                        job + "AutoUpdater", job + "CopyHelper", job + "UpdateHelper"}) {
+            writeFile(resources + file + ".plist", file);
         }
         writeFile(resources + "Orvane Lite Auto Updater.app/Contents/Info.plist",
                   info("com.orvane.OrvaneLite.AutoUpdater"));

@@ -12,29 +12,6 @@ namespace {
 
 class KVLUpdaterAssistantTest : public kvltest::AssistantTest {};
 
-TEST_F(KVLUpdaterAssistantTest, SetupLoadsTheServicesAndCleanupReleasesAllButTheStringManager) {
-    KVLUpdaterAssistant assistant;
-    ASSERT_TRUE(assistant.setupUpdater(provider, logger, std::nullopt));
-    EXPECT_EQ(console.messages(), (std::vector<std::string>{
-                                      "OrvaneLite:: KVLUpdaterAssistant - Error Service loaded successfully",
-                                      "OrvaneLite:: KVLUpdaterAssistant - Logger Service loaded successfully"}));
-    EXPECT_EQ(logger->messages(), (std::vector<std::string>{"KVLUpdaterAssistant - Logger Service loaded successfully",
-                                                            "KVLUpdaterAssistant - String manager loaded successfully"}));
-    EXPECT_EQ(logger->lines()[0].fileName, "src/UpdateAssistant/Updater/KVLUpdaterAssistant");
-    EXPECT_EQ(assistant.mAdminPrivilegeProvider(), provider);
-    ASSERT_NE(assistant.mStringManager(), nullptr);
-    // The plug-in's own strings table, found through the bundle that holds its code.
-    EXPECT_EQ(assistant.mStringManager()->getStringForId(-10003, nullptr), "There were no files to remove.");
-
-    assistant.cleanupUpdater();
-    EXPECT_EQ(assistant.mAdminPrivilegeProvider(), nullptr);
-    EXPECT_EQ(assistant.mLaunchServiceHelper(), nullptr);
-    EXPECT_EQ(assistant.mFileHelper(), nullptr);
-    EXPECT_NE(assistant.mStringManager(), nullptr);
-    EXPECT_FALSE(KVLErrorService::isLoaded());
-    EXPECT_FALSE(KVLLoggerService::isLoaded());
-}
-
 // Notes at its destruction, when the logger service lets it go, whether the error service
 // is still loaded.
 class WatchingLogger : public kvltest::RecordingLogger {
@@ -46,12 +23,29 @@ private:
     bool* errorServiceLoaded_;
 };
 
-TEST_F(KVLUpdaterAssistantTest, CleanupUnloadsTheLoggerServiceBeforeTheErrorService) {
+TEST_F(KVLUpdaterAssistantTest, SetupLoadsTheServicesAndCleanupReleasesAllButTheStringManagerLoggerFirst) {
     bool errorServiceLoaded = false;
+    auto watching = std::make_shared<WatchingLogger>(&errorServiceLoaded);
+    const auto* logger = watching.get();  // the logger service holds the only reference
     KVLUpdaterAssistant assistant;
-    ASSERT_TRUE(assistant.setupUpdater(provider, std::make_shared<WatchingLogger>(&errorServiceLoaded), std::nullopt));
+    ASSERT_TRUE(assistant.setupUpdater(provider, std::move(watching), std::nullopt));
+    EXPECT_EQ(console.messages(), (std::vector<std::string>{
+                                      "OrvaneLite:: KVLUpdaterAssistant - Error Service loaded successfully",
+                                      "OrvaneLite:: KVLUpdaterAssistant - Logger Service loaded successfully"}));
+    EXPECT_EQ(logger->messages(), (std::vector<std::string>{"KVLUpdaterAssistant - Logger Service loaded successfully",
+                                                            "KVLUpdaterAssistant - String manager loaded successfully"}));
+    EXPECT_EQ(assistant.mAdminPrivilegeProvider(), provider);
+    ASSERT_NE(assistant.mStringManager(), nullptr);
+    // The plug-in's own strings table, found through the bundle that holds its code.
+    EXPECT_EQ(assistant.mStringManager()->getStringForId(-10003, nullptr), "There were no files to remove.");
+
     assistant.cleanupUpdater();
-    EXPECT_TRUE(errorServiceLoaded);
+    EXPECT_EQ(assistant.mAdminPrivilegeProvider(), nullptr);
+    EXPECT_EQ(assistant.mLaunchServiceHelper(), nullptr);
+    EXPECT_EQ(assistant.mFileHelper(), nullptr);
+    EXPECT_NE(assistant.mStringManager(), nullptr);
+    EXPECT_FALSE(KVLErrorService::isLoaded());
+    EXPECT_TRUE(errorServiceLoaded);  // the logger service let go of its logger first
 }
 
 TEST_F(KVLUpdaterAssistantTest, ASecondSetupOverALiveLoggerFailsAndTheCleanupsBalanceTheLoads) {
@@ -64,79 +58,54 @@ TEST_F(KVLUpdaterAssistantTest, ASecondSetupOverALiveLoggerFailsAndTheCleanupsBa
     EXPECT_EQ(second.mAdminPrivilegeProvider(), nullptr);
 
     second.cleanupUpdater();
-    EXPECT_TRUE(KVLErrorService::isLoaded());
     EXPECT_TRUE(KVLLoggerService::isLoaded());
     first.cleanupUpdater();
     EXPECT_FALSE(KVLErrorService::isLoaded());
-    EXPECT_FALSE(KVLLoggerService::isLoaded());
 }
 
-// A resource missing from the staged application, and where the lists stop because of it.
-struct MissingResource {
-    const char* name;
-    bool launchServiceListFails;
-    std::size_t entriesBeforeFailure;  // in the list that fails
-    const char* message;
-};
-
-class KVLUpdaterAssistantMissingResourceTest : public KVLUpdaterAssistantTest,
-                                               public ::testing::WithParamInterface<MissingResource> {};
-
-TEST_P(KVLUpdaterAssistantMissingResourceTest, ListsStopAtTheMissingResourceWithItsMessage) {
-    const MissingResource& missing = GetParam();
-    KVLUpdaterAssistant assistant;
-    ASSERT_TRUE(assistant.setupUpdater(provider, logger, std::nullopt));
-    ASSERT_TRUE(std::filesystem::remove(resource(missing.name)));
-    refreshPaths();
-
-    // The other list is whole.
-    EXPECT_EQ(assistant.loadLaunchServiceList(), !missing.launchServiceListFails);
-    EXPECT_EQ(assistant.loadCopyFileList(), missing.launchServiceListFails);
-    EXPECT_TRUE(assistant.loadDeleteFileList());
-
-    const std::size_t jobs = assistant.mLaunchServiceHelper()->mLaunchServiceList().size();
-    const std::size_t copies = assistant.mFileHelper()->mCopyFilesSrcVsDestinationFile().size();
-    EXPECT_EQ(missing.launchServiceListFails ? jobs : copies, missing.entriesBeforeFailure);
-    EXPECT_EQ(missing.launchServiceListFails ? copies : jobs, missing.launchServiceListFails ? 2u : 3u);
-    const auto& lines = logger->lines();
-    const auto failure = std::find_if(lines.begin(), lines.end(),
-                                      [](const auto& line) { return line.level == KVLLogLevelError; });
-    ASSERT_NE(failure, lines.end());
-    EXPECT_EQ(failure->message, missing.message);
-    assistant.cleanupUpdater();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryResource, KVLUpdaterAssistantMissingResourceTest,
-    ::testing::Values(
-        MissingResource{"LaunchServices/com.orvane.OrvaneLite.AutoUpdater.plist", true, 0,
-                        "Failed to load Launch Service - Auto updater"},
-        MissingResource{"LaunchServices/com.orvane.OrvaneLite.CopyHelper.plist", true, 1,
-                        "Failed to load Launch Service - copy helper"},
-        MissingResource{"LaunchServices/com.orvane.OrvaneLite.UpdateHelper.plist", true, 2,
-                        "Failed to load Launch Service - update helper"},
-        MissingResource{"UpdaterSystemPreferences.plist", false, 0,
-                        "KVLUpdaterAssistant - Failed to load copy file List for system preferences plist"},
-        MissingResource{"UpdateScheduler.plist", false, 1,
-                        "KVLUpdaterAssistant - Failed to load the copy file list for update scheduler tool"}));
-
-TEST_F(KVLUpdaterAssistantTest, AFailedLoggerServiceLeavesOnlyTheErrorServiceForTheCleanup) {
-    KVLUpdaterAssistant assistant;
-    EXPECT_FALSE(assistant.setupUpdater(provider, nullptr, std::nullopt));
-    EXPECT_TRUE(console.contains("OrvaneLite:: KVLUpdaterAssistant - Failed to create Logger."));
-    assistant.cleanupUpdater();
-    EXPECT_FALSE(KVLErrorService::isLoaded());
-    EXPECT_FALSE(KVLLoggerService::isLoaded());
+TEST_F(KVLUpdaterAssistantTest, ListsStopAtAMissingResourceWithItsMessage) {
+    struct MissingResource {
+        const char* name;
+        bool launchServiceListFails;
+        std::size_t entriesBeforeFailure;  // in the list that fails
+        const char* message;
+    };
+    const MissingResource resources[] = {
+        {"LaunchServices/com.orvane.OrvaneLite.AutoUpdater.plist", true, 0,
+         "Failed to load Launch Service - Auto updater"},
+        {"LaunchServices/com.orvane.OrvaneLite.UpdateHelper.plist", true, 2,
+         "Failed to load Launch Service - update helper"},
+        {"UpdateScheduler.plist", false, 1,
+         "KVLUpdaterAssistant - Failed to load the copy file list for update scheduler tool"}};
+    for (const MissingResource& missing : resources) {
+        SCOPED_TRACE(missing.name);
+        logger = std::make_shared<kvltest::RecordingLogger>(KVLLogLevelError);
+        KVLUpdaterAssistant assistant;
+        ASSERT_TRUE(assistant.setupUpdater(provider, logger, std::nullopt));
+        const std::string saved = readFile(resource(missing.name));
+        ASSERT_TRUE(std::filesystem::remove(resource(missing.name)));
+        refreshPaths();
+        // The other list is whole.
+        EXPECT_EQ(assistant.loadLaunchServiceList(), !missing.launchServiceListFails);
+        EXPECT_EQ(assistant.loadCopyFileList(), missing.launchServiceListFails);
+        const std::size_t jobs = assistant.mLaunchServiceHelper()->mLaunchServiceList().size();
+        const std::size_t copies = assistant.mFileHelper()->mCopyFilesSrcVsDestinationFile().size();
+        EXPECT_EQ(missing.launchServiceListFails ? jobs : copies, missing.entriesBeforeFailure);
+        EXPECT_EQ(missing.launchServiceListFails ? copies : jobs, missing.launchServiceListFails ? 2u : 3u);
+        ASSERT_FALSE(logger->lines().empty());
+        EXPECT_EQ(logger->lines()[0].message, missing.message);
+        assistant.cleanupUpdater();
+        writeFile(resource(missing.name), saved);
+    }
 }
 
 TEST_F(KVLUpdaterAssistantTest, ThePluginEntryMakesAssistantsByClassName) {
     const KVLUpdateAssistantPluginTable* table = KVLUpdateAssistantPluginEntry();
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->interfaceVersion, KVLUpdateAssistantInterfaceVersion);
-    std::unique_ptr<IKVLInstallAssistant> install(table->createInstallAssistant("KVLUpdaterInstallAssistant"));
-    std::unique_ptr<IKVLUpdateAssistant> update(table->createUpdateAssistant("KVLUpdaterUpdateAssistant"));
-    EXPECT_NE(install, nullptr);
-    EXPECT_NE(update, nullptr);
+    EXPECT_NE(std::unique_ptr<IKVLInstallAssistant>(table->createInstallAssistant("KVLUpdaterInstallAssistant")),
+              nullptr);
+    EXPECT_NE(std::unique_ptr<IKVLUpdateAssistant>(table->createUpdateAssistant("KVLUpdaterUpdateAssistant")), nullptr);
     EXPECT_EQ(table->createInstallAssistant("KVLUpdaterUpdateAssistant"), nullptr);
     EXPECT_EQ(table->createUpdateAssistant(nullptr), nullptr);
 }
