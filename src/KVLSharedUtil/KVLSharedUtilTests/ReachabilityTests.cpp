@@ -67,12 +67,10 @@ TEST(Reachability, StatusFollowsTheReachableBitAloneAndEveryQueryWritesTheDebugL
     kvltest::ConsoleCapture console;
     EXPECT_EQ(reachability.networkStatusForFlags(0x2), NetworkStatus::Reachable);
     EXPECT_EQ(reachability.networkStatusForFlags(0x0), NetworkStatus::NotReachable);
-    EXPECT_EQ(reachability.networkStatusForFlags(0x6), NetworkStatus::Reachable);
     EXPECT_EQ(reachability.networkStatusForFlags(0x3003F), NetworkStatus::Reachable);
     EXPECT_EQ(reachability.networkStatusForFlags(0xFFFFFFFD), NetworkStatus::NotReachable);
     EXPECT_EQ(console.messages(), (std::vector<std::string>{debugLine("WR -------"), debugLine("-- -------"),
-                                                            debugLine("WR -c-----"), debugLine("WR tcCiDld"),
-                                                            debugLine("-- tcCiDld")}));
+                                                            debugLine("WR tcCiDld"), debugLine("-- tcCiDld")}));
 }
 
 TEST(Reachability, CurrentFlagsDecideStatusAndConnectionRequired) {
