@@ -7,9 +7,7 @@
 namespace {
 
 TEST(NSMutableArrayInternalErrorObject, AddsIndependentCopiesOnlyWhileTheErrorServiceIsLoaded) {
-    kvltest::unloadAllServices();
-    std::shared_ptr<platform::Error> slot;
-    KVLErrorService::load(nullptr, &slot);
+    const kvltest::ServicesWithRecordingLogger services;
     auto record = KVLCreateInternalError();
     record->populateWithErrorMessage("first", -14004, 1, "src/f", 3, std::nullopt);
 

@@ -29,16 +29,12 @@ std::string escapedEntryAfterEntry(std::string text, bool html) {
     return text;
 }
 
-std::string xmlEscaped(const std::string& text) {
-    std::string out;
-    Escape::escapeXMLAndAppend(out, text);
-    return out;
-}
-
-std::string htmlEscaped(const std::string& text) {
-    std::string out;
-    Escape::escapeHTMLAndAppend(out, text);
-    return out;
+// Whether the one-pass XML and HTML forms equal the entries applied one after another.
+bool onePassMatches(const std::string& text) {
+    std::string xml, html;
+    Escape::escapeXMLAndAppend(xml, text);
+    Escape::escapeHTMLAndAppend(html, text);
+    return xml == escapedEntryAfterEntry(text, false) && html == escapedEntryAfterEntry(text, true);
 }
 
 using Append = void (*)(std::string&, const std::optional<std::string>&);
@@ -50,23 +46,12 @@ struct EscapeCase {
 };
 
 const EscapeCase kEscapes[] = {
-    {Escape::escapeXMLAndAppend, "a<b&c>'\"", "a&lt;b&amp;c&gt;&apos;&quot;"},
     // Entities produced by later entries are not escaped again; those in the input are.
-    {Escape::escapeXMLAndAppend, "&amp;<", "&amp;amp;&lt;"},
-    {Escape::escapeXMLAndAppend, "", ""},
-    {Escape::escapeXMLAndAppend, "Gr\xC3\xBC\xC3\x9F" "e <\xC3\xA9> \xF0\x9F\x98\x80",
-     "Gr\xC3\xBC\xC3\x9F" "e &lt;\xC3\xA9&gt; \xF0\x9F\x98\x80"},
-    {Escape::escapeHTMLAndAppend, "&<>'\" ", "&amp;&lt;&gt;&apos;&quot;&nbsp;"},
-    {Escape::escapeHTMLAndAppend, "&lt;  ", "&amp;lt;&nbsp;&nbsp;"},
+    {Escape::escapeXMLAndAppend, "&amp;<>'\" \xC3\xA9", "&amp;amp;&lt;&gt;&apos;&quot; \xC3\xA9"},
     // Only U+0020 is a space here: tab, line feed and U+00A0 stay as they are.
-    {Escape::escapeHTMLAndAppend, "\t\n\xC2\xA0", "\t\n\xC2\xA0"},
+    {Escape::escapeHTMLAndAppend, "&lt;  \t\n\xC2\xA0", "&amp;lt;&nbsp;&nbsp;\t\n\xC2\xA0"},
     // Only letters and digits stay, every other byte is percent-encoded.
-    {Escape::encodeURLParamAppend, "AZaz09", "AZaz09"},
-    {Escape::encodeURLParamAppend, "a-b_c.d~e", "a%2Db%5Fc%2Ed%7Ee"},
-    {Escape::encodeURLParamAppend, "caf\xC3\xA9 \xF0\x9F\x98\x80", "caf%C3%A9%20%F0%9F%98%80"},
-    {Escape::encodeURLParamAppend, std::string("\n\t\x7F\0", 4), "%0A%09%7F%00"},
-    {Escape::encodeURLParamAppend, "`!@#$%^&*()=+[{]}\\|;:'\",<>/?",
-     "%60%21%40%23%24%25%5E%26%2A%28%29%3D%2B%5B%7B%5D%7D%5C%7C%3B%3A%27%22%2C%3C%3E%2F%3F"},
+    {Escape::encodeURLParamAppend, std::string("AZaz09-_.~\xC3\xA9 \n\0", 15), "AZaz09%2D%5F%2E%7E%C3%A9%20%0A%00"},
 };
 
 TEST(KVLEscapeUtil, EachFormAppendsTheEscapedTextAndSkipsNil) {
@@ -89,8 +74,7 @@ TEST(KVLEscapeUtil, OnePassEqualsEntryAfterEntryAtEveryPosition) {
             for (std::size_t at = 0; at < length; ++at) {
                 std::string text(length, 'x');
                 text[at] = special;
-                ASSERT_EQ(xmlEscaped(text), escapedEntryAfterEntry(text, false)) << text;
-                ASSERT_EQ(htmlEscaped(text), escapedEntryAfterEntry(text, true)) << text;
+                ASSERT_TRUE(onePassMatches(text)) << text;
             }
         }
     }
@@ -104,52 +88,34 @@ TEST(KVLEscapeUtil, OnePassEqualsEntryAfterEntryAtEveryPosition) {
         for (char& character : text) {
             character = alphabet[random() % alphabet.size()];
         }
-        ASSERT_EQ(xmlEscaped(text), escapedEntryAfterEntry(text, false)) << text;
-        ASSERT_EQ(htmlEscaped(text), escapedEntryAfterEntry(text, true)) << text;
+        ASSERT_TRUE(onePassMatches(text)) << text;
     }
 }
 
-TEST(KVLEscapeUtil, InPlaceEscapingChangesOnlyTheArgument) {
+TEST(KVLEscapeUtil, InPlaceTagAndReplaceForms) {
     std::string receiver = "a<b";
     std::string argument = "x & y";
-    Escape::escapeXML(receiver, argument);
-    EXPECT_EQ(receiver, "a<b");
-    EXPECT_EQ(argument, "x &amp; y");
     Escape::escapeHTML(receiver, argument);
     EXPECT_EQ(receiver, "a<b");
-    EXPECT_EQ(argument, "x&nbsp;&amp;amp;&nbsp;y");
-}
+    EXPECT_EQ(argument, "x&nbsp;&amp;&nbsp;y");
+    Escape::escapeXML(receiver, argument);
+    EXPECT_EQ(argument, "x&amp;nbsp;&amp;amp;&amp;nbsp;y");
 
-TEST(KVLEscapeUtil, XMLTagEscapesOnlyTheValue) {
     std::string text = "<Root>";
-    Escape::appendXMLTag(text, "Name", "Tom & Jerry");
-    EXPECT_EQ(text, "<Root><Name>Tom &amp; Jerry</Name>");
-    text.clear();
-    Escape::appendXMLTag(text, "Empty", std::nullopt);
-    EXPECT_EQ(text, "<Empty></Empty>");
-    text.clear();
     Escape::appendXMLTag(text, "a&b", "<v>");
-    EXPECT_EQ(text, "<a&b>&lt;v&gt;</a&b>");
-}
+    Escape::appendXMLTag(text, "Empty", std::nullopt);
+    EXPECT_EQ(text, "<Root><a&b>&lt;v&gt;</a&b><Empty></Empty>");
 
-TEST(KVLEscapeUtil, HTMLReplaceTurnsSpacesIntoTheReplacement) {
-    std::string text = "[";
+    text = "[";
     Escape::escapeHTMLAndReplace(text, "a b<c", "&#32;");
-    EXPECT_EQ(text, "[a&#32;b&lt;c");
     Escape::escapeHTMLAndReplace(text, std::nullopt, "_");
-    EXPECT_EQ(text, "[a&#32;b&lt;c");
-    text.clear();
     Escape::escapeHTMLAndReplace(text, "a b", std::nullopt);
-    EXPECT_EQ(text, "a&nbsp;b");
-    text.clear();
     Escape::escapeHTMLAndReplace(text, "a b", "");
-    EXPECT_EQ(text, "ab");
+    EXPECT_EQ(text, "[a&#32;b&lt;ca&nbsp;bab");
     // A replacement longer than any entity, many times over and across blocks.
     text.clear();
     std::string expected;
-    for (int index = 0; index < 40; ++index) {
-        expected += "<span class=\"gap\"></span>";
-    }
+    for (int index = 0; index < 40; ++index) expected += "<span class=\"gap\"></span>";
     Escape::escapeHTMLAndReplace(text, std::string(40, ' ') + "&", "<span class=\"gap\"></span>");
     EXPECT_EQ(text, expected + "&amp;");
 }

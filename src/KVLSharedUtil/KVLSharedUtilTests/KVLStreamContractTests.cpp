@@ -1,7 +1,3 @@
-#include <sys/file.h>
-
-#include <functional>
-#include <string>
 #include <type_traits>
 
 #include "KVLStreamTest.h"
@@ -25,10 +21,8 @@ TYPED_TEST(KVLStreamTest, TransfersAtOffsetsAndSizesChangeTheFileAsAsked) {
     std::uint64_t count = 99;
     stream->read(10, 8, buffer, &count, record);
     EXPECT_EQ(std::string(buffer, count), "ij");
-    for (std::uint64_t offset : {10u, 1000u}) {
-        stream->read(10, offset, buffer, &count, record);
-        EXPECT_EQ(count, 0u);
-    }
+    stream->read(10, 1000, buffer, &count, record);
+    EXPECT_EQ(count, 0u);
     stream->read(3, 0, buffer, nullptr, record);
     EXPECT_EQ(std::string(buffer, 3), "abc");
     stream->write(2, 1, "!!", &count, record);  // inside: size and position stay
@@ -123,17 +117,12 @@ TYPED_TEST(KVLStreamTest, OnlyAnOwningStreamClosesItsNativeHandle) {
     EXPECT_TRUE(TypeParam::isOpen(disowned));
 
     const auto adopted = TypeParam::openNative(file);
-    const auto next = TypeParam::openNative(file);
     stream = TypeParam::adopt(adopted, "adopted", true, record);
-    TypeParam::retarget(*stream, next, true);  // re-targeting closes the owned one
+    TypeParam::retarget(*stream, borrowed, false);  // re-targeting closes the owned one
     EXPECT_FALSE(TypeParam::isOpen(adopted));
-    EXPECT_EQ(stream->getNativeHandle(), TypeParam::handle(next));
-    TypeParam::retarget(*stream, borrowed, false);
-    EXPECT_FALSE(TypeParam::isOpen(next));
-    TypeParam::retarget(*stream, TypeParam::none(), true);  // forgets the borrowed one without closing it
+    EXPECT_EQ(stream->getNativeHandle(), TypeParam::handle(borrowed));
+    TypeParam::retarget(*stream, disowned, true);  // and forgets a borrowed one without closing it
     EXPECT_TRUE(TypeParam::isOpen(borrowed));
-    EXPECT_EQ(stream->getNativeHandle(), TypeParam::handle(TypeParam::none()));
-    TypeParam::retarget(*stream, disowned, true);
     stream.reset();
     EXPECT_FALSE(TypeParam::isOpen(disowned));
     EXPECT_TRUE(record->isSuccess());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -85,11 +86,8 @@ protected:
         return value;
     }
     void expectFailure(std::int64_t code, std::int32_t type, const std::string& message) {
-        LoggedServicesTest::expectFailure(*record, code, type, message, Kind::kFile, *logger);
-        record->reset();
+        LoggedServicesTest::expectFailure(code, type, message, Kind::kFile);
     }
-
-    std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
 };
 
 }  // namespace kvltest
