@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <algorithm>
 #include <chrono>
 #include <future>
 
