@@ -11,10 +11,9 @@ function(kvl_target_defaults target)
   endif()
 endfunction()
 
-# A static library made of every source file below DIR (sub-folders included).
-function(kvl_static_library target dir)
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${dir}/*.cpp")
-  add_library(${target} STATIC ${sources})
+# A static library of the sources listed after its name.
+function(kvl_static_library target)
+  add_library(${target} STATIC ${ARGN})
   target_include_directories(${target} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
   # The libraries call each other in a cycle; repeat them on link lines until all resolve.
   set_property(TARGET ${target} PROPERTY LINK_INTERFACE_MULTIPLICITY 3)
