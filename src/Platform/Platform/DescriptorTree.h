@@ -24,6 +24,11 @@ struct DescriptorTree {
     // there is not replaced: EISDIR), then the folder flushed. On failure the old file stays
     // and the temporary is gone.
     static int writeFile(int folder, const std::string& name, std::string_view contents, mode_t mode, bool replace);
+    // The same for a file named by a path: its folder opened once, the file written as above.
+    static int writeFileAtPath(const std::string& path, std::string_view contents, mode_t mode);
+    // The mode a new file gets where no other is asked for: 0666 less the process's umask,
+    // read without changing it.
+    static mode_t newFileMode();
     // Copies a file, a link or a folder with everything in it. Every file is written as
     // writeFile does and keeps its permissions; a folder is built under a temporary name
     // and renamed into place; with replace it takes the place of whatever is there (swapped

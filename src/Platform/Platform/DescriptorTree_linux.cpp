@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fstream>
 #include <random>
+#include <string>
 #include <utility>
 
 #include "Platform/WriteAll.h"
@@ -204,6 +206,26 @@ int DescriptorTree::writeFile(int folder, const std::string& name, std::string_v
                               bool replace) {
     return writeAtomically(folder, name, mode, replace ? Placement::Rename : Placement::New,
                            [contents](int file) { return writeAll(file, contents) ? 0 : errno; });
+}
+
+int DescriptorTree::writeFileAtPath(const std::string& path, std::string_view contents, mode_t mode) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folderPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const Descriptor folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0) return errno;
+    return writeFile(folder.get(), path.substr(slash + 1), contents, mode, true);
+}
+
+mode_t DescriptorTree::newFileMode() {
+    // The kernel reports the umask in /proc/self/status ("Umask:\t0022"); setting it to read
+    // it back would race with other threads creating files.
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("Umask:", 0) == 0) {
+            return static_cast<mode_t>(0666 & ~std::stoul(line.substr(6), nullptr, 8));
+        }
+    }
+    return 0644;
 }
 
 int DescriptorTree::copyItem(int sourceFolder, const std::string& sourceName, int destinationFolder,
