@@ -37,8 +37,6 @@ std::unique_ptr<AssistantPlugin> AssistantPlugin::load(const std::string& bundle
 }
 
 // The module stays loaded: its code may still be referenced by objects that outlive us.
-AssistantPlugin::~AssistantPlugin() = default;
-
 std::unique_ptr<IKVLInstallAssistant> AssistantPlugin::createInstallAssistant() const {
     return std::unique_ptr<IKVLInstallAssistant>(table_->createInstallAssistant("KVLUpdaterInstallAssistant"));
 }

@@ -12,7 +12,6 @@ public:
     // Null, with the reason in *failure, when the bundle's module cannot be opened, has no
     // entry point, or speaks an interface version this host does not know.
     static std::unique_ptr<AssistantPlugin> load(const std::string& bundlePath, std::string* failure);
-    ~AssistantPlugin();
     AssistantPlugin(const AssistantPlugin&) = delete;
     AssistantPlugin& operator=(const AssistantPlugin&) = delete;
 

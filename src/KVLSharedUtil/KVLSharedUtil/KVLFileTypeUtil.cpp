@@ -8,7 +8,7 @@ std::optional<std::string> KVLFileTypeUtil::userPreferredAppBundleIdForUtiType(
     if (!utiType) {
         return std::nullopt;
     }
-    const std::optional<std::string> handler = platform::ApplicationDatabase::defaultRoleHandlerForContentType(
+    std::optional<std::string> handler = platform::ApplicationDatabase::defaultRoleHandlerForContentType(
         *utiType, platform::ApplicationDatabase::RoleAll);
     if (!handler) {
         return std::nullopt;

@@ -81,7 +81,7 @@ std::optional<platform::URL> KVLFileUtil::fileURLFromCStringFilePathRelativeToFD
 }
 
 std::string KVLFileUtil::getTempPathForBundleId(const std::string& bundleId) {
-    const std::string temporary = platform::SearchPaths::temporaryDirectory();
+    std::string temporary = platform::SearchPaths::temporaryDirectory();
     if (platform::PathUtilities::lastPathComponent(temporary) == bundleId) {
         return temporary;
     }

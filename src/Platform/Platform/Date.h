@@ -21,7 +21,8 @@ public:
     constexpr double timeIntervalSinceDate(Date other) const { return seconds_ - other.seconds_; }
     constexpr Date dateByAddingTimeInterval(double seconds) const { return Date(seconds_ + seconds); }
 
-    constexpr auto operator<=>(const Date&) const = default;
+    // The check mistakes the defaulted comparison's own 0 for a null pointer.
+    constexpr auto operator<=>(const Date&) const = default;  // NOLINT(modernize-use-nullptr)
 
 private:
     constexpr explicit Date(double seconds) : seconds_(seconds) {}

@@ -2,12 +2,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>  // renameat2
 #include <fstream>
 #include <random>
 #include <string>

@@ -78,7 +78,7 @@ void appendDictionary(std::string& out, const PlistDictionary& dictionary, int d
 }
 
 void appendDate(std::string& out, Date date) {
-    const std::time_t seconds = static_cast<std::time_t>(std::floor(date.timeIntervalSince1970()));
+    const auto seconds = static_cast<std::time_t>(std::floor(date.timeIntervalSince1970()));
     std::tm utc{};
     gmtime_r(&seconds, &utc);
     char buffer[40];

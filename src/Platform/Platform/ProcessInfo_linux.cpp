@@ -1,6 +1,6 @@
 #include "Platform/ProcessInfo.h"
 
-#include <errno.h>  // program_invocation_short_name
+#include <cerrno>  // program_invocation_short_name
 #include <sys/syscall.h>
 #include <unistd.h>
 

@@ -1,9 +1,9 @@
 #include "Platform/ProcessInfo.h"
 
-#include <limits.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <climits>
 #include <mutex>
 
 #include "Platform/Format.h"

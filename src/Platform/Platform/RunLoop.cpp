@@ -40,6 +40,7 @@ RunLoop::RunResult RunLoop::runInMode(std::string_view mode, std::chrono::nanose
         // block queued by it is seen before the loop sleeps.
         const auto readable = waiter_->wait(descriptors, handled ? std::chrono::nanoseconds(0) : remaining);
         std::vector<SourceId> ready;
+        ready.reserve(readable.size());
         for (const std::size_t position : readable) {
             ready.push_back(ids[position]);
         }

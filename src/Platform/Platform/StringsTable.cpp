@@ -268,7 +268,7 @@ private:
                 break;
         }
         if (c >= '0' && c <= '7') {
-            char32_t value = static_cast<char32_t>(c - '0');
+            auto value = static_cast<char32_t>(c - '0');
             for (int digits = 1; digits < 3 && !atEnd() && text_[position_] >= '0' && text_[position_] <= '7';
                  ++digits) {
                 value = value * 8 + static_cast<char32_t>(text_[position_++] - '0');

@@ -11,7 +11,7 @@
 
 extern "C" void KVLUpdaterAssistantMarker() {}
 
-bool KVLUpdaterAssistant::setupUpdater(std::shared_ptr<IKVLAdminPrivilegeProvider> provider,
+bool KVLUpdaterAssistant::setupUpdater(const std::shared_ptr<IKVLAdminPrivilegeProvider>& provider,
                                        std::shared_ptr<IKVLLogger> logger,
                                        const std::optional<platform::PlistDictionary>& /*config*/) {
     if (!loadLibrariesWithLogger(std::move(logger))) {

@@ -23,7 +23,7 @@ public:
     KVLUpdaterAssistant() = default;
     virtual ~KVLUpdaterAssistant() = default;
 
-    bool setupUpdater(std::shared_ptr<IKVLAdminPrivilegeProvider> provider, std::shared_ptr<IKVLLogger> logger,
+    bool setupUpdater(const std::shared_ptr<IKVLAdminPrivilegeProvider>& provider, std::shared_ptr<IKVLLogger> logger,
                       const std::optional<platform::PlistDictionary>& config);
     // Unloads the services and drops the helpers and the provider; the string manager stays.
     void cleanupUpdater();

@@ -99,11 +99,11 @@ private:
 
 }  // namespace
 
-KVLLoggerFile::KVLLoggerFile(const std::optional<std::string>& logDir, const std::optional<std::string>& moduleName,
+KVLLoggerFile::KVLLoggerFile(std::optional<std::string> logDir, std::optional<std::string> moduleName,
                              std::uint64_t logLevel)
     : mlLevel_(logLevel),
-      mstrDirectory_(logDir),
-      mstrModuleName_(moduleName),
+      mstrDirectory_(std::move(logDir)),
+      mstrModuleName_(std::move(moduleName)),
       mstrAppVersion_(mainBundleShortVersion()),
       miPID_(platform::ProcessInfo::processIdentifier()) {
     logFileInitialize();

@@ -26,7 +26,7 @@
 class KVLLoggerFile : public IKVLLogger {
 public:
     // Opens the first file at once. A null directory gives a logger without a file.
-    KVLLoggerFile(const std::optional<std::string>& logDir, const std::optional<std::string>& moduleName,
+    KVLLoggerFile(std::optional<std::string> logDir, std::optional<std::string> moduleName,
                   std::uint64_t logLevel);
     // Releases the lock descriptor and the handle without flushing to disk.
     ~KVLLoggerFile() override;
