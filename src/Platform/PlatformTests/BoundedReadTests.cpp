@@ -41,41 +41,35 @@ using BoundedReads = kvltest::TemporaryRootTest;
 
 TEST_F(BoundedReads, EveryReaderRefusesFIFOsDevicesAndFilesOverItsCapAtOnce) {
     const std::string plist = "<plist><dict><key>CFBundleIdentifier</key><string>x</string></dict></plist>";
+    Error error;
+    // The error code of the refusal; -1 when the file was read.
+    const auto code = [&](const auto& result) -> std::int64_t { return result ? -1 : error.code; };
+    using platform::PropertyListSerialization;
+    using platform::StringsTable;
+    using platform::Bundle;
     const struct {
-        const char* reader;
         std::string file;
         std::uint64_t cap;
         std::string contents;
-        // The error code of the refusal; -1 when the file was read. A bundle keeps the reason
-        // to itself and answers 0.
-        std::function<std::int64_t(const std::string& root)> read;
+        std::function<std::int64_t()> read;
     } readers[] = {
-        {"property list", "list.plist", platform::PropertyListSerialization::kMaximumFileSize, plist,
-         [](const std::string& root) {
-             Error error;
-             using platform::PropertyListSerialization;
-             return PropertyListSerialization::propertyListWithContentsOfFile(root + "/list.plist", &error) ? -1
-                                                                                                              : error.code;
-         }},
-        {"strings table", "table.strings", platform::StringsTable::kMaximumFileSize, "\"a\" = \"b\";",
-         [](const std::string& root) {
-             Error error;
-             return platform::StringsTable::tableWithContentsOfFile(root + "/table.strings", &error) ? -1 : error.code;
-         }},
-        {"bundle information", "B.bundle/Contents/Info.plist", platform::Bundle::kMaximumInfoSize, plist,
-         [](const std::string& root) -> std::int64_t {
-             return platform::Bundle::bundleWithPath(root + "/B.bundle")->bundleIdentifier() ? -1 : 0;
-         }},
+        {"list.plist", PropertyListSerialization::kMaximumFileSize, plist,
+         [&] { return code(PropertyListSerialization::propertyListWithContentsOfFile(path("list.plist"), &error)); }},
+        {"table.strings", StringsTable::kMaximumFileSize, "\"a\" = \"b\";",
+         [&] { return code(StringsTable::tableWithContentsOfFile(path("table.strings"), &error)); }},
+        // A bundle keeps the reason to itself and answers 0.
+        {"B.bundle/Contents/Info.plist", Bundle::kMaximumInfoSize, plist,
+         [&]() -> std::int64_t { return Bundle::bundleWithPath(path("B.bundle"))->bundleIdentifier() ? -1 : 0; }},
     };
     for (const auto& reader : readers) {
         for (const Hostile kind : {Hostile::FIFO, Hostile::ZeroDevice, Hostile::OneByteOverTheCap}) {
             std::filesystem::remove(path(reader.file));
             plant(kind, path(reader.file), reader.contents, reader.cap);
             const auto started = std::chrono::steady_clock::now();
-            const std::int64_t code = reader.read(root());
-            EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1)) << reader.reader;
+            const std::int64_t outcome = reader.read();
+            EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1)) << reader.file;
             const bool bundle = reader.file.starts_with("B.bundle");
-            EXPECT_EQ(code, bundle ? 0 : kind == Hostile::OneByteOverTheCap ? 263 : 256) << reader.reader;
+            EXPECT_EQ(outcome, bundle ? 0 : kind == Hostile::OneByteOverTheCap ? 263 : 256) << reader.file;
         }
     }
 }

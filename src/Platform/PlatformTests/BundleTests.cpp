@@ -18,14 +18,13 @@ class BundleTest : public kvltest::TemporaryRootTest {};
 
 TEST_F(BundleTest, OpensFoldersAndReadsTheirInformationFile) {
     writeFile("file", "x");
-    EXPECT_EQ(Bundle::bundleWithPath(path("missing")), nullptr);
-    EXPECT_EQ(Bundle::bundleWithPath(path("file")), nullptr);
-    EXPECT_EQ(Bundle::bundleWithPath(""), nullptr);
+    for (const std::string& unusable : {path("missing"), path("file"), std::string()}) {
+        EXPECT_EQ(Bundle::bundleWithPath(unusable), nullptr) << unusable;
+    }
     const auto bare = Bundle::bundleWithPath(root() + "/./");
     ASSERT_NE(bare, nullptr);
-    EXPECT_EQ(bare->bundlePath(), root());
-    EXPECT_EQ(bare->resourcePath(), root());
-    EXPECT_EQ(bare->bundleIdentifier(), std::nullopt);
+    EXPECT_EQ(std::tuple(bare->bundlePath(), bare->resourcePath(), bare->bundleIdentifier()),
+              std::tuple(root(), root(), std::optional<std::string>()));
 
     // A bundle with Contents keeps its information and resources there, not at its top.
     writeFile("App.app/Contents/Info.plist", kInfo);
@@ -34,7 +33,6 @@ TEST_F(BundleTest, OpensFoldersAndReadsTheirInformationFile) {
     ASSERT_NE(bundle, nullptr);
     EXPECT_EQ(bundle->bundleIdentifier(), "com.orvane.test");
     EXPECT_EQ(bundle->objectForInfoDictionaryKey("CFBundleVersion"), platform::PlistValue(7));
-    EXPECT_EQ(bundle->objectForInfoDictionaryKey("Missing"), std::nullopt);
     EXPECT_EQ(bundle->resourcePath(), path("App.app/Contents/Resources"));
     writeFile("Flat/Info.plist", kInfo);
     EXPECT_EQ(Bundle::bundleWithPath(path("Flat"))->bundleIdentifier(), "com.orvane.test");
@@ -56,11 +54,9 @@ TEST_F(BundleTest, ResourceSearchPrefersTheResourceFolderThenEnThenBaseThenByNam
     EXPECT_EQ(bundle->pathForResource("a", "txt"), base + "en.lproj/a.txt");
     EXPECT_EQ(bundle->pathForResource("b", "txt"), base + "Base.lproj/b.txt");
     EXPECT_EQ(bundle->pathForResource("c.txt", std::nullopt), base + "de.lproj/c.txt");
-    EXPECT_EQ(bundle->pathForResource("fr", "lproj"), base + "fr.lproj");
     EXPECT_EQ(bundle->pathForResource("d", "txt", "Sub"), base + "fr.lproj/Sub/d.txt");
     EXPECT_EQ(bundle->pathForResource("e", "", "Sub"), base + "Sub/e");
     EXPECT_EQ(bundle->pathForResource("d", "txt"), std::nullopt);
-    EXPECT_EQ(bundle->pathForResource("", "txt"), std::nullopt);
 }
 
 TEST_F(BundleTest, LocalizedStringsFollowTheSearchOrderAndAreReadOnce) {
@@ -76,7 +72,6 @@ TEST_F(BundleTest, LocalizedStringsFollowTheSearchOrderAndAreReadOnce) {
     EXPECT_EQ(bundle->localizedStringForKey("only.fr", "", "Localizable"), "Seulement");
     EXPECT_EQ(bundle->localizedStringForKey("broken", "", "Errors"), "broken");
     EXPECT_EQ(bundle->localizedStringForKey("missing", "fallback", "Errors"), "fallback");
-    EXPECT_EQ(bundle->localizedStringForKey("missing", std::nullopt, "NoSuchTable"), "missing");
 
     // The table was read on first use; later changes to the file are not seen.
     EXPECT_EQ(bundle->localizedStringForKey("-17000", "", "Errors"), "Unable to load %@");
@@ -94,7 +89,6 @@ TEST_F(BundleTest, LocalizedStringsFollowTheSearchOrderAndAreReadOnce) {
 TEST(Bundle, ModuleFolderRule) {
     const std::pair<const char*, const char*> cases[] = {
         {"/x/Orvane Lite Updater.app/Contents/MacOS/Orvane Lite Updater", "/x/Orvane Lite Updater.app"},
-        {"/x/UpdateAssistant.bundle/Contents/MacOS/UpdateAssistant", "/x/UpdateAssistant.bundle"},
         {"/x/App.app/Contents/Frameworks/libPlatform.so", "/x/App.app/Contents/Frameworks"},
         {"/x/MacOS/tool", "/x/MacOS"},
     };
@@ -116,9 +110,8 @@ TEST_F(BundleTest, MainBundleIsTheExecutablesFolderUnlessSet) {
     const auto heap = std::make_unique<int>(0);
     EXPECT_EQ(Bundle::bundleForAddress(heap.get()), nullptr);
 
-    const auto host = Bundle::bundleWithPath(root());
-    Bundle::setMainBundle(host);
-    EXPECT_EQ(Bundle::mainBundle(), host);
+    Bundle::setMainBundle(Bundle::bundleWithPath(root()));
+    EXPECT_EQ(Bundle::mainBundle()->bundlePath(), root());
     Bundle::setMainBundle(nullptr);
     EXPECT_EQ(Bundle::mainBundle()->bundlePath(), main->bundlePath());
 }

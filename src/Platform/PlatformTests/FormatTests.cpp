@@ -8,7 +8,6 @@
 #include <memory>
 #include <optional>
 
-#include "Platform/PlistValue.h"
 
 namespace {
 
@@ -29,44 +28,33 @@ TEST(Format, AnArgumentOfAnotherKindIsReadAsTheConversionAsks) {
 }
 
 TEST(Format, PrintfConversionsFollowTheLengthModifier) {
-    EXPECT_EQ(platform::formatString("%d|%ld|%lld|%u|%x|%X|%o", -5, -10004L, 1LL << 40, 7u, 255, 255, 8),
-              "-5|-10004|1099511627776|7|ff|FF|10");
     // Without a modifier the value is read as a 32-bit int, as C reads it.
-    EXPECT_EQ(platform::formatString("%d", (1LL << 32) + 3), "3");
-    EXPECT_EQ(platform::formatString("%hhd|%i|%d|%u|%hu", 200, -2147483647 - 1, 4294967295LL, -1, -1),
-              "-56|-2147483648|-1|4294967295|65535");
-    EXPECT_EQ(platform::formatString("%lld|%llu", INT64_MIN, UINT64_MAX), "-9223372036854775808|18446744073709551615");
-    EXPECT_EQ(platform::formatString("[%5d][%-5d][%05d][%+d]", 42, 42, 42, 42), "[   42][42   ][00042][+42]");
-    EXPECT_EQ(platform::formatString("%.2f %e %g", 3.14159, 1500.0, 0.5), "3.14 1.500000e+03 0.5");
-    EXPECT_EQ(platform::formatString("%c%c 100%% %s", 'o', 'k', "sure"), "ok 100% sure");
-    EXPECT_EQ(platform::formatString("%*d|%-*d|%.*s", 4, 7, 3, 1, 2, "abc"), "   7|1  |ab");
+    EXPECT_EQ(platform::formatString("%d|%hhd|%u|%hu|%lld|%x", (1LL << 32) + 3, 200, -1, -1, 1LL << 40, 255),
+              "3|-56|4294967295|65535|1099511627776|ff");
+    EXPECT_EQ(platform::formatString("[%-5d][%+d]|%.2f|%c 100%% %s|%*d|%.*s", 42, 42, 3.14159, 'o', "sure", 4, 7, 2,
+                                     "abc"),
+              "[42   ][+42]|3.14|o 100% sure|   7|ab");
 }
 
 TEST(Format, ObjectPlaceholderDescribesAnythingAndPrintsNullForNothing) {
     const Described object;
     const std::shared_ptr<Described> shared = std::make_shared<Described>();
     const std::shared_ptr<Described> none;
-    const std::optional<std::string> missing;
-    const std::optional<std::string> present = "text";
+    using Text = std::optional<std::string>;
     EXPECT_EQ(platform::formatString("%@ %@ %@", object, shared, none), "<described> <described> (null)");
-    EXPECT_EQ(platform::formatString("%@ %@ %@", missing, present, nullptr), "(null) text (null)");
-    EXPECT_EQ(platform::formatString("%@ %@ %@", 42, -1L, 2.5), "42 -1 2.5");
+    EXPECT_EQ(platform::formatString("%@ %@ %@", Text(), Text("text"), nullptr), "(null) text (null)");
     EXPECT_EQ(platform::formatString("%s %s", static_cast<const char*>(nullptr), std::string("std")), "(null) std");
     EXPECT_EQ(platform::formatString("[%8@][%-8@][%.3@]", "right", "left", "truncated"),
               "[   right][left    ][tru]");
-    platform::PlistDictionary dictionary{{"Key", platform::PlistValue("Value")}};
-    EXPECT_EQ(platform::formatString("%@", dictionary), "{\n    Key = Value;\n}");
     // Reals read as integers saturate.
-    EXPECT_EQ(platform::formatString("%lld %lld %lld", 1e300, -1e300, std::nan("")),
-              "9223372036854775807 -9223372036854775808 0");
-    EXPECT_EQ(platform::formatString("%lld %lld", 0x1p63, -0x1p63), "9223372036854775807 -9223372036854775808");
+    EXPECT_EQ(platform::formatString("%lld %lld %lld %lld", 1e300, -0x1p63, std::nan(""), 0x1p63),
+              "9223372036854775807 -9223372036854775808 0 9223372036854775807");
     EXPECT_EQ(platform::formatString("%lld|%.*s", -2.9, 2.9, "abc"), "-2|ab");
 }
 
 TEST(Format, StarWidthsAndPrecisionsAreIntsBoundedLikeWrittenOnes) {
     // Read as a 32-bit int, as C reads them.
     EXPECT_EQ(platform::formatString("[%*d][%.*s]", (1LL << 32) + 3, 1, (1LL << 32) + 2, "abc"), "[  1][ab]");
-    EXPECT_EQ(platform::formatString("%*d|", std::numeric_limits<std::int64_t>::min(), 1), "1|");
     // No more padding or digits than "%999999d" or "%.999999f" could ask for.
     EXPECT_EQ(platform::formatString("%*d", 5000000, 1).size(), 999999u);
     EXPECT_EQ(platform::formatString("%*d|", std::numeric_limits<std::int32_t>::min(), 1),
@@ -74,11 +62,9 @@ TEST(Format, StarWidthsAndPrecisionsAreIntsBoundedLikeWrittenOnes) {
     EXPECT_EQ(platform::formatString("%.*f", 5000000, 1.0).size(), 1000001u);
     // Positional arguments pick their argument.
     EXPECT_EQ(platform::formatString("%2$@ before %1$@", "first", "second"), "second before first");
-    EXPECT_EQ(platform::formatString("%1$d %1$d %2$s", 7, "x"), "7 7 x");
     // Placeholders beyond the arguments never read past them.
     EXPECT_EQ(platform::formatString("%@ %@ %d %s", "only"), "only (null) 0 (null)");
     EXPECT_EQ(platform::formatString("%5$@ %d", 1), "(null) 0");
-    EXPECT_EQ(platform::formatString("%@ %@"), "(null) (null)");
 }
 
 TEST(Format, MalformedConversionsAreCopiedAsText) {

@@ -6,10 +6,8 @@ namespace {
 
 TEST(HTTPStatus, KnownPhrasesAndClassFallbacks) {
     const std::pair<int, const char*> cases[] = {
-        {200, "no error"},      {404, "not found"},   {500, "internal server error"}, {100, "continue"},
-        {307, "temporarily redirected"}, {505, "unsupported version"}, {199, "informational"}, {299, "success"},
-        {399, "redirected"},    {499, "client error"}, {599, "server error"}, {0, "server error"}, {700, "server error"},
-        {-404, "server error"},
+        {200, "no error"}, {404, "not found"}, {199, "informational"}, {299, "success"}, {399, "redirected"},
+        {499, "client error"}, {599, "server error"}, {0, "server error"}, {700, "server error"},
     };
     for (const auto& [code, phrase] : cases) {
         EXPECT_EQ(platform::HTTPStatus::localizedStringForStatusCode(code), phrase) << code;
