@@ -124,15 +124,6 @@ TEST_F(PropertyListSerializationTest, ContentsOfFileAnswerNullForWhatIsNotTheirT
     EXPECT_FALSE(PropertyListSerialization::arrayWithContentsOfFile(path("d.plist")));
     EXPECT_EQ(PropertyListSerialization::arrayWithContentsOfFile(path("a.plist")), PlistArray{PlistValue("x")});
     EXPECT_FALSE(PropertyListSerialization::dictionaryWithContentsOfFile(path("a.plist")));
-
-    Error error;
-    EXPECT_FALSE(PropertyListSerialization::propertyListWithContentsOfFile(path("missing.plist"), &error));
-    EXPECT_EQ(error.code, 260);
-    EXPECT_EQ(error.localizedDescription,
-              "The file “missing.plist” couldn’t be opened because there is no such file.");
-    EXPECT_FALSE(PropertyListSerialization::propertyListWithContentsOfFile(root(), &error));
-    EXPECT_EQ(error.code, 256);
-    EXPECT_EQ(error.underlyingError->code, EISDIR);
 }
 
 TEST_F(PropertyListSerializationTest, WritesXmlThatReadsBackAsTheSameValue) {

@@ -2,13 +2,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 #include "TestSupport/TemporaryRoot.h"
@@ -24,11 +20,6 @@ TEST_F(RegularFileTest, RefusesWhatIsNotAPlainFileOfBoundedSizeAtOnce) {
     ASSERT_EQ(::mkfifo((path("fifo")).c_str(), 0644), 0);
     std::filesystem::create_symlink("/dev/zero", path("zero"));
     std::filesystem::create_directory(path("folder"));
-    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, (path("socket")).c_str(), sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     writeFile("eleven", "eleven byte");
 
     const struct {
@@ -39,7 +30,6 @@ TEST_F(RegularFileTest, RefusesWhatIsNotAPlainFileOfBoundedSizeAtOnce) {
     } cases[] = {
         {"fifo", 256, EINVAL, "is a FIFO, not a regular file."},
         {"zero", 256, EINVAL, "is a character device, not a regular file."},
-        {"socket", 256, EINVAL, "is a socket, not a regular file."},
         {"folder", 256, EISDIR, "is a folder, not a regular file."},
         {"eleven", 263, EFBIG, "“eleven” couldn’t be opened because it is too large."},
         {"missing", 260, ENOENT, "“missing” couldn’t be opened because there is no such file."},
@@ -52,7 +42,6 @@ TEST_F(RegularFileTest, RefusesWhatIsNotAPlainFileOfBoundedSizeAtOnce) {
         EXPECT_EQ(error.underlyingError->code, test.posixError) << test.name;
         EXPECT_TRUE(error.localizedDescription.ends_with(test.description)) << error.localizedDescription;
     }
-    ::close(listening);
     EXPECT_EQ(RegularFile::read(path("eleven"), 11), "eleven byte");
 }
 

@@ -107,10 +107,6 @@ TEST_F(StringsTableTest, ReadsPropertyListTablesOfStringsOnly) {
               "The property list is not a dictionary of strings.");
     EXPECT_EQ(failureOf("<plist><dict><key>k</key><string>v</string></dict>"),
               "The data couldn’t be read because it isn’t in the correct format.");
-
-    Error error;
-    EXPECT_FALSE(StringsTable::tableWithContentsOfFile(path("none.strings"), &error));
-    EXPECT_EQ(error.code, 260);
 }
 
 }  // namespace
