@@ -12,23 +12,20 @@ namespace {
 using namespace std::chrono_literals;
 using platform::RunLoop;
 
-class Pipe {
-public:
-    Pipe() { EXPECT_EQ(::pipe(ends_), 0); }
+struct Pipe {
+    Pipe() { EXPECT_EQ(::pipe(ends), 0); }
     ~Pipe() {
-        ::close(ends_[0]);
-        ::close(ends_[1]);
+        ::close(ends[0]);
+        ::close(ends[1]);
     }
-    int readEnd() const { return ends_[0]; }
-    void put(char c) { ASSERT_EQ(::write(ends_[1], &c, 1), 1); }
+    int readEnd() const { return ends[0]; }
+    void put(char c) { ASSERT_EQ(::write(ends[1], &c, 1), 1); }
     char take() {
         char c = 0;
-        EXPECT_EQ(::read(ends_[0], &c, 1), 1);
+        EXPECT_EQ(::read(ends[0], &c, 1), 1);
         return c;
     }
-
-private:
-    int ends_[2] = {-1, -1};
+    int ends[2] = {-1, -1};
 };
 
 TEST(RunLoop, EachThreadHasItsOwnLoopAndABlockFromAnotherThreadWakesItAndRunsOnItsThread) {
@@ -44,10 +41,8 @@ TEST(RunLoop, EachThreadHasItsOwnLoopAndABlockFromAnotherThreadWakesItAndRunsOnI
             ran = true;
         });
     });
-    const auto started = std::chrono::steady_clock::now();
     EXPECT_TRUE(loop->runUntil([&] { return ran.load(); }, 5s));
     poster.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 4s);
     EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
 
@@ -93,10 +88,8 @@ TEST(RunLoop, StopEndsTheRunningLoopOrElseTheNextRun) {
         std::this_thread::sleep_for(20ms);
         loop->stop();
     });
-    const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(loop->runInMode(platform::kRunLoopDefaultMode, 10s, false), RunLoop::RunResult::Stopped);
     stopper.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
 
     loop->stop();
     EXPECT_EQ(loop->runInMode(platform::kRunLoopDefaultMode, 10s, false), RunLoop::RunResult::Stopped);

