@@ -34,8 +34,8 @@ TEST_F(AssistantPluginTest, RefusesAMissingBundleModuleEntryPointOrInterfaceVers
     EXPECT_EQ(failure.rfind("cannot load " + empty + ": ", 0), 0u) << failure;
 
     // A loadable module that is not a plug-in: the platform library.
-    const std::string other =
-        bundle("Other.bundle", (fs::path(KVL_HOST_PATH).parent_path().parent_path() / "Frameworks/libPlatform.so").string());
+    const fs::path platformLibrary = fs::path(KVL_HOST_PATH).parent_path().parent_path() / "Frameworks/libPlatform.so";
+    const std::string other = bundle("Other.bundle", platformLibrary.string());
     EXPECT_EQ(AssistantPlugin::load(path("Other.bundle"), &failure), nullptr);
     EXPECT_EQ(failure, other + " has no entry point KVLUpdateAssistantPluginEntry");
 
