@@ -10,37 +10,39 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class AssistantPluginTest : public kvltest::TemporaryRootTest {};
+class AssistantPluginTest : public kvltest::TemporaryRootTest {
+protected:
+    // A bundle whose module is a copy of the file given, if any; answers the module's path.
+    std::string bundle(const std::string& name, const std::string& module = "") const {
+        writeFile(name + "/Contents/Info.plist",
+                  "<plist version=\"1.0\"><dict><key>CFBundleExecutable</key><string>Module</string></dict></plist>");
+        if (!module.empty()) {
+            fs::create_directories(path(name + "/Contents/MacOS"));
+            fs::copy_file(module, path(name + "/Contents/MacOS/Module"));
+        }
+        return path(name + "/Contents/MacOS/Module");
+    }
+};
 
-TEST_F(AssistantPluginTest, RefusesAMissingBundleModuleOrEntryPoint) {
+TEST_F(AssistantPluginTest, RefusesAMissingBundleModuleEntryPointOrInterfaceVersion) {
     std::string failure;
     EXPECT_EQ(AssistantPlugin::load(path("None.bundle"), &failure), nullptr);
     EXPECT_EQ(failure, "no plug-in bundle at " + path("None.bundle"));
 
-    writeFile("Empty.bundle/Contents/Info.plist",
-              "<plist version=\"1.0\"><dict><key>CFBundleExecutable</key><string>Module</string></dict></plist>");
+    const std::string empty = bundle("Empty.bundle");
     EXPECT_EQ(AssistantPlugin::load(path("Empty.bundle"), &failure), nullptr);
-    EXPECT_EQ(failure.rfind("cannot load " + path("Empty.bundle/Contents/MacOS/Module") + ": ", 0), 0u) << failure;
+    EXPECT_EQ(failure.rfind("cannot load " + empty + ": ", 0), 0u) << failure;
 
     // A loadable module that is not a plug-in: the platform library.
-    const std::string platformLibrary =
-        (fs::path(KVL_HOST_PATH).parent_path().parent_path() / "Frameworks/libPlatform.so").string();
-    writeFile("Other.bundle/Contents/Info.plist",
-              "<plist version=\"1.0\"><dict><key>CFBundleExecutable</key><string>Module</string></dict></plist>");
-    fs::create_directories(path("Other.bundle/Contents/MacOS"));
-    fs::copy_file(platformLibrary, path("Other.bundle/Contents/MacOS/Module"));
+    const fs::path platformLibrary = fs::path(KVL_HOST_PATH).parent_path().parent_path() / "Frameworks/libPlatform.so";
+    const std::string other = bundle("Other.bundle", platformLibrary.string());
     EXPECT_EQ(AssistantPlugin::load(path("Other.bundle"), &failure), nullptr);
-    EXPECT_EQ(failure, path("Other.bundle/Contents/MacOS/Module") + " has no entry point KVLUpdateAssistantPluginEntry");
-}
+    EXPECT_EQ(failure, other + " has no entry point KVLUpdateAssistantPluginEntry");
 
-TEST_F(AssistantPluginTest, RefusesAPluginOfAnotherInterfaceVersion) {
-    writeFile("Newer.bundle/Contents/Info.plist",
-              "<plist version=\"1.0\"><dict><key>CFBundleExecutable</key><string>Module</string></dict></plist>");
-    fs::create_directories(path("Newer.bundle/Contents/MacOS"));
-    fs::copy_file(KVL_NEWER_INTERFACE_PLUGIN_PATH, path("Newer.bundle/Contents/MacOS/Module"));
-    std::string failure;
+    // A plug-in of another interface version.
+    const std::string newer = bundle("Newer.bundle", KVL_NEWER_INTERFACE_PLUGIN_PATH);
     EXPECT_EQ(AssistantPlugin::load(path("Newer.bundle"), &failure), nullptr);
-    EXPECT_EQ(failure, path("Newer.bundle/Contents/MacOS/Module") + " speaks interface version 2; this host knows version 1");
+    EXPECT_EQ(failure, newer + " speaks interface version 2; this host knows version 1");
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ TEST_F(HostEndToEndTest, ACommandWaitsForTheRootsLockAndGivesUpClearly) {
     fs::create_directories(path("var/run"));
     const int held = ::open(path("var/run/OrvaneLiteUpdater.lock").c_str(), O_RDWR | O_CREAT, 0644);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
-    for (const char* command : {"stage", "install", "uninstall", "update", "rollback"}) {
+    for (const char* command : {"stage", "install"}) {
         const HostRun run =
             this->run("env", "KVL_UPDATER_LOCK_WAIT_MS=200 '" KVL_HOST_PATH "' " + std::string(command) + " --root " + root());
         EXPECT_EQ(run.status, 1) << command;

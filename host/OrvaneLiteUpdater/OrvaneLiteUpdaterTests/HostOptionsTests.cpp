@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "HostOptions.h"
@@ -14,15 +15,12 @@ struct RefusedLine {
 
 TEST(HostOptions, RefusedCommandLinesSayWhy) {
     const std::vector<RefusedLine> cases{
-        {{"instal", "--root", "/r"}, "unknown command 'instal' (did you mean 'install'?)"},
         {{"statsu", "--root", "/r"}, "unknown command 'statsu' (did you mean 'status'?)"},
         {{"frobnicate"}, "unknown command 'frobnicate'"},
         {{"help", "bogus"}, "unknown command 'bogus'"},
         {{"install", "--root", "/r", "--root=/s"}, "--root is given more than once"},
-        {{"status", "--root", "/r", "--verify", "--verify"}, "--verify is given more than once"},
         {{"status", "--root", "/r", "--verify=yes"}, "--verify takes no value"},
         {{"install", "--root", "/r", "--verify"}, "--verify does not belong to the install command"},
-        {{"status", "--root", "/r", "--fail", "copy"}, "--fail does not belong to the status command"},
         {{"install", "--root"}, "--root needs a value"},
         {{"install", "--root", "/r", "--bogus=1"}, "unknown option '--bogus'"},
         {{"install", "--root", "/r", "--fail=copy:0"},
@@ -39,32 +37,17 @@ TEST(HostOptions, RefusedCommandLinesSayWhy) {
     }
 }
 
-TEST(HostOptions, ValuesComeInEitherFormAndFailuresAccumulate) {
+TEST(HostOptions, ValuesComeInEitherFormFailuresAccumulateAndHelpNeedsNoRoot) {
     std::string problem;
-    const auto options = HostOptions::parse(
-        {"-v", "install", "--root=/r", "--fail", "copy:2", "--fail=remove"}, &problem);
-    ASSERT_TRUE(options) << problem;
-    EXPECT_EQ(options->command, "install");
-    EXPECT_EQ(options->root, "/r");
-    EXPECT_TRUE(options->verbose);
-    ASSERT_EQ(options->failures.size(), 2U);
-    EXPECT_EQ(options->failures[0], std::make_pair(HostPrivilegeProvider::Operation::Copy, std::size_t{2}));
-    EXPECT_EQ(options->failures[1], std::make_pair(HostPrivilegeProvider::Operation::Remove, std::size_t{0}));
-
-    const auto status = HostOptions::parse({"status", "--plist", "--root", "/r"}, &problem);
-    ASSERT_TRUE(status) << problem;
-    EXPECT_TRUE(status->plist);
-}
-
-TEST(HostOptions, HelpAndVersionNeedNoRoot) {
-    std::string problem;
-    const auto help = HostOptions::parse({"help", "status"}, &problem);
-    ASSERT_TRUE(help) << problem;
-    EXPECT_TRUE(help->help);
-    EXPECT_EQ(help->command, "status");
-    const auto version = HostOptions::parse({"--version"}, &problem);
-    ASSERT_TRUE(version) << problem;
-    EXPECT_TRUE(version->version);
+    const auto options =
+        HostOptions::parse({"-v", "install", "--root=/r", "--fail", "copy:2", "--fail=remove"}, &problem).value();
+    EXPECT_EQ(std::tie(options.command, options.root, options.verbose), std::make_tuple("install", "/r", true));
+    using Operation = HostPrivilegeProvider::Operation;
+    EXPECT_EQ(options.failures, (decltype(options.failures){{Operation::Copy, 2}, {Operation::Remove, 0}}));
+    EXPECT_TRUE(HostOptions::parse({"status", "--plist", "--root", "/r"}, &problem).value().plist);
+    const auto help = HostOptions::parse({"help", "status"}, &problem).value();
+    EXPECT_EQ(std::tie(help.help, help.command), std::make_tuple(true, "status"));
+    EXPECT_TRUE(HostOptions::parse({"--version"}, &problem).value().version);
     EXPECT_EQ(HostOptions::versionText(), "Orvane Lite Updater " KVL_TEST_VERSION "\n");
 }
 

@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 
 #include "Platform/ApplicationDatabase.h"
@@ -51,17 +50,6 @@ protected:
     bool registered() const {
         return !platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.orvane.OrvaneLite.AutoUpdater")
                     .empty();
-    }
-    // Every file under the root but the host's own output, with its contents.
-    std::map<std::string, std::string> snapshot() const {
-        std::map<std::string, std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator(root())) {
-            const std::string relative = fs::relative(entry.path(), root()).string();
-            if (entry.is_regular_file() && relative.rfind("host.", 0) != 0 && relative != kLog) {
-                files[relative] = readFile(relative);
-            }
-        }
-        return files;
     }
 };
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "TestSupport/TemporaryRoot.h"
 
@@ -15,30 +16,33 @@ struct Outcome {
     int status;
     std::string out;
     std::string err;
+    bool operator==(const Outcome&) const = default;
 };
 
 // Drives the built launchctl program as the updater does, from a shell command line.
 class LaunchctlTest : public kvltest::TemporaryRootTest {
 protected:
-    // Against the test's root unless the environment says otherwise.
-    Outcome launchctl(const std::string& arguments, const std::string& environment = "") const {
+    // With the environment given; an empty one names the test's root, a blank one no root at all.
+    Outcome launchctl(const std::string& arguments, std::string environment = "") const {
+        if (environment.empty()) {
+            environment = "KVL_LAUNCHD_ROOT=" + root();
+        }
         const std::string out = path("tmp/out"), err = path("tmp/err");
-        const std::string command = "KVL_LAUNCHD_ROOT=" + root() + " " + environment + " '" KVL_LAUNCHCTL_PATH "' " +
-                                    arguments + " >" + out + " 2>" + err;
-        const int status = std::system(command.c_str());
+        const int status = std::system(("env -u KVL_LAUNCHD_ROOT " + environment + " '" KVL_LAUNCHCTL_PATH "' " +
+                                        arguments + " >" + out + " 2>" + err)
+                                           .c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
     }
-
-    // A job property list in the machine's daemons folder; answers its path.
-    std::string writeJob(const std::string& name, const std::string& body) const {
-        const std::string file = "Library/LaunchDaemons/" + name + ".plist";
-        writeFile(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + body +
-                            "</dict></plist>\n");
-        return path(file);
+    // A job property list under the root; answers its path.
+    std::string writeJob(const std::string& name, const std::string& body,
+                         const std::string& folder = "Library/LaunchDaemons/") const {
+        writeFile(folder + name + ".plist", "<plist version=\"1.0\"><dict>" + body + "</dict></plist>\n");
+        return path(folder + name + ".plist");
     }
-    std::string validJob(const std::string& label) const {
+    std::string validJob(const std::string& label, const std::string& folder = "Library/LaunchDaemons/") const {
         return writeJob(label, "<key>Label</key><string>" + label +
-                                   "</string><key>ProgramArguments</key><array><string>/bin/true</string></array>");
+                                   "</string><key>ProgramArguments</key><array><string>/bin/true</string></array>",
+                        folder);
     }
     std::string table() const {
         const std::string file = path("var/run/launchd-standin/jobs.plist");
@@ -54,22 +58,50 @@ TEST_F(LaunchctlTest, LoadListAndUnloadKeepTheTableUnderTheJobsRoot) {
     EXPECT_EQ(launchctl("load " + b).status, 0);
     EXPECT_EQ(launchctl("load " + a).status, 0);
     EXPECT_EQ(list(), "PID\tStatus\tLabel\n-\t0\tcom.example.a\n-\t0\tcom.example.b\n");
-
-    const Outcome unloaded = launchctl("unload " + a);
-    EXPECT_EQ(unloaded.status, 0);
-    EXPECT_EQ(unloaded.err, "");
+    EXPECT_EQ(launchctl("unload " + a), (Outcome{0, "", ""}));
     EXPECT_EQ(list(), "PID\tStatus\tLabel\n-\t0\tcom.example.b\n");
+    const Outcome help = launchctl("--help", " ");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("taken from the environment\nvariable KVL_LAUNCHD_ROOT"), std::string::npos);
+}
 
-    // Another root has a table of its own.
-    std::filesystem::create_directories(path("elsewhere"));
-    EXPECT_EQ(launchctl("list", "KVL_LAUNCHD_ROOT=" + path("elsewhere")).out, "PID\tStatus\tLabel\n");
+TEST_F(LaunchctlTest, TheRootComesFromTheEnvironmentAndHoldsEveryJobItLoads) {
+    // A root inside a home folder: nothing is taken from the job's path.
+    const std::string machine = path("Users/ann");
+    const std::string inside = validJob("com.example.job", "Users/ann/Library/LaunchAgents/");
+    const std::string outside = validJob("com.example.job");
+    const std::string leading = machine + "/Library/LaunchDaemons/link.plist";
+    std::filesystem::create_directories(machine + "/Library/LaunchDaemons");
+    std::filesystem::create_symlink(outside, leading);
+    const std::string unset =
+        "launchctl: KVL_LAUNCHD_ROOT must name the root, as an absolute path (usage: launchctl load|unload PATH, "
+        "launchctl list; see --help)\n";
+    const std::string root = "KVL_LAUNCHD_ROOT=" + machine;
+    const std::string refused = outside + ": “" + outside + "” lies outside the root “" + machine + "”.\n";
+    const std::tuple<std::string, std::string, int, std::string> cases[] = {
+        {" ", "list", 64, unset},
+        {"KVL_LAUNCHD_ROOT=Users/ann", "load " + inside, 64, unset},
+        {root, "load " + outside, 1, refused},
+        {root, "load " + leading, 1,
+         leading + ": “" + leading + "” leads outside the root “" + machine + "” through a symbolic link.\n"},
+        {root, "load " + inside, 0, ""},
+        {root, "unload " + outside, 1, refused},
+    };
+    for (const auto& [environment, arguments, status, message] : cases) {
+        const Outcome outcome = launchctl(arguments, environment);
+        EXPECT_EQ(std::make_pair(outcome.status, outcome.err), std::make_pair(status, message)) << arguments;
+    }
+    for (const char* usage : {"", "start x", "load a b"}) {
+        EXPECT_EQ(launchctl(usage, root).status, 64) << usage;
+    }
+    EXPECT_EQ(launchctl("list", root).out, "PID\tStatus\tLabel\n-\t0\tcom.example.job\n");
+    EXPECT_EQ(list(), "PID\tStatus\tLabel\n");  // the test's root has a table of its own
 }
 
 TEST_F(LaunchctlTest, BadJobsAndRepeatedCommandsPrintOneLineAndLeaveTheTableAlone) {
     const std::string loaded = validJob("com.example.loaded");
     ASSERT_EQ(launchctl("load " + loaded).status, 0);
     const std::string before = table();
-    ASSERT_NE(before, "");
 
     const std::string missing = path("Library/LaunchDaemons/none.plist");
     const std::string malformed = path("Library/LaunchDaemons/bad.plist");
@@ -85,12 +117,9 @@ TEST_F(LaunchctlTest, BadJobsAndRepeatedCommandsPrintOneLineAndLeaveTheTableAlon
         {"load " + noProgram, noProgram + ": invalid job: Missing Program or ProgramArguments\n"},
         {"load " + loaded, loaded + ": service already loaded\n"},
         {"unload " + notLoaded, notLoaded + ": Could not find specified service\n"},
-        {"unload " + missing, missing + ": No such file or directory\n"},
     };
     for (const auto& [arguments, message] : cases) {
-        const Outcome outcome = launchctl(arguments);
-        EXPECT_EQ(outcome.status, LaunchdJobTable::kFailureStatus) << arguments;
-        EXPECT_EQ(outcome.err, message) << arguments;
+        EXPECT_EQ(launchctl(arguments), (Outcome{LaunchdJobTable::kFailureStatus, "", message})) << arguments;
         EXPECT_EQ(table(), before) << arguments;
     }
 }
@@ -98,40 +127,28 @@ TEST_F(LaunchctlTest, BadJobsAndRepeatedCommandsPrintOneLineAndLeaveTheTableAlon
 TEST_F(LaunchctlTest, ADamagedOrBlockedJobTableFailsEveryCommandAndIsLeftAsItIs) {
     const std::string job = validJob("com.example.job");
     const std::string tablePath = path("var/run/launchd-standin/jobs.plist");
+    const auto damaged = [&](const std::string& why) { return "the job table " + tablePath + " is damaged: " + why; };
 
     writeFile("var/run/launchd-standin/jobs.plist", "not a property list");
-    const std::string unreadable = "the job table " + tablePath +
-                                   " is damaged: The data couldn’t be read because it isn’t in the correct format.\n";
     for (const std::string& arguments : {"load " + job, "unload " + job, std::string("list")}) {
-        const Outcome outcome = launchctl(arguments);
-        EXPECT_EQ(outcome.status, LaunchdJobTable::kFailureStatus) << arguments;
-        EXPECT_EQ(outcome.err, unreadable) << arguments;
+        EXPECT_EQ(launchctl(arguments),
+                  (Outcome{LaunchdJobTable::kFailureStatus, "",
+                           damaged("The data couldn’t be read because it isn’t in the correct format.\n")}))
+            << arguments;
     }
     EXPECT_EQ(table(), "not a property list");
 
     writeFile("var/run/launchd-standin/jobs.plist", "<plist version=\"1.0\"><array/></plist>");
-    Outcome outcome = launchctl("load " + job);
-    EXPECT_EQ(outcome.status, LaunchdJobTable::kFailureStatus);
-    EXPECT_EQ(outcome.err, "the job table " + tablePath + " is damaged: it holds no dictionary of jobs\n");
+    EXPECT_EQ(launchctl("load " + job).err, damaged("it holds no dictionary of jobs\n"));
 
     // A file where the table's folder belongs: nothing to read, and no folder to write into.
     std::filesystem::remove_all(path("var/run"));
     writeFile("var/run", "a file");
-    outcome = launchctl("load " + job);
-    EXPECT_EQ(outcome.status, LaunchdJobTable::kFailureStatus);
-    EXPECT_EQ(outcome.err, "the job table's lock " + path("var/run/launchd-standin/jobs.lock") +
-                               " cannot be taken: Not a directory\n");
+    EXPECT_EQ(launchctl("load " + job),
+              (Outcome{LaunchdJobTable::kFailureStatus, "",
+                       "the job table's lock " + path("var/run/launchd-standin/jobs.lock") +
+                           " cannot be taken: Not a directory\n"}));
     EXPECT_EQ(readFile("var/run"), "a file");
-}
-
-TEST_F(LaunchctlTest, UsageErrorsAndHelp) {
-    EXPECT_EQ(launchctl("").status, 64);
-    EXPECT_EQ(launchctl("start x").status, 64);
-    EXPECT_EQ(launchctl("load").status, 64);
-    EXPECT_EQ(launchctl("load a b").status, 64);
-    const Outcome help = launchctl("--help");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("launchctl load PATH"), std::string::npos);
 }
 
 }  // namespace
