@@ -56,7 +56,8 @@ struct FileManager {
     // and an error (516) without.
     static bool createDirectoryAtPath(const std::string& path, bool withIntermediateDirectories,
                                       const FileAttributeChanges& attributes = {}, Error* error = nullptr);
-    // Writes the file, replacing one that exists; no error is reported, as on the platform.
+    // Writes the file in place (truncating one that exists, so locks on it hold); no error is
+    // reported, as on the platform.
     static bool createFileAtPath(const std::string& path, std::string_view contents,
                                  const FileAttributeChanges& attributes = {});
 

@@ -12,6 +12,7 @@
 #include "Platform/DescriptorTree.h"
 #include "Platform/FileStatus.h"
 #include "Platform/PathUtilities.h"
+#include "Platform/WriteAll.h"
 
 namespace platform {
 
@@ -117,8 +118,13 @@ bool FileManager::createDirectoryAtPath(const std::string& path, bool withInterm
 
 bool FileManager::createFileAtPath(const std::string& path, std::string_view contents,
                                    const FileAttributeChanges& attributes) {
-    return DescriptorTree::writeFileAtPath(path, contents, DescriptorTree::newFileMode()) == 0 &&
-           applyAttributes(attributes, path) == 0;
+    // In place, not by rename: a lock file emptied this way keeps its holders' locks.
+    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        return false;
+    }
+    const bool written = writeAll(descriptor, contents);
+    return (::close(descriptor) == 0) && written && applyAttributes(attributes, path) == 0;
 }
 
 bool FileManager::copyItemAtPath(const std::string& source, const std::string& destination, Error* error) {

@@ -9,8 +9,8 @@ namespace {
 
 using NewFileMode = kvltest::TemporaryRootTest;
 
-// Files written atomically get the mode any new file would: 0666 less the umask.
-TEST_F(NewFileMode, AtomicallyWrittenFilesTakeTheUmask) {
+// New files get the mode any new file would: 0666 less the umask.
+TEST_F(NewFileMode, NewFilesTakeTheUmask) {
     const mode_t previous = ::umask(027);
     EXPECT_TRUE(platform::PropertyListSerialization::writeToFile(platform::PlistValue("x"), path("a.plist")));
     EXPECT_TRUE(platform::FileManager::createFileAtPath(path("b"), "x"));
