@@ -59,10 +59,6 @@ TEST_F(KVLDistributedLockTest, TheFactoryPreparesAnEmptyFileThatHoldsNothing) {
     EXPECT_NE(makeLock(folder), nullptr);
     EXPECT_EQ(readFile(lockPath), "");  // an existing file is emptied
     EXPECT_TRUE(logger->lines().empty());
-
-    auto direct = KVLDistributedLock::initWithPath(path("lock"));
-    ASSERT_NE(direct, nullptr);
-    EXPECT_EQ(direct->mstrLockPath(), path("lock"));
 }
 
 TEST_F(KVLDistributedLockTest, TheFactoryReportsWhatItCouldNotPrepare) {

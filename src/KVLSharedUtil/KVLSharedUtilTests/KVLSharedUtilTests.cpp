@@ -20,8 +20,8 @@ TEST(KVLSharedUtil, BracketsReachOnlyTheInstalledBypass) {
     EXPECT_EQ(shared->getAPIBypass(), second);
     KVLSharedUtil::exitSafeZone();
     shared->setAPIBypass(nullptr);
-    EXPECT_EQ(first->calls(), std::vector<std::string>{"enter"});
-    EXPECT_EQ(second->calls(), std::vector<std::string>{"exit"});
+    EXPECT_EQ(first->calls, std::vector<std::string>{"enter"});
+    EXPECT_EQ(second->calls, std::vector<std::string>{"exit"});
     EXPECT_EQ(first.use_count(), 1);  // released by the replacement
 }
 

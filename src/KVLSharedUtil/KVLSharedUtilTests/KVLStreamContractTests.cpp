@@ -136,11 +136,13 @@ TYPED_TEST(KVLStreamTest, OnlyAnOwningStreamClosesItsNativeHandle) {
 
 TYPED_TEST(KVLStreamTest, FileSystemWorkRunsInTheSafeZone) {
     auto stream = this->streamOn("abc");
-    kvltest::InstalledAPIBypass bypass;
+    const auto bypass = std::make_shared<kvltest::RecordingAPIBypass>();
+    KVLSharedUtil::sharedInstance()->setAPIBypass(bypass);
     stream->write(1, 10, "x", nullptr, this->record.get());  // itself, the size, the extension
     typename TypeParam::Stream empty;
     empty.read(1, 0, nullptr, nullptr, this->record.get());  // a failure leaves the zone too
-    EXPECT_EQ(bypass.calls(),
+    KVLSharedUtil::sharedInstance()->setAPIBypass(nullptr);
+    EXPECT_EQ(bypass->calls,
               (std::vector<std::string>{"enter", "enter", "exit", "enter", "exit", "exit", "enter", "exit"}));
 }
 

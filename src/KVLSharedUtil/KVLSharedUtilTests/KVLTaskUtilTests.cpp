@@ -7,7 +7,6 @@
 #include <future>
 
 #include "LoggedServicesTest.h"
-#include "TestSupport/TaskChild.h"
 
 namespace {
 
@@ -34,13 +33,6 @@ TEST(KVLTaskUtil, AppendsValidUTF8OutputAndReturnsTheExitStatusOrSignal) {
         EXPECT_EQ(KVLTaskUtil::launchCommand(c.commandLine, output), c.status) << c.commandLine;
         EXPECT_EQ(output, "kept:" + c.appended) << c.commandLine;
     }
-}
-
-TEST(KVLTaskUtil, OutputLargerThanAPipeIsReadWhileWaiting) {
-    constexpr std::size_t kSize = 1 << 20;
-    std::string output;
-    EXPECT_EQ(KVLTaskUtil::launchCommand(kvltest::childWritingCommand(kSize), output), 0);
-    EXPECT_TRUE(output == kvltest::childOutput(kSize));  // not printed: a megabyte
 }
 
 TEST_F(KVLTaskUtilLogging, StressChildStillRunningAfterTheWaitIsEnded) {

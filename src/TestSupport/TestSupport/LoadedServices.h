@@ -1,7 +1,11 @@
 #pragma once
 
+#include <memory>
+
+#include "ErrorService/KVLCreateInternalError.h"
 #include "ErrorService/KVLErrorService.h"
 #include "LoggerService/KVLLoggerService.h"
+#include "TestSupport/RecordingLogger.h"
 
 namespace kvltest {
 
@@ -15,15 +19,6 @@ inline void unloadAllServices() {
         KVLErrorService::unload(nullptr);
     }
 }
-
-}  // namespace kvltest
-
-#include <memory>
-
-#include "ErrorService/KVLCreateInternalError.h"
-#include "TestSupport/RecordingLogger.h"
-
-namespace kvltest {
 
 // Loads the error and logger services, bound to a recording logger, for its lifetime; unloads
 // them completely afterwards.

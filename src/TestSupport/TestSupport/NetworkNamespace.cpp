@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <net/if.h>
-#include <net/route.h>
 #include <netinet/in.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -55,20 +54,11 @@ bool setLoopbackUp(bool up) {
     return interfaceControl(SIOCSIFFLAGS, &request);
 }
 
-bool setDefaultRouteThroughLoopback(bool present) {
-    rtentry route{};
-    char device[] = "lo";
-    auto* destination = reinterpret_cast<sockaddr_in*>(&route.rt_dst);
-    destination->sin_family = AF_INET;
-    auto* mask = reinterpret_cast<sockaddr_in*>(&route.rt_genmask);
-    mask->sin_family = AF_INET;
-    route.rt_flags = RTF_UP;
-    route.rt_dev = device;
-    return interfaceControl(present ? SIOCADDRT : SIOCDELRT, &route);
-}
+namespace {
 
-bool setDefaultRouteThroughGateway(bool present) {
-    // A gateway "on link" needs netlink: the routing ioctls cannot say so.
+// Adds or deletes an IPv4 default route out of the loopback, through the gateway when one is
+// given. A gateway "on link" needs netlink: the routing ioctls cannot say so.
+bool changeDefaultRoute(bool present, const char* gateway) {
     platform::RouteRequest request{};
     request.header.nlmsg_len = NLMSG_LENGTH(sizeof(rtmsg));
     request.header.nlmsg_type = present ? RTM_NEWROUTE : RTM_DELROUTE;
@@ -76,12 +66,14 @@ bool setDefaultRouteThroughGateway(bool present) {
     request.route.rtm_family = AF_INET;
     request.route.rtm_table = RT_TABLE_MAIN;
     request.route.rtm_protocol = RTPROT_BOOT;
-    request.route.rtm_scope = RT_SCOPE_UNIVERSE;
+    request.route.rtm_scope = gateway != nullptr ? RT_SCOPE_UNIVERSE : RT_SCOPE_LINK;
     request.route.rtm_type = RTN_UNICAST;
-    request.route.rtm_flags = RTNH_F_ONLINK;
-    in_addr gateway{};
-    ::inet_pton(AF_INET, "10.9.0.2", &gateway);
-    request.appendAttribute(RTA_GATEWAY, &gateway, sizeof gateway);
+    if (gateway != nullptr) {
+        request.route.rtm_flags = RTNH_F_ONLINK;
+        in_addr address{};
+        ::inet_pton(AF_INET, gateway, &address);
+        request.appendAttribute(RTA_GATEWAY, &address, sizeof address);
+    }
     const int loopback = static_cast<int>(::if_nametoindex("lo"));
     request.appendAttribute(RTA_OIF, &loopback, sizeof loopback);
 
@@ -101,5 +93,11 @@ bool setDefaultRouteThroughGateway(bool present) {
     ::close(socket);
     return done;
 }
+
+}  // namespace
+
+bool setDefaultRouteThroughLoopback(bool present) { return changeDefaultRoute(present, nullptr); }
+
+bool setDefaultRouteThroughGateway(bool present) { return changeDefaultRoute(present, "10.9.0.2"); }
 
 }  // namespace kvltest
