@@ -45,14 +45,15 @@ public:
         }
         const std::string file = folder_ + "/data";
         stream_ = KVLStreamWithFileDescriptor::initAndCreateAtFilePath(platform::URL::fileURLWithPath(file), O_RDWR,
-                                                                      0600, record_.get());
+                                                                       0600, record_.get());
         if (stream_ == nullptr) {
             return;
         }
         descriptor_ = static_cast<int>(reinterpret_cast<std::intptr_t>(stream_->getNativeHandle()));
         const std::vector<char> block(kBlock, 'x');
         for (std::size_t offset = 0; offset < kFileSize; offset += kBlock) {
-            if (::pwrite(descriptor_, block.data(), kBlock, static_cast<off_t>(offset)) != static_cast<ssize_t>(kBlock)) {
+            if (::pwrite(descriptor_, block.data(), kBlock, static_cast<off_t>(offset)) !=
+                static_cast<ssize_t>(kBlock)) {
                 stream_.reset();
                 return;
             }
@@ -88,8 +89,8 @@ private:
 // One round of stream transfers and one of raw transfers over the same offsets, their order
 // swapped every round; the stream's total time over the raw calls' is the ratio.
 template <typename StreamTransfer, typename RawTransfer>
-void measureBeside(benchmark::State& state, StreamFixture& fixture, const char* ratioName, StreamTransfer streamTransfer,
-                   RawTransfer rawTransfer) {
+void measureBeside(benchmark::State& state, StreamFixture& fixture, const char* ratioName,
+                   StreamTransfer streamTransfer, RawTransfer rawTransfer) {
     std::chrono::nanoseconds streamTime{};
     std::chrono::nanoseconds rawTime{};
     bool streamFirst = true;

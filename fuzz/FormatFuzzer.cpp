@@ -22,20 +22,13 @@ struct ArgumentStore {
 
 platform::FormatArg makeArgument(FuzzedDataProvider& input, ArgumentStore& store) {
     switch (input.ConsumeIntegralInRange<int>(0, 6)) {
-        case 0:
-            return platform::FormatArg();
-        case 1:
-            return platform::FormatArg(input.ConsumeIntegral<std::int64_t>());
-        case 2:
-            return platform::FormatArg(input.ConsumeIntegral<std::uint64_t>());
-        case 3:
-            return platform::FormatArg(input.ConsumeFloatingPoint<double>());
-        case 4:
-            return platform::FormatArg(store.texts.emplace_back(input.ConsumeRandomLengthString(64)));
-        case 5:
-            return platform::FormatArg(store.objects.emplace_back(input.ConsumeRandomLengthString(64)));
-        default:
-            return platform::FormatArg(reinterpret_cast<const void*>(input.ConsumeIntegral<std::uintptr_t>()));
+        case 0: return platform::FormatArg();
+        case 1: return platform::FormatArg(input.ConsumeIntegral<std::int64_t>());
+        case 2: return platform::FormatArg(input.ConsumeIntegral<std::uint64_t>());
+        case 3: return platform::FormatArg(input.ConsumeFloatingPoint<double>());
+        case 4: return platform::FormatArg(store.texts.emplace_back(input.ConsumeRandomLengthString(64)));
+        case 5: return platform::FormatArg(store.objects.emplace_back(input.ConsumeRandomLengthString(64)));
+        default: return platform::FormatArg(reinterpret_cast<const void*>(input.ConsumeIntegral<std::uintptr_t>()));
     }
 }
 

@@ -13,8 +13,8 @@ constexpr std::uint32_t kMeaningfulBits = 0xF1000008;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    KVLUpdaterSystemPreferences preferences(
-        platform::PlistDictionary{{"LogLevel", platform::PlistValue(std::string(reinterpret_cast<const char*>(data), size))}});
+    KVLUpdaterSystemPreferences preferences(platform::PlistDictionary{
+        {"LogLevel", platform::PlistValue(std::string(reinterpret_cast<const char*>(data), size))}});
     const auto level = static_cast<std::uint32_t>(preferences.logLevel());
     if ((level & kInfoLevel) != kInfoLevel || (level != 0xFFFFFFFF && (level & ~kMeaningfulBits) != 0)) {
         std::abort();

@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t lineEnd = input.find('\n');
     const std::string_view baseText = input.substr(0, lineEnd);
-    const std::string_view reference = lineEnd == std::string_view::npos ? std::string_view() : input.substr(lineEnd + 1);
+    const std::string_view reference =
+        lineEnd == std::string_view::npos ? std::string_view() : input.substr(lineEnd + 1);
 
     const auto base = URL::URLWithString(baseText);
     const auto url = URL::URLWithString(reference, base);

@@ -64,7 +64,9 @@ HostApplication HostApplication::current() {
 
 std::string HostApplication::executablesFolder() const { return bundlePath_ + "/Contents/MacOS"; }
 
-std::string HostApplication::pluginBundlePath() const { return bundlePath_ + "/Contents/Resources/UpdateAssistant.bundle"; }
+std::string HostApplication::pluginBundlePath() const {
+    return bundlePath_ + "/Contents/Resources/UpdateAssistant.bundle";
+}
 
 bool HostApplication::stageInto(const platform::ConfinedRoot& root, std::ostream& out, std::ostream& err) const {
     const std::string name = fs::path(bundlePath_).filename().string();

@@ -58,9 +58,8 @@ int HostCycles::install() {
         done("cleanup");
         return fail("installation failed and was rolled back", HostExitFailure);
     }
-    const bool posted =
-        step("post-installation",
-             assistant->performPostInstallationAndAdvices(advices, &restartRequired, &logoffRequired));
+    const bool posted = step("post-installation",
+                             assistant->performPostInstallationAndAdvices(advices, &restartRequired, &logoffRequired));
     assistant->cleanupInstallation();
     done("cleanup");
     bool listed = false;
@@ -78,7 +77,7 @@ int HostCycles::install() {
                     HostExitLogoffRequired);
     }
     if (!posted || !notLoaded.empty()) {
-        return fail(notLoaded.empty()   ? std::string("post-installation failed")
+        return fail(notLoaded.empty() ? std::string("post-installation failed")
                     : onlyJobsAreDown ? std::to_string(notLoaded.size()) + " launchd job(s) are not loaded"
                                       : std::string("the launchd jobs cannot be listed"),
                     HostExitFailure);

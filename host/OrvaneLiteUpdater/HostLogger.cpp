@@ -63,8 +63,8 @@ bool HostLogger::openFile(std::string* problem) {
     const bool opened = fd_ >= 0;
     *problem = "cannot open the log " + displayPath_ + ": " +
                (opened || errno == ENXIO ? std::string("it is not a regular file")
-                : errno == ELOOP          ? std::string("it is a symbolic link")
-                                          : std::string(std::strerror(errno)));
+                : errno == ELOOP         ? std::string("it is a symbolic link")
+                                         : std::string(std::strerror(errno)));
     if (opened) {
         ::close(fd_);
         fd_ = -1;
@@ -115,9 +115,9 @@ void HostLogger::logMessageVAList(std::string_view format, std::uint64_t level, 
     if (!isLevelOn(level)) {
         return;
     }
-    const std::string line = platform::formatString("[%@] %@:%lld %@\n", tagOf(level),
-                                                    platform::PathUtilities::lastPathComponent(fileName),
-                                                    static_cast<long long>(lineNo), platform::formatStringArgs(format, args));
+    const std::string line =
+        platform::formatString("[%@] %@:%lld %@\n", tagOf(level), platform::PathUtilities::lastPathComponent(fileName),
+                               static_cast<long long>(lineNo), platform::formatStringArgs(format, args));
     std::lock_guard lock(mutex_);
     if (KVLIsLogLevelOn(consoleLevel_, level)) {
         platform::writeAll(STDERR_FILENO, line);

@@ -39,9 +39,9 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
 
 std::string unknownCommand(std::string_view word) {
     std::string problem = "unknown command '" + std::string(word) + "'";
-    const auto closest = std::min_element(kCommands.begin(), kCommands.end(), [&](std::string_view a, std::string_view b) {
-        return editDistance(word, a) < editDistance(word, b);
-    });
+    const auto closest = std::min_element(
+        kCommands.begin(), kCommands.end(),
+        [&](std::string_view a, std::string_view b) { return editDistance(word, a) < editDistance(word, b); });
     if (editDistance(word, *closest) <= 2) {
         problem += " (did you mean '" + std::string(*closest) + "'?)";
     }

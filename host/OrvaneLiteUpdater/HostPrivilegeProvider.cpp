@@ -54,7 +54,8 @@ bool HostPrivilegeProvider::fail(IKVLInternalError* error, const platform::Error
 }
 
 bool HostPrivilegeProvider::copyFile(const platform::URL& source, const platform::URL& destination,
-                                     bool createIntermediateDirectories, bool replaceExisting, IKVLInternalError* error) {
+                                     bool createIntermediateDirectories, bool replaceExisting,
+                                     IKVLInternalError* error) {
     if (!begin(Operation::Copy, "copy " + source.path() + " -> " + destination.path(), error)) {
         return false;
     }
@@ -74,11 +75,13 @@ bool HostPrivilegeProvider::setAttributes(const platform::PlistDictionary& attri
         return false;
     }
     platform::FileAttributeChanges changes;
-    if (const auto found = attributes.find("NSFilePosixPermissions"); found != attributes.end() && found->second.integer()) {
+    if (const auto found = attributes.find("NSFilePosixPermissions");
+        found != attributes.end() && found->second.integer()) {
         changes.posixPermissions = static_cast<std::uint32_t>(*found->second.integer());
     }
     if (::geteuid() == 0) {
-        if (const auto found = attributes.find("NSFileOwnerAccountName"); found != attributes.end() && found->second.string()) {
+        if (const auto found = attributes.find("NSFileOwnerAccountName");
+            found != attributes.end() && found->second.string()) {
             changes.ownerAccountName = *found->second.string();
         }
         if (const auto found = attributes.find("NSFileGroupOwnerAccountName");

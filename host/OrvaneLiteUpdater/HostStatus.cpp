@@ -18,8 +18,8 @@ constexpr char kAutoUpdaterIdentifier[] = "com.orvane.OrvaneLite.AutoUpdater";
 
 }  // namespace
 
-HostStatus::HostStatus(std::shared_ptr<IKVLUpdaterPathHelper> paths,
-                       std::shared_ptr<const platform::ConfinedRoot> root, std::ostream& out)
+HostStatus::HostStatus(std::shared_ptr<IKVLUpdaterPathHelper> paths, std::shared_ptr<const platform::ConfinedRoot> root,
+                       std::ostream& out)
     : paths_(std::move(paths)), root_(std::move(root)), out_(out) {}
 
 std::optional<std::string> HostStatus::contentsOf(const std::string& path, std::string* problem) const {
@@ -48,7 +48,8 @@ std::vector<HostStatus::InstalledFile> HostStatus::installedFiles() const {
 std::optional<std::string> HostStatus::labelOf(const InstalledFile& file) const {
     for (const auto& url : {file.destination, file.source}) {
         const auto contents = url ? contentsOf(url->path()) : std::nullopt;
-        const auto value = contents ? platform::PropertyListSerialization::propertyListWithData(*contents) : std::nullopt;
+        const auto value =
+            contents ? platform::PropertyListSerialization::propertyListWithData(*contents) : std::nullopt;
         const platform::PlistDictionary* job = value ? value->dictionary() : nullptr;
         if (job == nullptr) {
             continue;
@@ -139,7 +140,8 @@ platform::PlistDictionary HostStatus::state() {
         entry["Installed"] = attributes.has_value();
         if (attributes) {
             entry["Owner"] = attributes->ownerAccountName.value_or(std::to_string(attributes->ownerAccountID));
-            entry["Group"] = attributes->groupOwnerAccountName.value_or(std::to_string(attributes->groupOwnerAccountID));
+            entry["Group"] =
+                attributes->groupOwnerAccountName.value_or(std::to_string(attributes->groupOwnerAccountID));
             entry["Mode"] = static_cast<std::int64_t>(attributes->posixPermissions);
         }
         if (file.isJob) {
@@ -181,15 +183,18 @@ int HostStatus::show() {
     for (const platform::PlistValue& value : *status.at("Files").array()) {
         const platform::PlistDictionary& file = *value.dictionary();
         out_ << text(file, "What") << ": "
-             << (flag(file, "Installed") ? platform::formatString("installed %@:%@ %04o", text(file, "Owner"),
-                                                                   text(file, "Group"),
-                                                                   static_cast<unsigned>(*file.at("Mode").integer()))
-                                         : std::string("not installed"))
+             << (flag(file, "Installed")
+                     ? platform::formatString("installed %@:%@ %04o", text(file, "Owner"), text(file, "Group"),
+                                              static_cast<unsigned>(*file.at("Mode").integer()))
+                     : std::string("not installed"))
              << "  " << text(file, "Path") << '\n';
         if (file.count("Job") != 0) {
             const std::string label = text(file, "Job");
             out_ << "  job " << (label.empty() ? "(unknown label)" : label) << ": "
-                 << (!listed ? "launchctl list failed" : flag(file, "Loaded") ? "loaded" : "not loaded") << '\n';
+                 << (!listed                ? "launchctl list failed"
+                     : flag(file, "Loaded") ? "loaded"
+                                            : "not loaded")
+                 << '\n';
         }
     }
     const platform::PlistDictionary& registration = *status.at("Registration").dictionary();

@@ -69,8 +69,8 @@ std::shared_ptr<const platform::ConfinedRoot> openRoot(const std::string& root) 
         std::cerr << kProgram << ": the root " << root
                   << (code == ENOENT || code == ENOTDIR
                           ? std::string(" is not a folder; create it or run stage first")
-                          : " cannot be used: " + (code != 0 ? std::string(std::strerror(code))
-                                                             : error.localizedDescription))
+                          : " cannot be used: " +
+                                (code != 0 ? std::string(std::strerror(code)) : error.localizedDescription))
                   << std::endl;
     }
     return confined;

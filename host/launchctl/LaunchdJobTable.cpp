@@ -106,7 +106,8 @@ std::optional<platform::PlistDictionary> LaunchdJobTable::read(const platform::C
         err << "the job table " << tablePath_ << " cannot be read: " << reasonOf(error) << '\n';
         return std::nullopt;
     }
-    std::optional<platform::PlistValue> table = platform::PropertyListSerialization::propertyListWithData(*bytes, &error);
+    std::optional<platform::PlistValue> table =
+        platform::PropertyListSerialization::propertyListWithData(*bytes, &error);
     if (!table) {
         err << "the job table " << tablePath_ << " is damaged: " << error.localizedDescription << '\n';
         return std::nullopt;

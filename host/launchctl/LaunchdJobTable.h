@@ -45,8 +45,7 @@ public:
 private:
     // Changes the table for the job's label; false, after writing why, leaves it as it was.
     // The label is null when the job's property list is missing and the change allows it.
-    using TableChange =
-        std::function<bool(platform::PlistDictionary& jobs, const std::optional<std::string>& label)>;
+    using TableChange = std::function<bool(platform::PlistDictionary& jobs, const std::optional<std::string>& label)>;
 
     // The root opened; null with the message written.
     std::shared_ptr<const platform::ConfinedRoot> openRoot(std::ostream& err) const;

@@ -46,7 +46,8 @@ int main(int argc, char* argv[]) {
     }
     if (command == "list" ? argc != 2 : argc != 3) {
         return usageError(command == "list" ? "list takes no argument"
-                                            : argc < 3 ? "missing property list path" : "too many arguments");
+                          : argc < 3        ? "missing property list path"
+                                            : "too many arguments");
     }
     const char* root = std::getenv(kRootVariable);
     if (root == nullptr || *root != '/') {

@@ -16,8 +16,8 @@ TEST_F(HostEndToEndTest, ACommandWaitsForTheRootsLockAndGivesUpClearly) {
     const int held = ::open(path("var/run/OrvaneLiteUpdater.lock").c_str(), O_RDWR | O_CREAT, 0644);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     for (const char* command : {"stage", "install"}) {
-        const HostRun run =
-            this->run("env", "KVL_UPDATER_LOCK_WAIT_MS=200 '" KVL_HOST_PATH "' " + std::string(command) + " --root " + root());
+        const HostRun run = this->run(
+            "env", "KVL_UPDATER_LOCK_WAIT_MS=200 '" KVL_HOST_PATH "' " + std::string(command) + " --root " + root());
         EXPECT_EQ(run.status, 1) << command;
         EXPECT_EQ(run.err, "Orvane Lite Updater: another updater command is using this root\n") << command;
     }
@@ -34,11 +34,11 @@ TEST_F(HostEndToEndTest, StressConcurrentCommandPairsLeaveARootThatUninstallAndV
         for (const auto& [first, second] : pairs) {
             int statuses[2] = {-1, -1};
             std::thread other([&, second = second] {
-                statuses[1] = std::system(("'" KVL_HOST_PATH "' " + std::string(second) + " --root " + root() +
-                                           " >/dev/null 2>&1").c_str());
+                statuses[1] = std::system(
+                    ("'" KVL_HOST_PATH "' " + std::string(second) + " --root " + root() + " >/dev/null 2>&1").c_str());
             });
-            statuses[0] = std::system(("'" KVL_HOST_PATH "' " + std::string(first) + " --root " + root() +
-                                       " >/dev/null 2>&1").c_str());
+            statuses[0] = std::system(
+                ("'" KVL_HOST_PATH "' " + std::string(first) + " --root " + root() + " >/dev/null 2>&1").c_str());
             other.join();
             for (const int status : statuses) {
                 EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) <= 1) << first << " / " << second;

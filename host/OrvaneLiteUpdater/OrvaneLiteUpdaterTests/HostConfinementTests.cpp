@@ -52,11 +52,11 @@ TEST_F(HostTest, LinksAndFifosPlantedWhereTheHostWritesNeverLeadOutOfTheRootNorH
         }
         const auto before = snapshotOf(path("away"));
         // A host that waits on a FIFO is stopped (status 124) rather than hanging the test.
-        const HostRun run = this->run("timeout", "10 '" KVL_HOST_PATH "' " + std::string(planted.command) +
-                                                     " --root " + machine);
+        const HostRun run =
+            this->run("timeout", "10 '" KVL_HOST_PATH "' " + std::string(planted.command) + " --root " + machine);
         EXPECT_EQ(run.status, planted.status) << planted.where << '\n' << run.out << run.err;
         EXPECT_NE((run.out + run.err).find(planted.message), std::string::npos) << planted.where << '\n'
-                                                                                 << run.out << run.err;
+                                                                                << run.out << run.err;
         EXPECT_EQ(snapshotOf(path("away")), before) << planted.where;
     }
     EXPECT_TRUE(fs::is_directory(machine + "/" + kApplication + "/Contents/MacOS"));

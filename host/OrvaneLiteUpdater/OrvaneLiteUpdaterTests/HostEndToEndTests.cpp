@@ -121,7 +121,8 @@ TEST_F(HostTest, EveryCycleButTheUpdateNeedsAStagedApplication) {
         EXPECT_NE(run.out.find(std::string(command) + ": setup ... failed"), std::string::npos) << run.out;
         EXPECT_NE(run.out.find(std::string(command) +
                                " failed: the cycle could not be set up; is the updater application staged under the "
-                               "root? (log: " + path(kLog) + ")"),
+                               "root? (log: " +
+                               path(kLog) + ")"),
                   std::string::npos)
             << run.out;
     }

@@ -50,8 +50,9 @@ TEST_F(HostLoggerTest, WritesStampedTaggedLinesAtOrAboveItsLevelAfterAHeader) {
     }
     // A second logger appends.
     open(KVLLogLevelError)->logMessage("written", KVLLogLevelUnexpected, "KVLThing", 2);
-    EXPECT_EQ(linesOf("logs/host.log"), "==== install --root /r\n[INF] KVLThing:12 copied a of 2\n"
-                                        "[ERR] KVLOther:14 broken\n[UNX] KVLThing:2 written\n");
+    EXPECT_EQ(linesOf("logs/host.log"),
+              "==== install --root /r\n[INF] KVLThing:12 copied a of 2\n"
+              "[ERR] KVLOther:14 broken\n[UNX] KVLThing:2 written\n");
 }
 
 TEST_F(HostLoggerTest, ALineThatWouldPassTheLimitRollsTheFileKeepingOnePrevious) {

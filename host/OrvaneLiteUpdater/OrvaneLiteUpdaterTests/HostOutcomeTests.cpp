@@ -31,8 +31,8 @@ TEST_F(HostEndToEndTest, InstallReportsWhatReallyHappened) {
 
 TEST_F(HostEndToEndTest, AFileSizeLimitFailsLogWritesWithAMessageInsteadOfKillingTheHost) {
     // The limit (two 512-byte blocks) holds for the host alone; its output goes through a pipe.
-    const HostRun run = this->run("/bin/sh", "-c '(ulimit -f 2; exec \"" KVL_HOST_PATH "\" install --root " + root() +
-                                                 ") 2>&1 | cat'");
+    const HostRun run =
+        this->run("/bin/sh", "-c '(ulimit -f 2; exec \"" KVL_HOST_PATH "\" install --root " + root() + ") 2>&1 | cat'");
     EXPECT_NE(run.out.find("cannot write the log " + path(kLog) + ": File too large\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("install: done\n"), std::string::npos) << run.out;
 }

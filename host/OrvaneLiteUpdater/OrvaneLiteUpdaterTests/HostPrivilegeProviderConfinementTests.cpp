@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdio.h>
 #include <sys/stat.h>
 
@@ -35,8 +35,7 @@ protected:
 
     const std::string outside = root() + "-outside";
     kvltest::ServicesWithRecordingLogger services;
-    HostPrivilegeProvider provider{platform::ConfinedRoot::open(root()),
-                                   std::make_shared<kvltest::RecordingLogger>()};
+    HostPrivilegeProvider provider{platform::ConfinedRoot::open(root()), std::make_shared<kvltest::RecordingLogger>()};
     std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
 };
 

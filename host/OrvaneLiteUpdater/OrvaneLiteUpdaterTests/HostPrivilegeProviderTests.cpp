@@ -1,7 +1,7 @@
 #include "HostPrivilegeProvider.h"
 
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

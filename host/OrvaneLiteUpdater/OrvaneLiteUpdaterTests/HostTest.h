@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 
 inline constexpr char kUpdaterFolder[] = "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater";
 inline constexpr char kPreferences[] =
-    "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater/SystemPreferences/UpdaterSystemPreferences.plist";
+    "Library/Application Support/Orvane/Orvane Lite/Orvane Lite "
+    "Updater/SystemPreferences/UpdaterSystemPreferences.plist";
 inline constexpr char kSchedule[] =
     "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater/SystemPreferences/UpdateScheduler.plist";
 inline constexpr char kAgent[] = "Library/LaunchAgents/com.orvane.OrvaneLite.AutoUpdater.plist";

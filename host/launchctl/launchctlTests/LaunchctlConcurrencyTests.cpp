@@ -26,7 +26,8 @@ TEST_F(LaunchctlStressTest, EightSimultaneousLoadsKeepEveryJobAndLeaveNoTemporar
                             "</string><key>Program</key><string>/bin/true</string></dict></plist>");
         expected += "-\t0\t" + label + "\n";
         loads.emplace_back([&statuses, job, file, this] {
-            statuses[job] = std::system(("KVL_LAUNCHD_ROOT=" + root() + " '" KVL_LAUNCHCTL_PATH "' load " + file).c_str());
+            statuses[job] =
+                std::system(("KVL_LAUNCHD_ROOT=" + root() + " '" KVL_LAUNCHCTL_PATH "' load " + file).c_str());
         });
     }
     for (std::thread& load : loads) {

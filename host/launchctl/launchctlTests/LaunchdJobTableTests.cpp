@@ -40,8 +40,9 @@ protected:
         return path(folder + name + ".plist");
     }
     std::string validJob(const std::string& label, const std::string& folder = "Library/LaunchDaemons/") const {
-        return writeJob(label, "<key>Label</key><string>" + label +
-                                   "</string><key>ProgramArguments</key><array><string>/bin/true</string></array>",
+        return writeJob(label,
+                        "<key>Label</key><string>" + label +
+                            "</string><key>ProgramArguments</key><array><string>/bin/true</string></array>",
                         folder);
     }
     std::string table() const {
@@ -53,8 +54,9 @@ protected:
 
 TEST_F(LaunchctlTest, LoadListAndUnloadKeepTheTableUnderTheJobsRoot) {
     const std::string a = validJob("com.example.a");
-    const std::string b = writeJob("com.example.b", "<key>Label</key><string>com.example.b</string>"
-                                                    "<key>Program</key><string>/bin/true</string>");
+    const std::string b = writeJob("com.example.b",
+                                   "<key>Label</key><string>com.example.b</string>"
+                                   "<key>Program</key><string>/bin/true</string>");
     EXPECT_EQ(launchctl("load " + b).status, 0);
     EXPECT_EQ(launchctl("load " + a).status, 0);
     EXPECT_EQ(list(), "PID\tStatus\tLabel\n-\t0\tcom.example.a\n-\t0\tcom.example.b\n");
@@ -144,10 +146,9 @@ TEST_F(LaunchctlTest, ADamagedOrBlockedJobTableFailsEveryCommandAndIsLeftAsItIs)
     // A file where the table's folder belongs: nothing to read, and no folder to write into.
     std::filesystem::remove_all(path("var/run"));
     writeFile("var/run", "a file");
-    EXPECT_EQ(launchctl("load " + job),
-              (Outcome{LaunchdJobTable::kFailureStatus, "",
-                       "the job table's lock " + path("var/run/launchd-standin/jobs.lock") +
-                           " cannot be taken: Not a directory\n"}));
+    EXPECT_EQ(launchctl("load " + job), (Outcome{LaunchdJobTable::kFailureStatus, "",
+                                                 "the job table's lock " + path("var/run/launchd-standin/jobs.lock") +
+                                                     " cannot be taken: Not a directory\n"}));
     EXPECT_EQ(readFile("var/run"), "a file");
 }
 

@@ -15,8 +15,7 @@ public:
     virtual ~IKVLInternalError() = default;
 
     virtual void populateWithErrorMessage(const std::optional<std::string>& message, std::int64_t code,
-                                          std::int32_t type, const std::optional<std::string>& file,
-                                          std::int64_t line,
+                                          std::int32_t type, const std::optional<std::string>& file, std::int64_t line,
                                           const std::optional<platform::PlistDictionary>& context) = 0;
     virtual void populateWithNSError(const platform::Error& error, const std::optional<std::string>& message,
                                      const std::optional<std::string>& file, std::int64_t line,

@@ -18,10 +18,8 @@ public:
     virtual void loadBundleFromFile(const std::optional<std::string>& bundlePath,
                                     const std::optional<std::string>& stringsFile, IKVLInternalError* error) = 0;
 
-    virtual std::string getStringForIdArgs(std::int64_t messageId, std::string* fillIn,
-                                           platform::FormatArgs args) = 0;
-    virtual std::string getStringForKeyArgs(std::string_view key, std::string* fillIn,
-                                            platform::FormatArgs args) = 0;
+    virtual std::string getStringForIdArgs(std::int64_t messageId, std::string* fillIn, platform::FormatArgs args) = 0;
+    virtual std::string getStringForKeyArgs(std::string_view key, std::string* fillIn, platform::FormatArgs args) = 0;
 
     template <typename... Args>
     std::string getStringForId(std::int64_t messageId, std::string* fillIn, const Args&... args) {

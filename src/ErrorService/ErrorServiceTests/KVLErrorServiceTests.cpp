@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <tuple>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "ErrorService/KVLCreateInternalError.h"
@@ -85,7 +85,8 @@ TEST_F(KVLErrorServiceTest, MissingLanguageIdsAreReportedDefaultFirst) {
 TEST_F(KVLErrorServiceTest, ConcurrentCountChangesAreExactAndStopAtZero) {
     const auto inParallel = [](const std::function<void()>& work) {
         std::vector<std::jthread> threads(8);
-        for (auto& thread : threads) thread = std::jthread(work);
+        for (auto& thread : threads)
+            thread = std::jthread(work);
     };
     inParallel([] {
         for (int i = 0; i < 10000; ++i) {
@@ -95,9 +96,11 @@ TEST_F(KVLErrorServiceTest, ConcurrentCountChangesAreExactAndStopAtZero) {
         KVLErrorService::incrementLoadCount();
     });
     EXPECT_EQ(KVLErrorService::incrementLoadCount(), 9);
-    for (int i = 0; i < 991; ++i) KVLErrorService::incrementLoadCount();
+    for (int i = 0; i < 991; ++i)
+        KVLErrorService::incrementLoadCount();
     inParallel([] {
-        for (int i = 0; i < 250; ++i) KVLErrorService::decrementLoadCount();
+        for (int i = 0; i < 250; ++i)
+            KVLErrorService::decrementLoadCount();
     });
     EXPECT_EQ(KVLErrorService::incrementLoadCount(), 1);
     EXPECT_EQ(KVLErrorService::decrementLoadCount(), 0);

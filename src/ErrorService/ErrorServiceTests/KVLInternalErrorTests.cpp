@@ -38,14 +38,14 @@ TEST(KVLInternalError, EachPopulateFormSetsMessageCodeTypePlaceAndContext) {
          "No such file or directory", 2, KVLInternalErrorTypePosix},
         {[](auto& r, const auto& c) { r.populateWithErrorno(99999, "M", "src/a/F", 77, c); },
          "M - System Error Message Not Found For Error Number: 99999", 99999, KVLInternalErrorTypePosix},
-        {[](auto& r, const auto& c) { r.populateWithHttpStatusCode(404, std::nullopt, "src/a/F", 77, c); },
-         "not found", 404, KVLInternalErrorTypeHttp},
+        {[](auto& r, const auto& c) { r.populateWithHttpStatusCode(404, std::nullopt, "src/a/F", 77, c); }, "not found",
+         404, KVLInternalErrorTypeHttp},
         {[](auto& r, const auto& c) { r.populateWithHttpStatusCode(200, "Download", "src/a/F", 77, c); },
          "Download - no error", 200, KVLInternalErrorTypeHttp},
         {[&](auto& r, const auto& c) { r.populateWithNSError(cocoa, std::nullopt, "src/a/F", 77, c); }, "“a” exists.",
          516, KVLInternalErrorTypeCocoa},
-        {[&](auto& r, const auto& c) { r.populateWithNSError(mine, "Step", "src/a/F", 77, c); },
-         "Step - Mine failed.", -3, KVLInternalErrorTypeOther},
+        {[&](auto& r, const auto& c) { r.populateWithNSError(mine, "Step", "src/a/F", 77, c); }, "Step - Mine failed.",
+         -3, KVLInternalErrorTypeOther},
     };
     const platform::PlistDictionary context{{"Path", platform::PlistValue("/tmp/x")}};
     for (const PopulateForm& form : forms) {
@@ -60,9 +60,9 @@ TEST(KVLInternalError, EachPopulateFormSetsMessageCodeTypePlaceAndContext) {
         form.populate(record, std::nullopt);  // every populate starts from a reset record
         EXPECT_EQ(record.getContext(), std::nullopt) << form.description;
     }
-    const std::pair<const char*, std::int32_t> domains[] = {
-        {"NSCocoaErrorDomain", 7}, {"NSPOSIXErrorDomain", 3}, {"NSOSStatusErrorDomain", 6},
-        {"NSMachErrorDomain", 8},  {"com.example.Mine", 2},   {"", 2}};
+    const std::pair<const char*, std::int32_t> domains[] = {{"NSCocoaErrorDomain", 7},    {"NSPOSIXErrorDomain", 3},
+                                                            {"NSOSStatusErrorDomain", 6}, {"NSMachErrorDomain", 8},
+                                                            {"com.example.Mine", 2},      {"", 2}};
     for (const auto& [domain, type] : domains) {
         EXPECT_EQ(KVLInternalError::getNSErrorSubTypeFrom(domain), type) << domain;
     }

@@ -107,8 +107,8 @@ TEST_F(KVLStringManagerTest, EachBundleThatCannotBeLoadedFailsWithItsCode) {
         kvltest::ConsoleCapture console;
         KVLStringManager manager(failure.defaultLanguage, "fr");
         KVLInternalError error;
-        manager.loadBundleFromFile(failure.missingBundle ? path("Missing.bundle") : bundle_,
-                                   std::string(failure.table), &error);
+        manager.loadBundleFromFile(failure.missingBundle ? path("Missing.bundle") : bundle_, std::string(failure.table),
+                                   &error);
         EXPECT_EQ(std::tuple(error.getErrorCode(), error.getDescription(), error.getErrorType(), error.getFileName()),
                   std::tuple(failure.code, failure.message, KVLInternalErrorTypeInternal, kSourcePath));
         EXPECT_EQ(console.messages(), std::vector<std::string>{"Kenvault :: " + failure.console});

@@ -27,10 +27,10 @@ void failWithLockError(IKVLInternalError* error, const std::string& message, std
 KVLDistributedLock::KVLDistributedLock(const std::string& path) : platform::DistributedLock(path) {}
 
 std::unique_ptr<KVLDistributedLock> KVLDistributedLock::lockForProcessWithBundleId(const std::string& bundleId,
-                                                                                  std::int32_t pid,
-                                                                                  const std::string& namePrefix,
-                                                                                  const std::string& folderPath,
-                                                                                  IKVLInternalError* error) {
+                                                                                   std::int32_t pid,
+                                                                                   const std::string& namePrefix,
+                                                                                   const std::string& folderPath,
+                                                                                   IKVLInternalError* error) {
     const std::string lockPath = platform::PathUtilities::stringByAppendingPathComponent(
         folderPath, platform::formatString("%@%@_%d", namePrefix, bundleId, pid));
 
@@ -52,8 +52,8 @@ std::unique_ptr<KVLDistributedLock> KVLDistributedLock::lockForProcessWithBundle
         failWithLockError(
             error,
             platform::formatString(
-                "Failed to create file '%@' to create process lock for app with bundle-id '%@' and PID '%d'.",
-                lockPath, bundleId, pid),
+                "Failed to create file '%@' to create process lock for app with bundle-id '%@' and PID '%d'.", lockPath,
+                bundleId, pid),
             __LINE__);
         return nullptr;
     }

@@ -43,7 +43,8 @@ platform::URL KVLFileUtil::fileURLFromPath(const std::string& folderPath, const 
                                            const std::string& name) {
     KVLSafeZone zone;
     const std::string fileName = platform::formatString("%@%@", prefix.value_or(""), name);
-    return platform::URL::fileURLWithPath(platform::PathUtilities::stringByAppendingPathComponent(folderPath, fileName));
+    return platform::URL::fileURLWithPath(
+        platform::PathUtilities::stringByAppendingPathComponent(folderPath, fileName));
 }
 
 std::optional<platform::URL> KVLFileUtil::fileURLFromPath(const std::optional<std::string>& path) {
@@ -151,9 +152,9 @@ bool KVLFileUtil::deleteFileAtPath(const platform::URL& url, IKVLInternalError* 
         return true;
     }
     if (error != nullptr) {
-        error->populateWithNSError(failure, platform::formatString("Failed to delete file '%@'", url),
-                                   KVL_SOURCE_PATH, __LINE__,
-                                   platform::PlistDictionary{{"objFileURL", platform::PlistValue(url.absoluteString())}});
+        error->populateWithNSError(
+            failure, platform::formatString("Failed to delete file '%@'", url), KVL_SOURCE_PATH, __LINE__,
+            platform::PlistDictionary{{"objFileURL", platform::PlistValue(url.absoluteString())}});
     }
     return false;
 }

@@ -10,7 +10,8 @@
 namespace {
 
 std::string libraryOf(platform::SearchPathDomainMask domain) {
-    const auto paths = platform::SearchPaths::forDirectoriesInDomains(platform::SearchPathDirectory::Library, domain, true);
+    const auto paths =
+        platform::SearchPaths::forDirectoriesInDomains(platform::SearchPathDirectory::Library, domain, true);
     return paths.empty() ? std::string() : paths.front();
 }
 
@@ -18,7 +19,9 @@ std::string libraryOf(platform::SearchPathDomainMask domain) {
 
 KVLLaunchService::KVLLaunchService(KVLLaunchServiceType type, platform::URL plistPath,
                                    std::shared_ptr<IKVLAdminPrivilegeProvider> provider)
-    : mPListPath_(std::move(plistPath)), mLaunchServiceType_(type), mAdminPrivilegeProvider_(KVLAbsentPrivilegeProvider::orAbsent(std::move(provider))) {}
+    : mPListPath_(std::move(plistPath)),
+      mLaunchServiceType_(type),
+      mAdminPrivilegeProvider_(KVLAbsentPrivilegeProvider::orAbsent(std::move(provider))) {}
 
 platform::URL KVLLaunchService::destinationPathOfPList() const {
     switch (mLaunchServiceType()) {
@@ -27,8 +30,7 @@ platform::URL KVLLaunchService::destinationPathOfPList() const {
         case KVLLaunchServiceTypeUserAgent:
             return platform::URL::fileURLWithPath(libraryOf(platform::LocalDomainMask) + "/LaunchAgents", true);
         case KVLLaunchServiceTypeGlobalDaemon:
-        default:
-            return platform::URL::fileURLWithPath(libraryOf(platform::LocalDomainMask) + "/LaunchDaemons", true);
+        default: return platform::URL::fileURLWithPath(libraryOf(platform::LocalDomainMask) + "/LaunchDaemons", true);
     }
 }
 
@@ -65,10 +67,9 @@ void KVLLaunchService::registerServiceWithReplaceExisting(bool replaceExisting, 
     }
     if (error == nullptr || error->isSuccess()) {
         if (throughProvider()) {
-            const platform::PlistDictionary attributes{
-                {"NSFilePosixPermissions", platform::PlistValue(0644)},
-                {"NSFileOwnerAccountName", platform::PlistValue("root")},
-                {"NSFileGroupOwnerAccountName", platform::PlistValue("wheel")}};
+            const platform::PlistDictionary attributes{{"NSFilePosixPermissions", platform::PlistValue(0644)},
+                                                       {"NSFileOwnerAccountName", platform::PlistValue("root")},
+                                                       {"NSFileGroupOwnerAccountName", platform::PlistValue("wheel")}};
             provider->setAttributes(attributes, installed.path(), error);
         }
         return;
@@ -100,4 +101,3 @@ void KVLLaunchService::runLaunchctl(const char* verb, IKVLInternalError* error) 
     KVLTaskUtil::launchCommand(commandLine, output);
     KVL_LOG(KVLLogLevelInfo, "LoadService output %@", output);
 }
-

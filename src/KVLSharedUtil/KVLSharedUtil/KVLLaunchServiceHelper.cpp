@@ -23,8 +23,9 @@ bool KVLLaunchServiceHelper::addGlobalDaemonWithPListPath(const std::optional<pl
 }
 
 void KVLLaunchServiceHelper::registerLaunchServicesWithError(IKVLInternalError* error, bool shouldContinueIfFailed) {
-    KVLRunBatch(mLaunchServiceList(), error, shouldContinueIfFailed,
-                [](const auto& job, IKVLInternalError* record) { job->registerServiceWithReplaceExisting(true, record); });
+    KVLRunBatch(mLaunchServiceList(), error, shouldContinueIfFailed, [](const auto& job, IKVLInternalError* record) {
+        job->registerServiceWithReplaceExisting(true, record);
+    });
 }
 
 void KVLLaunchServiceHelper::unregisterLaunchServicesWithError(IKVLInternalError* error, bool shouldContinueIfFailed) {

@@ -14,8 +14,8 @@ void KVLStreamSupport::fail(IKVLInternalError* error, const char* message, KVLEr
     }
 }
 
-bool KVLStreamSupport::given(const void* argument, IKVLInternalError* error, const char* message,
-                             std::string_view file, std::int64_t line) {
+bool KVLStreamSupport::given(const void* argument, IKVLInternalError* error, const char* message, std::string_view file,
+                             std::int64_t line) {
     if (argument == nullptr) {
         fail(error, message, KVLErrorCodeInvalidParameters, file, line);
     }

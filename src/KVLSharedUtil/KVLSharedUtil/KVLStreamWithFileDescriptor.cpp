@@ -179,9 +179,7 @@ void KVLStreamWithFileDescriptor::setSize(std::uint64_t size, IKVLInternalError*
     }
 }
 
-std::optional<std::string> KVLStreamWithFileDescriptor::getName() {
-    return mstrFilePath;
-}
+std::optional<std::string> KVLStreamWithFileDescriptor::getName() { return mstrFilePath; }
 
 void KVLStreamWithFileDescriptor::synchronizeFile(IKVLInternalError* error) {
     KVLSafeZone zone;
@@ -207,18 +205,14 @@ void* KVLStreamWithFileDescriptor::getNativeHandle() {
     return reinterpret_cast<void*>(static_cast<std::intptr_t>(mFD));
 }
 
-void KVLStreamWithFileDescriptor::disownNativeHandle() {
-    mbOwner = false;
-}
+void KVLStreamWithFileDescriptor::disownNativeHandle() { mbOwner = false; }
 
 void KVLStreamWithFileDescriptor::close(IKVLInternalError* error) {
     KVLSafeZone zone;
     closeNativeHandle(error);
 }
 
-void KVLStreamWithFileDescriptor::setName(const std::optional<std::string>& name) {
-    mstrFilePath = name;
-}
+void KVLStreamWithFileDescriptor::setName(const std::optional<std::string>& name) { mstrFilePath = name; }
 
 void KVLStreamWithFileDescriptor::setFileDescriptor(int descriptor, bool adopt) {
     if (mFD >= 0) {

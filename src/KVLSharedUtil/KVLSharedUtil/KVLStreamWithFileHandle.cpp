@@ -165,9 +165,7 @@ void KVLStreamWithFileHandle::setSize(std::uint64_t size, IKVLInternalError* err
     }
 }
 
-std::optional<std::string> KVLStreamWithFileHandle::getName() {
-    return mstrFilePath;
-}
+std::optional<std::string> KVLStreamWithFileHandle::getName() { return mstrFilePath; }
 
 void KVLStreamWithFileHandle::synchronizeFile(IKVLInternalError* error) {
     KVLSafeZone zone;
@@ -181,22 +179,16 @@ void KVLStreamWithFileHandle::changeSharedMode(std::uint32_t mode, IKVLInternalE
                            KVLErrorCodeShareModeNotSupported, KVL_SOURCE_PATH, __LINE__);
 }
 
-void* KVLStreamWithFileHandle::getNativeHandle() {
-    return mFileHandle.get();
-}
+void* KVLStreamWithFileHandle::getNativeHandle() { return mFileHandle.get(); }
 
-void KVLStreamWithFileHandle::disownNativeHandle() {
-    mbOwner = false;
-}
+void KVLStreamWithFileHandle::disownNativeHandle() { mbOwner = false; }
 
 void KVLStreamWithFileHandle::close(IKVLInternalError* error) {
     KVLSafeZone zone;
     closeNativeHandle(error);
 }
 
-void KVLStreamWithFileHandle::setName(const std::optional<std::string>& name) {
-    mstrFilePath = name;
-}
+void KVLStreamWithFileHandle::setName(const std::optional<std::string>& name) { mstrFilePath = name; }
 
 void KVLStreamWithFileHandle::setNativeHandle(std::shared_ptr<platform::FileHandle> handle, bool adopt) {
     if (mFileHandle != nullptr) {

@@ -23,12 +23,9 @@ constexpr bool needsEscape(unsigned char byte) {
         case '<':
         case '>':
         case '\'':
-        case '"':
-            return true;
-        case ' ':
-            return kEntries == Entries::HTML;
-        default:
-            return false;
+        case '"': return true;
+        case ' ': return kEntries == Entries::HTML;
+        default: return false;
     }
 }
 
@@ -181,13 +178,9 @@ bool isASCIIAlphanumeric(unsigned char byte) {
 
 }  // namespace
 
-void NSMutableStringKVLEscapeUtil::appendXMLDeclaration(std::string& self) {
-    self.append(kXMLDeclaration);
-}
+void NSMutableStringKVLEscapeUtil::appendXMLDeclaration(std::string& self) { self.append(kXMLDeclaration); }
 
-void NSMutableStringKVLEscapeUtil::escapeXML(std::string&, std::string& text) {
-    escapeInPlace<Entries::XML>(text);
-}
+void NSMutableStringKVLEscapeUtil::escapeXML(std::string&, std::string& text) { escapeInPlace<Entries::XML>(text); }
 
 void NSMutableStringKVLEscapeUtil::escapeXMLAndAppend(std::string& self, const std::optional<std::string>& text) {
     if (text) {
@@ -195,9 +188,7 @@ void NSMutableStringKVLEscapeUtil::escapeXMLAndAppend(std::string& self, const s
     }
 }
 
-void NSMutableStringKVLEscapeUtil::escapeHTML(std::string&, std::string& text) {
-    escapeInPlace<Entries::HTML>(text);
-}
+void NSMutableStringKVLEscapeUtil::escapeHTML(std::string&, std::string& text) { escapeInPlace<Entries::HTML>(text); }
 
 void NSMutableStringKVLEscapeUtil::escapeHTMLAndAppend(std::string& self, const std::optional<std::string>& text) {
     if (text) {

@@ -14,7 +14,11 @@ namespace {
 // Decodes one UTF-8 code point at index; false for malformed text.
 bool decodeUTF8(std::string_view text, std::size_t& index, char32_t& codePoint) {
     const auto lead = static_cast<unsigned char>(text[index]);
-    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    std::size_t length = lead < 0x80           ? 1
+                         : (lead >> 5) == 0x6  ? 2
+                         : (lead >> 4) == 0xE  ? 3
+                         : (lead >> 3) == 0x1E ? 4
+                                               : 0;
     if (length == 0 || index + length > text.size()) {
         return false;
     }

@@ -6,9 +6,7 @@
 
 namespace Flag = platform::NetworkReachabilityFlag;
 
-Reachability::~Reachability() {
-    stopNotifier();
-}
+Reachability::~Reachability() { stopNotifier(); }
 
 void Reachability::reachabilityWithHostName(const std::string& hostName) {
     if (auto target = platform::NetworkReachability::createWithName(hostName)) {

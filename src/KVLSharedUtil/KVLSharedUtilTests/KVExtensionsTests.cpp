@@ -34,12 +34,16 @@ TEST(NSStringKVExtensions, ValueAfterAKey) {
         const char* key;
         std::optional<std::string> value;
     } cases[] = {
-        {"Version: 12.1", ": ", "version", ""}, {"a=1;b=2", "=;", "B", "2"}, {"a=1;b=2", "=;", "2", std::nullopt},
-        {"a=1", "=", "c", std::nullopt},        {"", "=", "", std::nullopt},  {"clé→valeur", "→", "clé", "valeur"},
-        {"Größe=1", "=", "GRÖSSE", "1"},        // ß folds to ss
-        {"ΣΑΣ=2", "=", "σας", "2"},             // final and medial sigma
-        {"ﬁle=3", "=", "FILE", "3"},            // a ligature
-        {"été=5", "=", "ETE", std::nullopt},    // accents are not case
+        {"Version: 12.1", ": ", "version", ""},
+        {"a=1;b=2", "=;", "B", "2"},
+        {"a=1;b=2", "=;", "2", std::nullopt},
+        {"a=1", "=", "c", std::nullopt},
+        {"", "=", "", std::nullopt},
+        {"clé→valeur", "→", "clé", "valeur"},
+        {"Größe=1", "=", "GRÖSSE", "1"},      // ß folds to ss
+        {"ΣΑΣ=2", "=", "σας", "2"},           // final and medial sigma
+        {"ﬁle=3", "=", "FILE", "3"},          // a ligature
+        {"été=5", "=", "ETE", std::nullopt},  // accents are not case
     };
     for (const auto& test : cases) {
         EXPECT_EQ(NSStringKVExtensions::fetchStringWithSeparators(test.text, test.separators, test.key), test.value)

@@ -31,9 +31,8 @@ TEST_F(KVLAppRegistrationHelperTest, AddingRefusesNullAndKeepsOrder) {
     EXPECT_FALSE(helper.addApplicationPath(std::nullopt));
     EXPECT_TRUE(helper.addApplicationPath("/Applications/B.app"));
     EXPECT_TRUE(helper.addApplicationURL(URL::fileURLWithPath("/Applications/A.app", true)));
-    EXPECT_EQ(helper.mApplicationsToRegister(),
-              (std::vector<URL>{URL::fileURLWithPath("/Applications/B.app"),
-                                URL::fileURLWithPath("/Applications/A.app", true)}));
+    EXPECT_EQ(helper.mApplicationsToRegister(), (std::vector<URL>{URL::fileURLWithPath("/Applications/B.app"),
+                                                                  URL::fileURLWithPath("/Applications/A.app", true)}));
 }
 
 TEST_F(KVLAppRegistrationHelperTest, AFailureIsLoggedAndTheOthersAreStillRegistered) {

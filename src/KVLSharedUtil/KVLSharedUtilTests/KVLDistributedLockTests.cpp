@@ -1,7 +1,7 @@
 #include "KVLSharedUtil/KVLDistributedLock.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -72,7 +72,8 @@ TEST_F(KVLDistributedLockTest, TheFactoryReportsWhatItCouldNotPrepare) {
                   kFile);
 
     ASSERT_TRUE(std::filesystem::create_directories(path("locks/upd_app.id_7")));
-    EXPECT_EQ(KVLDistributedLock::lockForProcessWithBundleId("app.id", 7, "upd_", path("locks"), record.get()), nullptr);
+    EXPECT_EQ(KVLDistributedLock::lockForProcessWithBundleId("app.id", 7, "upd_", path("locks"), record.get()),
+              nullptr);
     expectFailure(-14004, KVLInternalErrorTypeInternal,
                   "Failed to create file '" + path("locks/upd_app.id_7") +
                       "' to create process lock for app with bundle-id 'app.id' and PID '7'.",

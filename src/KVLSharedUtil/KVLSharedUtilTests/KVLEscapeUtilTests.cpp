@@ -115,7 +115,8 @@ TEST(KVLEscapeUtil, InPlaceTagAndReplaceForms) {
     // A replacement longer than any entity, many times over and across blocks.
     text.clear();
     std::string expected;
-    for (int index = 0; index < 40; ++index) expected += "<span class=\"gap\"></span>";
+    for (int index = 0; index < 40; ++index)
+        expected += "<span class=\"gap\"></span>";
     Escape::escapeHTMLAndReplace(text, std::string(40, ' ') + "&", "<span class=\"gap\"></span>");
     EXPECT_EQ(text, expected + "&amp;");
 }

@@ -87,9 +87,10 @@ TEST_F(KVLFileUtilTest, SizeOfAnItemOrAFilledAndLoggedRecord) {
     writeFile("five", "12345");
     EXPECT_EQ(KVLFileUtil::getSizeofItemAtPath(URL::fileURLWithPath(path("five")), record.get()), 5u);
     EXPECT_EQ(KVLFileUtil::getSizeofItemAtPath(URL::fileURLWithPath(path("none")), record.get()), 0u);
-    expectFailure(260, KVLInternalErrorTypeCocoa,
-                  "Unable to fetch file attributes. - The file “none” couldn’t be opened because there is no such file.",
-                  "src/KVLSharedUtil/KVLSharedUtil/KVLFileUtil");
+    expectFailure(
+        260, KVLInternalErrorTypeCocoa,
+        "Unable to fetch file attributes. - The file “none” couldn’t be opened because there is no such file.",
+        "src/KVLSharedUtil/KVLSharedUtil/KVLFileUtil");
 }
 
 TEST_F(KVLFileUtilTest, CopyMoveAndDeleteReportTheirFailuresWithContext) {

@@ -4,8 +4,8 @@
 
 #include "KVLSharedUtil/KVLFileOperationHelper.h"
 #include "KVLSharedUtil/KVLLaunchServiceHelper.h"
-#include "Platform/FileManager.h"
 #include "LoggedServicesTest.h"
+#include "Platform/FileManager.h"
 #include "TestSupport/RecordingPrivilegeProvider.h"
 
 namespace {
@@ -35,7 +35,8 @@ protected:
         return KVLLaunchService(type, shipped("com.orvane.OrvaneLite.AutoUpdater.plist"), provider);
     }
 
-    std::shared_ptr<kvltest::RecordingPrivilegeProvider> provider = std::make_shared<kvltest::RecordingPrivilegeProvider>();
+    std::shared_ptr<kvltest::RecordingPrivilegeProvider> provider =
+        std::make_shared<kvltest::RecordingPrivilegeProvider>();
     const std::string daemonPlist = path("Library/LaunchDaemons/com.orvane.OrvaneLite.CopyHelper.plist");
     const std::string agentPlist = path("Library/LaunchAgents/com.orvane.OrvaneLite.AutoUpdater.plist");
 
@@ -54,8 +55,8 @@ TEST_F(KVLLaunchServiceTest, RegisteringADaemonCopiesThenSetsRootWheel0644) {
     EXPECT_TRUE(copy.createIntermediateDirectories && copy.replaceExisting);
     const auto& attributes = provider->calls()[1];
     EXPECT_EQ(attributes.path, daemonPlist);
-    EXPECT_EQ(attributes.attributes, (platform::PlistDictionary{
-                                         {"NSFilePosixPermissions", platform::PlistValue(420)},
+    EXPECT_EQ(attributes.attributes,
+              (platform::PlistDictionary{{"NSFilePosixPermissions", platform::PlistValue(420)},
                                          {"NSFileOwnerAccountName", platform::PlistValue("root")},
                                          {"NSFileGroupOwnerAccountName", platform::PlistValue("wheel")}}));
 }
@@ -98,8 +99,7 @@ TEST_F(KVLLaunchServiceTest, DaemonsLoadThroughTheProviderAgentsInProcess) {
     agent().loadServiceWithError(record.get());  // launchctl exits 3: still a success
     EXPECT_TRUE(record->isSuccess());
     EXPECT_EQ(provider->calls().size(), 2u);
-    EXPECT_EQ(logger->messages(),
-              std::vector<std::string>{"LoadService output launchctl load " + agentPlist + "\n"});
+    EXPECT_EQ(logger->messages(), std::vector<std::string>{"LoadService output launchctl load " + agentPlist + "\n"});
 }
 
 TEST_F(KVLLaunchServiceTest, TheCurrentUsersAgentDoesItsFileWorkInProcess) {
@@ -154,9 +154,10 @@ TEST_F(KVLLaunchServiceTest, CopyListIsKeyedByDestinationAndDeleteListMustNotBeE
     EXPECT_EQ(provider->calls()[0].source, second);
 
     files.deleteFilesWithError(record.get());
-    expectFailure(-10003, KVLInternalErrorTypePosix,
-                  "KVLFileOperationHelper - No files to delete - System Error Message Not Found For Error Number: -10003",
-                  "src/KVLSharedUtil/KVLSharedUtil/KVLFileOperationHelper");
+    expectFailure(
+        -10003, KVLInternalErrorTypePosix,
+        "KVLFileOperationHelper - No files to delete - System Error Message Not Found For Error Number: -10003",
+        "src/KVLSharedUtil/KVLSharedUtil/KVLFileOperationHelper");
 
     // Every removal gets the caller's own record; a failure does not stop the next one.
     EXPECT_FALSE(files.addFileToDeleteFilesList(std::nullopt));

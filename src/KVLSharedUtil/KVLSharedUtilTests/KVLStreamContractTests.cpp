@@ -5,8 +5,8 @@
 
 namespace {
 
-using kvltest::KVLStreamTest;
 using kvltest::kInternal;
+using kvltest::KVLStreamTest;
 
 using StreamKinds = ::testing::Types<kvltest::DescriptorStream, kvltest::HandleStream>;
 TYPED_TEST_SUITE(KVLStreamTest, StreamKinds);
@@ -131,7 +131,8 @@ TYPED_TEST(KVLStreamTest, OnlyAnOwningStreamClosesItsNativeHandle) {
     this->expectFailure(-10001, kInternal, TypeParam::kInvalid);
     EXPECT_EQ(TypeParam::adopt(borrowed, std::nullopt, false, record), nullptr);
     this->expectFailure(-10001, kInternal, TypeParam::kInvalid);
-    if constexpr (std::is_same_v<decltype(borrowed), const int>) ::close(borrowed);
+    if constexpr (std::is_same_v<decltype(borrowed), const int>)
+        ::close(borrowed);
 }
 
 TYPED_TEST(KVLStreamTest, FileSystemWorkRunsInTheSafeZone) {

@@ -20,7 +20,8 @@ TEST_F(KVLStreamWithFileDescriptorTest, PathInitializersOpenCreateAndTruncate) {
         expectFailure(-10001, kInternal, "KVLStreamWithFileDescriptor - Invalid parameters");
     }
     EXPECT_EQ(KVLStreamWithFileDescriptor::initAndOpenFromFilePath(url("new"), O_RDWR, record.get()), nullptr);
-    expectFailure(ENOENT, kPosix, "KVLStreamWithFileDescriptor - Failed to open or create the file. - No such file or directory");
+    expectFailure(ENOENT, kPosix,
+                  "KVLStreamWithFileDescriptor - Failed to open or create the file. - No such file or directory");
     EXPECT_FALSE(std::filesystem::exists(path("new")));
     EXPECT_EQ(KVLStreamWithFileDescriptor::initAndCreateAtFilePath(std::nullopt, O_RDWR, 0644, record.get()), nullptr);
     expectFailure(-10001, kInternal, "KVLStreamWithFileDescriptor - Invalid parameters");
@@ -52,7 +53,8 @@ TEST_F(KVLStreamWithFileDescriptorTest, PathInitializersOpenCreateAndTruncate) {
     // A record that already holds a failure fails the initializer after the open; what was
     // opened is closed again.
     const auto openDescriptors = [] {
-        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator());
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator());
     };
     record->populateWithErrorMessage("earlier", -1, kInternal, "x", 1, std::nullopt);
     const auto before = openDescriptors();
@@ -102,11 +104,13 @@ TEST_F(KVLStreamWithFileDescriptorTest, AFullDiskCutsAWriteShortAndThenFailsIt) 
         // The file-size limit stands in for a full disk.
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 10;
         const std::string block(8192, 'z');
         std::uint64_t written = 0;
         stream->write(block.size(), 0, block.data(), &written, record.get());
-        if (!record->isSuccess() || written != 4096) return 11;  // a short write is reported as it came
+        if (!record->isSuccess() || written != 4096)
+            return 11;  // a short write is reported as it came
         stream->write(block.size(), 4096, block.data(), &written, record.get());
         if (record->getErrorCode() != EFBIG ||
             record->getDescription() != "KVLStreamWithFileDescriptor - Failed to write bytes - File too large")

@@ -40,9 +40,9 @@ TEST_F(KVLStreamWithFileHandleTest, ShareModesAreRefusedWithoutTakingALock) {
 
 TEST_F(KVLStreamWithFileHandleTest, PathInitializersOpenOnlyExistingFiles) {
     using Init = std::unique_ptr<KVLStreamWithFileHandle> (*)(const std::optional<platform::URL>&, IKVLInternalError*);
-    for (Init init : {&KVLStreamWithFileHandle::initForReadingFromFilePath,
-                      &KVLStreamWithFileHandle::initForWritingFromFilePath,
-                      &KVLStreamWithFileHandle::initForUpdatingFromFilePath}) {
+    for (Init init :
+         {&KVLStreamWithFileHandle::initForReadingFromFilePath, &KVLStreamWithFileHandle::initForWritingFromFilePath,
+          &KVLStreamWithFileHandle::initForUpdatingFromFilePath}) {
         EXPECT_EQ(init(url("missing"), record.get()), nullptr);
         expectFailure(260, KVLInternalErrorTypeCocoa,
                       "KVLStreamWithFileHandle - Failed to open the file. - The file “missing” couldn’t be opened "
@@ -99,20 +99,25 @@ TEST_F(KVLStreamWithFileHandleTest, AReadThatCannotGetMemoryFails) {
     stream->setPointerPosition(7, record.get());
     const int status = kvltest::runInChild([&] {
         // Room for the caller's buffer, then far too little address space for the data.
-        void* buffer = ::mmap(nullptr, kGiB, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-        if (buffer == MAP_FAILED) return 10;
+        void* buffer =
+            ::mmap(nullptr, kGiB, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (buffer == MAP_FAILED)
+            return 10;
         long pages = 0;
         std::ifstream("/proc/self/statm") >> pages;
         const rlim_t limit = static_cast<rlim_t>(pages) * ::sysconf(_SC_PAGESIZE) + 128 * 1024 * 1024;
         const rlimit addressSpace{limit, limit};
-        if (pages == 0 || ::setrlimit(RLIMIT_AS, &addressSpace) != 0) return 11;
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &addressSpace) != 0)
+            return 11;
         std::uint64_t count = 99;
         stream->read(kGiB, 0, buffer, &count, record.get());
-        if (count != 99) return 12;
+        if (count != 99)
+            return 12;
         if (record->getErrorCode() != -14001 || record->getErrorType() != kInternal ||
             record->getDescription() != "KVLStreamWithFileHandle - Failed to read bytes from file")
             return 13;
-        if (logger->lines().back().message != record->description()) return 14;
+        if (logger->lines().back().message != record->description())
+            return 14;
         return position(*stream) == 7 ? 0 : 15;
     });
     EXPECT_EQ(status, 0);

@@ -61,7 +61,8 @@ TEST_F(KVLSystemInformationTest, AddressesBeginningWith127AreDropped) {
 }
 
 TEST(KVLSystemInformation, TheOSNameIsMacOSOnlyOnTheMachBasedSystem) {
-    const std::pair<const char*, const char*> cases[] = {{"Darwin", "MAC OS"}, {"Linux", "Non MAC OS"}, {"", "Non MAC OS"}};
+    const std::pair<const char*, const char*> cases[] = {
+        {"Darwin", "MAC OS"}, {"Linux", "Non MAC OS"}, {"", "Non MAC OS"}};
     for (const auto& [kernel, name] : cases) {
         platform::ProcessInfo::setKernelNameForTesting(kernel);
         EXPECT_EQ(KVLSystemInformation::getOSName(), name) << kernel;

@@ -38,11 +38,11 @@ private:
 class ChangeRecorder {
 public:
     ChangeRecorder()
-        : token_(NotificationCenter::defaultCenter().addObserver(
-              std::string(kReachabilityChangedNotification), nullptr, [this](const Notification& notification) {
-                  objects.push_back(notification.object);
-                  threads.push_back(std::this_thread::get_id());
-              })) {}
+        : token_(NotificationCenter::defaultCenter().addObserver(std::string(kReachabilityChangedNotification), nullptr,
+                                                                 [this](const Notification& notification) {
+                                                                     objects.push_back(notification.object);
+                                                                     threads.push_back(std::this_thread::get_id());
+                                                                 })) {}
     ~ChangeRecorder() { NotificationCenter::defaultCenter().removeObserver(token_); }
 
     bool waitFor(std::size_t count) {
@@ -106,7 +106,8 @@ TEST(Reachability, ChangesArePostedOnTheStartingThreadUntilTheNotifierStops) {
         auto destroyed = Reachability::reachabilityForInternetConnection();
         ASSERT_NE(internet, nullptr);
         ChangeRecorder changes;
-        for (const auto& reachability : {internet, stopped, destroyed}) ASSERT_TRUE(reachability->startNotifier());
+        for (const auto& reachability : {internet, stopped, destroyed})
+            ASSERT_TRUE(reachability->startNotifier());
         stopped->stopNotifier();
         destroyed.reset();
 

@@ -18,13 +18,19 @@ public:
     static std::shared_ptr<KVLUpdaterConfigService> sharedInstance();
 
     std::shared_ptr<IKVLUpdaterPathHelper> updaterPathHelper() const { return mUpdaterPathHelper_; }
-    void setMUpdaterPathHelper(std::shared_ptr<IKVLUpdaterPathHelper> helper) { mUpdaterPathHelper_ = std::move(helper); }
-    std::shared_ptr<IKVLUpdaterSystemPreferences> updaterSystemPreferences() const { return mUpdaterSystemPreferences_; }
+    void setMUpdaterPathHelper(std::shared_ptr<IKVLUpdaterPathHelper> helper) {
+        mUpdaterPathHelper_ = std::move(helper);
+    }
+    std::shared_ptr<IKVLUpdaterSystemPreferences> updaterSystemPreferences() const {
+        return mUpdaterSystemPreferences_;
+    }
     void setMUpdaterSystemPreferences(std::shared_ptr<IKVLUpdaterSystemPreferences> preferences) {
         mUpdaterSystemPreferences_ = std::move(preferences);
     }
     std::shared_ptr<IKVLUpdateScheduler> updateScheduler() const { return mUpdateScheduler_; }
-    void setMUpdateScheduler(std::shared_ptr<IKVLUpdateScheduler> scheduler) { mUpdateScheduler_ = std::move(scheduler); }
+    void setMUpdateScheduler(std::shared_ptr<IKVLUpdateScheduler> scheduler) {
+        mUpdateScheduler_ = std::move(scheduler);
+    }
 
 private:
     std::shared_ptr<IKVLUpdaterPathHelper> mUpdaterPathHelper_;

@@ -74,7 +74,7 @@ TEST_F(KVLUpdateSchedulerTest, MissingOrUnreadableWindowTimesFallBackToNow) {
     setNow(18);
     draw(kHalf);
     EXPECT_EQ(next(std::nullopt, std::nullopt, std::nullopt), "2026-03-11T06:00:00+0000");  // 24 h from now
-    EXPECT_EQ(next(std::nullopt, "17:00", "0"), "2026-03-11T05:30:00+0000");               // 23 h window
+    EXPECT_EQ(next(std::nullopt, "17:00", "0"), "2026-03-11T05:30:00+0000");                // 23 h window
     EXPECT_EQ(next("9 o'clock", "25:00", "0"), "2026-03-11T06:00:00+0000");
     EXPECT_EQ(KVLUpdateScheduler::convertTimeStringToDate("7:5"), std::nullopt);
 }

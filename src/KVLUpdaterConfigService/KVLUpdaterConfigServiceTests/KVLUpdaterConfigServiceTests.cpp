@@ -15,8 +15,12 @@ namespace {
 // The service is made once per process from the layout of its first use, so each scenario
 // runs in a child process of its own: the child exits 0 when every check held and prints the
 // first one that did not.
-#define CHILD_CHECK(condition) \
-    if (!(condition)) { std::fprintf(stderr, "check failed: %s\n", #condition); std::exit(1); } else (void)0
+#define CHILD_CHECK(condition)                                  \
+    if (!(condition)) {                                         \
+        std::fprintf(stderr, "check failed: %s\n", #condition); \
+        std::exit(1);                                           \
+    } else                                                      \
+        (void)0
 
 class KVLUpdaterConfigServiceTest : public kvltest::TemporaryRootTest {
 protected:
@@ -85,7 +89,7 @@ TEST_F(KVLUpdaterConfigServiceTest, SettingsAreReadOnceAndWrittenBackWhole) {
             CHILD_CHECK(preferencesRecord->writeToUpdaterSystemPreferencesPlist());
             const auto written = platform::PropertyListSerialization::dictionaryWithContentsOfFile(preferences);
             CHILD_CHECK(written == (platform::PlistDictionary{{"LogLevel", platform::PlistValue("8")},
-                                                               {"Locale", platform::PlistValue("en_US")}}));
+                                                              {"Locale", platform::PlistValue("en_US")}}));
             preferencesRecord->setMstrLocale(std::nullopt);  // a field missing: nothing written
             CHILD_CHECK(!preferencesRecord->writeToUpdaterSystemPreferencesPlist());
             CHILD_CHECK(platform::PropertyListSerialization::dictionaryWithContentsOfFile(preferences) == written);

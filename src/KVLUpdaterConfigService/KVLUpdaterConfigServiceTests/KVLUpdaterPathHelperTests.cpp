@@ -66,7 +66,7 @@ TEST_F(KVLUpdaterPathHelperTest, ResourcesNeedTheApplicationAndThePlacesOfTheMac
     installUpdaterApplication();
     KVLUpdaterPathHelper installed;
     expectPlaces(installed, true);
-    expectPlaces(missing, false);  // the bundle is resolved once
+    expectPlaces(missing, false);                                            // the bundle is resolved once
     EXPECT_FALSE(platform::FileManager::fileExistsAtPath(path("Library")));  // nothing is created
 
     // A missing resource of an installed application is null too.

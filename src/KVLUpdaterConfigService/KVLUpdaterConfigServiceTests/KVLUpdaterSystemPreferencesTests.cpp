@@ -16,9 +16,9 @@ TEST(KVLUpdaterSystemPreferences, LogLevelTextMapsToAMaskWithTheInfoBits) {
         std::uint32_t level;
     };
     const Row rows[] = {
-        {std::nullopt, 0xF0000000}, {"info", 0xF0000000},       {"0x10", 0xF0000000},  {"8", 0xF0000008},
-        {"0X01000000", 0xF1000000}, {"16777224", 0xF1000008},   {"0x70000000", 0xF0000000}, {"-1", 0xFFFFFFFF},
-        {"0x123456789", 0xFFFFFFFF}, {"4026531840", 0xF0000000}, {" 0x8", 0xF0000000}, {"  8 apples", 0xF0000008},
+        {std::nullopt, 0xF0000000},  {"info", 0xF0000000},       {"0x10", 0xF0000000},       {"8", 0xF0000008},
+        {"0X01000000", 0xF1000000},  {"16777224", 0xF1000008},   {"0x70000000", 0xF0000000}, {"-1", 0xFFFFFFFF},
+        {"0x123456789", 0xFFFFFFFF}, {"4026531840", 0xF0000000}, {" 0x8", 0xF0000000},       {"  8 apples", 0xF0000008},
         {"0xZZ", 0xF0000000},
     };
     for (const Row& row : rows) {

@@ -16,8 +16,6 @@
 
 #include "ErrorService/KVLCreateInternalError.h"
 #include "ErrorService/KVLErrorService.h"
-#include "TestSupport/ChildProcess.h"
-#include "TestSupport/LoadedServices.h"
 #include "LoggerService/KVLLog.h"
 #include "LoggerService/KVLLoggerService.h"
 #include "LoggerService/Private/KVLLoggerFile.h"
@@ -29,6 +27,8 @@
 #include "Platform/ProcessInfo.h"
 #include "Platform/SearchPaths.h"
 #include "Platform/TimeZone.h"
+#include "TestSupport/ChildProcess.h"
+#include "TestSupport/LoadedServices.h"
 #include "TestSupport/TemporaryRoot.h"
 
 namespace {
@@ -88,8 +88,8 @@ protected:
     std::string logPath(std::string_view dateTime, std::string_view module,
                         std::string_view bundleName = "Orvane Test.app", std::optional<std::string> dir = {}) const {
         return platform::formatString("%@/%@_%@_%@_%d(%@)_%@.log", dir.value_or(logDir()), dateTime,
-                                      platform::SearchPaths::userName(), platform::ProcessInfo::hostName(),
-                                      ::getpid(), bundleName, module);
+                                      platform::SearchPaths::userName(), platform::ProcessInfo::hostName(), ::getpid(),
+                                      bundleName, module);
     }
 
     // The line's middle for this process and the calling thread.
@@ -134,9 +134,9 @@ TEST_F(KVLLoggerFileTest, RollsAtLocalMidnightAndThePendingLineFollowsTheNewFirs
 
 TEST_F(KVLLoggerFileTest, OnlyTheSixExactLevelsAreWrittenWithTheirTags) {
     KVLLoggerFile logger(logDir(), "Levels", 0xF1000008);
-    const std::pair<std::uint64_t, const char*> levels[] = {{KVLLogLevelApi, "API"},  {KVLLogLevelUnexpected, "UNX"},
-                                                           {KVLLogLevelError, "ERR"}, {KVLLogLevelWarn, "WRN"},
-                                                           {KVLLogLevelInfo, "INF"},  {KVLLogLevelDebug, "DBG"}};
+    const std::pair<std::uint64_t, const char*> levels[] = {{KVLLogLevelApi, "API"},   {KVLLogLevelUnexpected, "UNX"},
+                                                            {KVLLogLevelError, "ERR"}, {KVLLogLevelWarn, "WRN"},
+                                                            {KVLLogLevelInfo, "INF"},  {KVLLogLevelDebug, "DBG"}};
     const std::string stamp = "260314 235958.250 : " + pidAndThread() + " : ";
     std::vector<std::string> expected{stamp + " INF : Levels : 4.2.1"};
     for (const auto& [level, tag] : levels) {
@@ -178,10 +178,10 @@ TEST_F(KVLLoggerFileTest, TheServiceCreatesAFileLoggerByFolderAndModule) {
     KVL_LOG(KVLLogLevelInfo, "through the %@", "service");
     KVL_LOG(KVLLogLevelDebug, "off");
     const std::string stamp = "260314 235958.250 : " + pidAndThread() + " : ";
-    EXPECT_EQ(linesOfFile(logger->getLogFilePath().value()),
-              (std::vector<std::string>{stamp + " INF : Service : ",
-                                        stamp + " INF : KVLLoggerFileTests(" + std::to_string(line) +
-                                            ") : through the service"}));
+    EXPECT_EQ(
+        linesOfFile(logger->getLogFilePath().value()),
+        (std::vector<std::string>{stamp + " INF : Service : ", stamp + " INF : KVLLoggerFileTests(" +
+                                                                   std::to_string(line) + ") : through the service"}));
     kvltest::unloadAllServices();
 }
 
@@ -237,15 +237,18 @@ TEST_F(KVLLoggerFileTest, AFullDiskDropsWholeLinesAndAForkedChildShowsItsOwnIds)
         // The file-size limit stands in for a full disk.
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 10;
         KVLLoggerFile logger(logDir(), "Full", KVLLogLevelInfo);
         for (int i = 0; i < 100; ++i) {
             logger.info("line %03d %@", i, std::string(60, 'x'));
         }
         // A torn last line would end the file without a line feed and fail its match below.
         const auto lines = linesOfFile(logger.getLogFilePath().value());
-        if (lines.size() < 10 || lines.size() > 60) return 12;
-        if (lines[0].substr(20, pidAndThread().size()) != pidAndThread()) return 14;
+        if (lines.size() < 10 || lines.size() > 60)
+            return 12;
+        if (lines[0].substr(20, pidAndThread().size()) != pidAndThread())
+            return 14;
         for (std::size_t i = 1; i < lines.size(); ++i) {
             if (messageOfLine(lines[i]) != platform::formatString("line %03d %@", i - 1, std::string(60, 'x'))) {
                 return 13;
@@ -261,9 +264,8 @@ TEST_F(KVLLoggerFileTest, ConcurrentThreadsLeaveEveryLineWholeAndInOrder) {
     // A clock that moves on by 1/1024 s at every reading, from noon: lines must come out in
     // the order of their timestamps, and the timestamp changes every few lines.
     std::atomic<std::int64_t> ticks{0};
-    platform::Clock::setNowForTesting([&ticks] {
-        return platform::Date::fromTimeIntervalSince1970(kMidnight - 12 * 3600 + ticks++ / 1024.0);
-    });
+    platform::Clock::setNowForTesting(
+        [&ticks] { return platform::Date::fromTimeIntervalSince1970(kMidnight - 12 * 3600 + ticks++ / 1024.0); });
     KVLLoggerFile logger(logDir(), "Threads", KVLLogLevelInfo);
     {
         std::latch start(kThreads);  // all threads write at once

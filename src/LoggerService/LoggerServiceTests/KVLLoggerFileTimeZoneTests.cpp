@@ -52,13 +52,12 @@ TEST_P(KVLLoggerFileTimeZoneTest, TheDayOfTheCurrentZoneDecidesTheRoll) {
     }).join();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Zones, KVLLoggerFileTimeZoneTest,
-    testing::Values(
-        // 2026-03-14 14:00 and 15:30 UTC are 23:00 on the 14th and 00:30 on the 15th in Tokyo.
-        ZoneChange{"TokyoPassedMidnight", 1773496800, "Asia/Tokyo", 1773502200, true},
-        // 2026-03-14 22:30 and 2026-03-15 01:00 UTC are 18:30 and 21:00 on the 14th in New York.
-        ZoneChange{"NewYorkStillTheSameDay", 1773527400, "America/New_York", 1773536400, false}),
-    [](const testing::TestParamInfo<ZoneChange>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Zones, KVLLoggerFileTimeZoneTest,
+                         testing::Values(
+                             // 2026-03-14 14:00 and 15:30 UTC are 23:00 on the 14th and 00:30 on the 15th in Tokyo.
+                             ZoneChange{"TokyoPassedMidnight", 1773496800, "Asia/Tokyo", 1773502200, true},
+                             // 2026-03-14 22:30 and 2026-03-15 01:00 UTC are 18:30 and 21:00 on the 14th in New York.
+                             ZoneChange{"NewYorkStillTheSameDay", 1773527400, "America/New_York", 1773536400, false}),
+                         [](const testing::TestParamInfo<ZoneChange>& info) { return info.param.name; });
 
 }  // namespace

@@ -32,10 +32,14 @@ TEST(KVLLogLevel, TheRuleIsMaskContainment) {
         bool on;
     };
     const Row rows[] = {
-        {KVLLogLevelInfo, KVLLogLevelUnexpected, true}, {KVLLogLevelInfo, KVLLogLevelInfo, true},
-        {KVLLogLevelInfo, KVLLogLevelDebug, false},     {KVLLogLevelDebug, KVLLogLevelApi, false},
-        {0xF1000008, KVLLogLevelApi, true},             {KVLLogLevelError, KVLLogLevelWarn, false},
-        {KVLLogLevelApi, KVLLogLevelUnexpected, false}, {0x12345, 0, true},
+        {KVLLogLevelInfo, KVLLogLevelUnexpected, true},
+        {KVLLogLevelInfo, KVLLogLevelInfo, true},
+        {KVLLogLevelInfo, KVLLogLevelDebug, false},
+        {KVLLogLevelDebug, KVLLogLevelApi, false},
+        {0xF1000008, KVLLogLevelApi, true},
+        {KVLLogLevelError, KVLLogLevelWarn, false},
+        {KVLLogLevelApi, KVLLogLevelUnexpected, false},
+        {0x12345, 0, true},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(KVLIsLogLevelOn(row.configured, row.level), row.on)

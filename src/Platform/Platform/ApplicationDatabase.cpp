@@ -1,8 +1,8 @@
 #include "Platform/ApplicationDatabase.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <array>
+#include <cerrno>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -42,9 +42,7 @@ void report(Error* error, Error failure) {
     }
 }
 
-std::shared_ptr<const ConfinedRoot> openRoot(Error* error) {
-    return ConfinedRoot::open(Layout::current().root, error);
-}
+std::shared_ptr<const ConfinedRoot> openRoot(Error* error) { return ConfinedRoot::open(Layout::current().root, error); }
 
 // The database as recorded; empty when there is none yet; null with the reason when it cannot
 // be read or does not parse (*damaged tells the latter).
@@ -95,8 +93,8 @@ std::optional<PlistDictionary> readDatabaseForChange(const ConfinedRoot& root, E
 
 bool writeDatabase(const ConfinedRoot& root, const PlistDictionary& database, Error* error) {
     const auto xml = PropertyListSerialization::xmlDataWithPropertyList(PlistValue(database), error);
-    return xml && root.createDirectory(PathUtilities::stringByDeletingLastPathComponent(kDatabaseFile), true, {},
-                                       error) &&
+    return xml &&
+           root.createDirectory(PathUtilities::stringByDeletingLastPathComponent(kDatabaseFile), true, {}, error) &&
            root.writeFile(kDatabaseFile, *xml, 0644, error);
 }
 
@@ -155,8 +153,8 @@ bool handlesContentType(const PlistDictionary& application, std::string_view con
         }
         const auto listed = documentType->find(kContentTypesKey);
         if (listed != documentType->end() && listed->second.array() != nullptr &&
-            std::find(listed->second.array()->begin(), listed->second.array()->end(),
-                      PlistValue(contentType)) != listed->second.array()->end()) {
+            std::find(listed->second.array()->begin(), listed->second.array()->end(), PlistValue(contentType)) !=
+                listed->second.array()->end()) {
             return true;
         }
     }
@@ -273,9 +271,7 @@ std::string dynamicIdentifier(std::string_view extension) {
 
 }  // namespace
 
-std::string ApplicationDatabase::databasePath() {
-    return Layout::current().pathUnderRoot(kDatabaseFile);
-}
+std::string ApplicationDatabase::databasePath() { return Layout::current().pathUnderRoot(kDatabaseFile); }
 
 std::int32_t ApplicationDatabase::registerURL(const URL& bundleURL, bool update, Error* error) {
     const std::string path = bundleURL.path();
@@ -339,8 +335,7 @@ std::vector<URL> ApplicationDatabase::applicationURLsForBundleIdentifier(std::st
 }
 
 std::int32_t ApplicationDatabase::setDefaultRoleHandlerForContentType(std::string_view contentType,
-                                                                      std::string_view bundleIdentifier,
-                                                                      Error* error) {
+                                                                      std::string_view bundleIdentifier, Error* error) {
     const std::lock_guard lock(databaseMutex());
     const auto root = openRoot(error);
     std::optional<PlistDictionary> database = root ? readDatabaseForChange(*root, error) : std::nullopt;
@@ -356,7 +351,7 @@ std::int32_t ApplicationDatabase::setDefaultRoleHandlerForContentType(std::strin
 }
 
 std::optional<std::string> ApplicationDatabase::defaultRoleHandlerForContentType(std::string_view contentType,
-                                                                                std::uint32_t roleMask) {
+                                                                                 std::uint32_t roleMask) {
     const std::lock_guard lock(databaseMutex());
     const auto root = openRoot(nullptr);
     const PlistDictionary database = (root ? readDatabase(*root, nullptr) : std::nullopt).value_or(PlistDictionary{});
@@ -386,7 +381,8 @@ std::optional<std::string> ApplicationDatabase::preferredIdentifierForFilenameEx
     }
     const auto mediaType = mediaTypeOfExtension(lower);
     for (const PublicType& type : publicTypes()) {
-        if (mediaType && std::find(type.mediaTypes.begin(), type.mediaTypes.end(), *mediaType) != type.mediaTypes.end()) {
+        if (mediaType &&
+            std::find(type.mediaTypes.begin(), type.mediaTypes.end(), *mediaType) != type.mediaTypes.end()) {
             return std::string(type.identifier);
         }
     }

@@ -70,7 +70,7 @@ public:
 
     // Makes an application the handler of a content type for every role.
     static std::int32_t setDefaultRoleHandlerForContentType(std::string_view contentType,
-                                                           std::string_view bundleIdentifier, Error* error = nullptr);
+                                                            std::string_view bundleIdentifier, Error* error = nullptr);
     // The identifier of the application that handles a content type in one of the roles of
     // the mask: the one made its handler, or else the first recorded application (still
     // present) whose document types list the type in a role of the mask ("CFBundleTypeRole"

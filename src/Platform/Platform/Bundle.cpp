@@ -54,7 +54,8 @@ Bundle::Bundle(std::string path) : bundlePath_(std::move(path)) {
     const bool hasContents = isFolder(contents);
     resourcePath_ = hasContents ? (contents / "Resources").string() : bundlePath_;
     const fs::path info = (hasContents ? contents : fs::path(bundlePath_)) / "Info.plist";
-    if (std::optional<PlistDictionary> dictionary = PropertyListSerialization::dictionaryWithContentsOfFile(info, kMaximumInfoSize)) {
+    if (std::optional<PlistDictionary> dictionary =
+            PropertyListSerialization::dictionaryWithContentsOfFile(info, kMaximumInfoSize)) {
         infoDictionary_ = std::move(*dictionary);
     }
 }
@@ -138,7 +139,8 @@ std::vector<std::string> Bundle::searchFolders() const {
     return folders;
 }
 
-std::optional<std::string> Bundle::pathForResource(std::string_view name, const std::optional<std::string>& type) const {
+std::optional<std::string> Bundle::pathForResource(std::string_view name,
+                                                   const std::optional<std::string>& type) const {
     return pathForResource(name, type, std::nullopt);
 }
 

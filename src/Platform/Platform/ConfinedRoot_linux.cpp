@@ -29,7 +29,8 @@ bool openat2Works() {
         open_how how{};
         how.flags = O_PATH | O_CLOEXEC;
         const long probe = ::syscall(SYS_openat2, AT_FDCWD, "/", &how, sizeof how);
-        if (probe >= 0) ::close(static_cast<int>(probe));
+        if (probe >= 0)
+            ::close(static_cast<int>(probe));
         return probe >= 0;
     }();
     return works;
@@ -83,7 +84,8 @@ std::deque<std::string> componentsOf(std::string_view path) {
     std::size_t start = 0;
     while (start <= path.size()) {
         const std::size_t end = std::min(path.find('/', start), path.size());
-        if (end > start) components.emplace_back(path.substr(start, end - start));
+        if (end > start)
+            components.emplace_back(path.substr(start, end - start));
         start = end + 1;
     }
     return components;
@@ -94,13 +96,15 @@ std::deque<std::string> componentsOf(std::string_view path) {
 int walkBeneath(int root, const std::string& relative, int flags, mode_t mode) {
     std::vector<Owned> folders;
     folders.emplace_back(::openat(root, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (folders.back().get() < 0) return -1;
+    if (folders.back().get() < 0)
+        return -1;
     std::deque<std::string> pending = componentsOf(relative);
     int links = 0;
     while (!pending.empty()) {
         const std::string name = std::move(pending.front());
         pending.pop_front();
-        if (name == ".") continue;
+        if (name == ".")
+            continue;
         if (name == "..") {
             if (folders.size() == 1) {
                 errno = EXDEV;
@@ -121,7 +125,8 @@ int walkBeneath(int root, const std::string& relative, int flags, mode_t mode) {
             failure = ELOOP;
         }
         if (failure == 0) {
-            if (last) return next.release();
+            if (last)
+                return next.release();
             folders.push_back(std::move(next));
             continue;
         }
@@ -153,11 +158,13 @@ int walkBeneath(int root, const std::string& relative, int flags, mode_t mode) {
 
 // Whether a link target, read from the folder that holds the link, stays beneath the root.
 bool staysBeneath(const std::string& linkFolder, const std::string& target) {
-    if (target.starts_with('/')) return false;
+    if (target.starts_with('/'))
+        return false;
     int depth = 0;
     for (const std::string& component : componentsOf(linkFolder + "/" + target)) {
         if (component == "..") {
-            if (--depth < 0) return false;
+            if (--depth < 0)
+                return false;
         } else if (component != ".") {
             ++depth;
         }
@@ -169,10 +176,13 @@ bool staysBeneath(const std::string& linkFolder, const std::string& target) {
 std::optional<std::string> placeBelow(int folder, int root) {
     const auto place = FileManager::pathOfDescriptor(folder);
     const auto rootPlace = FileManager::pathOfDescriptor(root);
-    if (!place || !rootPlace) return std::nullopt;
-    if (*place == *rootPlace) return std::string();
+    if (!place || !rootPlace)
+        return std::nullopt;
+    if (*place == *rootPlace)
+        return std::string();
     const std::string prefix = *rootPlace == "/" ? "/" : *rootPlace + "/";
-    if (!place->starts_with(prefix)) return std::nullopt;
+    if (!place->starts_with(prefix))
+        return std::nullopt;
     return place->substr(prefix.size());
 }
 
@@ -199,7 +209,8 @@ ConfinedRoot::~ConfinedRoot() { ::close(descriptor_); }
 std::shared_ptr<const ConfinedRoot> ConfinedRoot::open(const std::string& path, Error* error, Resolution resolution) {
     std::error_code ignored;
     std::string absolute = std::filesystem::absolute(path, ignored).lexically_normal().string();
-    while (absolute.size() > 1 && absolute.ends_with('/')) absolute.pop_back();
+    while (absolute.size() > 1 && absolute.ends_with('/'))
+        absolute.pop_back();
     errno = ENOENT;  // an empty path names nothing, not the current folder
     Owned root(path.empty() ? -1 : ::open(absolute.c_str(), kFolderFlags));
     struct stat info {};
@@ -207,9 +218,9 @@ std::shared_ptr<const ConfinedRoot> ConfinedRoot::open(const std::string& path, 
     if (root.get() < 0 || ::fstatat(root.get(), ".", &info, 0) != 0) {
         const int failure = errno;
         if (error != nullptr) {
-            *error = errorWithDescription(FileOperation::Read, failure, absolute,
-                                          "The root “" + absolute + "” cannot be opened: " +
-                                              std::generic_category().message(failure) + ".");
+            *error = errorWithDescription(
+                FileOperation::Read, failure, absolute,
+                "The root “" + absolute + "” cannot be opened: " + std::generic_category().message(failure) + ".");
         }
         return nullptr;
     }
@@ -220,12 +231,16 @@ std::shared_ptr<const ConfinedRoot> ConfinedRoot::open(const std::string& path, 
 std::optional<std::string> ConfinedRoot::relativePath(std::string_view path, Error* error) const {
     const std::filesystem::path given{std::string(path)};
     std::string normal = given.lexically_normal().string();
-    while (normal.size() > 1 && normal.ends_with('/')) normal.pop_back();
-    if (normal == ".") return std::string();
+    while (normal.size() > 1 && normal.ends_with('/'))
+        normal.pop_back();
+    if (normal == ".")
+        return std::string();
     if (given.is_absolute()) {
-        if (normal == path_) return std::string();
+        if (normal == path_)
+            return std::string();
         const std::string prefix = path_ == "/" ? "/" : path_ + "/";
-        if (normal.starts_with(prefix)) return normal.substr(prefix.size());
+        if (normal.starts_with(prefix))
+            return normal.substr(prefix.size());
     } else if (normal != ".." && !normal.starts_with("../")) {
         return normal;
     }
@@ -267,13 +282,15 @@ namespace {
 // root; any other has the file manager's wording.
 Error resolutionError(FileOperation operation, int posixError, const std::string& path, const std::string& root,
                       std::string_view destination = {}) {
-    if (posixError != EXDEV) return FileManager::errorFor(operation, posixError, path, destination);
+    if (posixError != EXDEV)
+        return FileManager::errorFor(operation, posixError, path, destination);
     return refusal(operation, path, "“" + path + "” leads outside the root “" + root + "” through a symbolic link.");
 }
 
 template <typename Result>
 Result report(Error* error, Error failure, Result answer) {
-    if (error != nullptr) *error = std::move(failure);
+    if (error != nullptr)
+        *error = std::move(failure);
     return answer;
 }
 
@@ -284,13 +301,15 @@ bool ConfinedRoot::fileExists(std::string_view path, bool* isDirectory) const {
     const auto relative = relativePath(path);
     Owned item(relative ? resolve(*relative, O_PATH) : -1);
     const bool exists = item.get() >= 0 && ::fstat(item.get(), &info) == 0;
-    if (isDirectory != nullptr) *isDirectory = exists && S_ISDIR(info.st_mode);
+    if (isDirectory != nullptr)
+        *isDirectory = exists && S_ISDIR(info.st_mode);
     return exists;
 }
 
 std::optional<FileAttributes> ConfinedRoot::attributesOfItem(std::string_view path, Error* error) const {
     const auto relative = relativePath(path, error);
-    if (!relative) return std::nullopt;
+    if (!relative)
+        return std::nullopt;
     struct stat info {};
     if (relative->empty()) {
         if (::fstat(descriptor_, &info) != 0) {
@@ -308,7 +327,8 @@ std::optional<FileAttributes> ConfinedRoot::attributesOfItem(std::string_view pa
 
 std::optional<std::vector<std::string>> ConfinedRoot::contentsOfDirectory(std::string_view path, Error* error) const {
     const auto relative = relativePath(path, error);
-    if (!relative) return std::nullopt;
+    if (!relative)
+        return std::nullopt;
     Owned folder(resolve(*relative, kFolderFlags));
     auto names = folder.get() < 0 ? std::nullopt : DescriptorTree::names(folder.get());
     if (!names) {
@@ -320,7 +340,8 @@ std::optional<std::vector<std::string>> ConfinedRoot::contentsOfDirectory(std::s
 bool ConfinedRoot::createDirectory(std::string_view path, bool withIntermediateDirectories,
                                    const FileAttributeChanges& attributes, Error* error) const {
     const auto relative = relativePath(path, error);
-    if (!relative) return false;
+    if (!relative)
+        return false;
     const auto components = componentsOf(*relative);
     std::string reached;
     for (std::size_t index = 0; index < components.size(); ++index) {
@@ -328,20 +349,25 @@ bool ConfinedRoot::createDirectory(std::string_view path, bool withIntermediateD
         const std::string parent = reached;
         reached = PathUtilities::stringByAppendingPathComponent(reached, components[index]);
         Owned existing(resolve(reached, kFolderFlags));
-        if (existing.get() >= 0 && !last) continue;
+        if (existing.get() >= 0 && !last)
+            continue;
         int failure = existing.get() >= 0 || (last && errno == ENOTDIR) ? EEXIST : errno;
         if (failure == ENOENT && (last || withIntermediateDirectories)) {
             Owned folder(resolve(parent, kFolderFlags));
             failure = folder.get() < 0 ? errno : 0;
-            if (failure == 0 && ::mkdirat(folder.get(), components[index].c_str(), 0777) != 0) failure = errno;
-            if (failure == 0 && !setAttributes(attributes, absolute(reached), error)) return false;
-            if (failure == 0) continue;
+            if (failure == 0 && ::mkdirat(folder.get(), components[index].c_str(), 0777) != 0)
+                failure = errno;
+            if (failure == 0 && !setAttributes(attributes, absolute(reached), error))
+                return false;
+            if (failure == 0)
+                continue;
         }
         // An intermediate folder may also have been made by someone else since it was looked for.
         if (failure == EEXIST && withIntermediateDirectories) {
             bool isDirectory = false;
             if (fileExists(absolute(reached), &isDirectory) && isDirectory) {
-                if (last) return true;
+                if (last)
+                    return true;
                 continue;
             }
         }
@@ -357,7 +383,8 @@ bool ConfinedRoot::createDirectory(std::string_view path, bool withIntermediateD
 std::optional<std::string> ConfinedRoot::contentsOfFile(std::string_view path, std::uint64_t maxSize,
                                                         Error* error) const {
     const auto relative = relativePath(path, error);
-    if (!relative) return std::nullopt;
+    if (!relative)
+        return std::nullopt;
     Owned file(resolve(*relative, RegularFile::openFlags()));
     if (file.get() < 0) {
         return report(error, resolutionError(FileOperation::Read, errno, absolute(*relative), path_), std::nullopt);
@@ -365,10 +392,10 @@ std::optional<std::string> ConfinedRoot::contentsOfFile(std::string_view path, s
     return RegularFile::readDescriptor(file.get(), absolute(*relative), maxSize, error);
 }
 
-bool ConfinedRoot::writeFile(std::string_view path, std::string_view contents, std::uint32_t mode,
-                             Error* error) const {
+bool ConfinedRoot::writeFile(std::string_view path, std::string_view contents, std::uint32_t mode, Error* error) const {
     const auto relative = relativePath(path, error);
-    if (!relative) return false;
+    if (!relative)
+        return false;
     std::string name;
     Owned folder(openParent(*relative, &name));
     if (folder.get() < 0) {
@@ -382,14 +409,15 @@ bool ConfinedRoot::writeFile(std::string_view path, std::string_view contents, s
 
 int ConfinedRoot::openFile(std::string_view path, int flags, std::uint32_t mode, Error* error) const {
     const auto relative = relativePath(path, error);
-    if (!relative) return -1;
+    if (!relative)
+        return -1;
     const int file = resolve(*relative, flags | O_NOFOLLOW, mode);
     if (file < 0) {
         const bool writing = (flags & (O_WRONLY | O_RDWR | O_CREAT)) != 0;
-        return report(error,
-                      resolutionError(writing ? FileOperation::Create : FileOperation::Read, errno,
-                                      absolute(*relative), path_),
-                      -1);
+        return report(
+            error,
+            resolutionError(writing ? FileOperation::Create : FileOperation::Read, errno, absolute(*relative), path_),
+            -1);
     }
     return file;
 }
@@ -398,7 +426,8 @@ bool ConfinedRoot::copyItem(std::string_view source, std::string_view destinatio
                             Error* error) const {
     const auto from = relativePath(source, error);
     const auto to = from ? relativePath(destination, error) : std::nullopt;
-    if (!to) return false;
+    if (!to)
+        return false;
     std::string sourceName;
     std::string destinationName;
     struct stat info {};
@@ -418,13 +447,15 @@ bool ConfinedRoot::copyItem(std::string_view source, std::string_view destinatio
     const auto policy = [&](const std::string& target, const std::string& pathInCopy) {
         const std::string link = pathInCopy.empty() ? destinationName : destinationName + "/" + pathInCopy;
         const std::string folder = PathUtilities::stringByDeletingLastPathComponent(link);
-        if (landing && staysBeneath(*landing + (folder.empty() ? "" : "/" + folder), target)) return 0;
+        if (landing && staysBeneath(*landing + (folder.empty() ? "" : "/" + folder), target))
+            return 0;
         leadingOut = pathInCopy.empty() ? absolute(*from) : absolute(*from) + "/" + pathInCopy;
         return EPERM;
     };
     const int failure = DescriptorTree::copyItem(sourceFolder.get(), sourceName, destinationFolder.get(),
                                                  destinationName, replaceExisting, policy);
-    if (failure == 0) return true;
+    if (failure == 0)
+        return true;
     if (!leadingOut.empty()) {
         return report(error,
                       refusal(FileOperation::Copy, leadingOut,
@@ -438,7 +469,8 @@ bool ConfinedRoot::copyItem(std::string_view source, std::string_view destinatio
 bool ConfinedRoot::moveItem(std::string_view source, std::string_view destination, Error* error) const {
     const auto from = relativePath(source, error);
     const auto to = from ? relativePath(destination, error) : std::nullopt;
-    if (!to) return false;
+    if (!to)
+        return false;
     std::string sourceName;
     std::string destinationName;
     Owned sourceFolder(openParent(*from, &sourceName));
@@ -457,7 +489,8 @@ bool ConfinedRoot::moveItem(std::string_view source, std::string_view destinatio
 
 bool ConfinedRoot::removeItem(std::string_view path, Error* error) const {
     const auto relative = relativePath(path, error);
-    if (!relative) return false;
+    if (!relative)
+        return false;
     std::string name;
     Owned folder(openParent(*relative, &name));
     if (folder.get() < 0) {
@@ -471,7 +504,8 @@ bool ConfinedRoot::removeItem(std::string_view path, Error* error) const {
 
 bool ConfinedRoot::setAttributes(const FileAttributeChanges& attributes, std::string_view path, Error* error) const {
     const auto relative = relativePath(path, error);
-    if (!relative) return false;
+    if (!relative)
+        return false;
     std::optional<std::uint32_t> owner;
     std::optional<std::uint32_t> group;
     if (const int unknown = FileStatus::accountIDs(attributes, &owner, &group)) {
@@ -488,16 +522,17 @@ bool ConfinedRoot::setAttributes(const FileAttributeChanges& attributes, std::st
     const auto uid = owner ? static_cast<uid_t>(*owner) : static_cast<uid_t>(-1);
     const auto gid = group ? static_cast<gid_t>(*group) : static_cast<gid_t>(-1);
     int failure = 0;
-    if ((owner || group) && ::fchownat(folder.get(), name.c_str(), uid, gid, at) != 0) failure = errno;
+    if ((owner || group) && ::fchownat(folder.get(), name.c_str(), uid, gid, at) != 0)
+        failure = errno;
     // After the owner, which may clear the set-id bits; a link has no permissions of its own.
     if (failure == 0 && attributes.posixPermissions &&
         ::fchmodat(folder.get(), name.c_str(), static_cast<mode_t>(*attributes.posixPermissions & 07777), at) != 0 &&
         errno != EOPNOTSUPP) {
         failure = errno;
     }
-    return failure == 0 ? true
-                        : report(error, FileManager::errorFor(FileOperation::Create, failure, absolute(*relative)),
-                                 false);
+    return failure == 0
+               ? true
+               : report(error, FileManager::errorFor(FileOperation::Create, failure, absolute(*relative)), false);
 }
 
 }  // namespace platform

@@ -61,10 +61,13 @@ int renameInFolder(int folder, const std::string& from, const std::string& to, P
     if (placement == Placement::New) {
         return ::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
     }
-    if (::renameat(folder, from.c_str(), folder, to.c_str()) == 0) return 0;
+    if (::renameat(folder, from.c_str(), folder, to.c_str()) == 0)
+        return 0;
     const bool renameCannotReplace = errno == EISDIR || errno == ENOTDIR || errno == ENOTEMPTY || errno == EEXIST;
-    if (placement == Placement::Rename || !renameCannotReplace) return errno;
-    if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_EXCHANGE) != 0) return errno;
+    if (placement == Placement::Rename || !renameCannotReplace)
+        return errno;
+    if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_EXCHANGE) != 0)
+        return errno;
     DescriptorTree::removeItem(folder, from);
     return 0;
 }
@@ -87,10 +90,14 @@ int writeAtomically(int folder, const std::string& name, mode_t mode, Placement 
     }
     Descriptor file(descriptor);
     int failure = fill(file.get());
-    if (failure == 0 && ::fchmod(file.get(), mode & 07777) != 0) failure = errno;
-    if (failure == 0 && ::fsync(file.get()) != 0) failure = errno;
-    if (const int closed = file.close(); failure == 0) failure = closed;
-    if (failure == 0) failure = renameInFolder(folder, temporary, name, placement);
+    if (failure == 0 && ::fchmod(file.get(), mode & 07777) != 0)
+        failure = errno;
+    if (failure == 0 && ::fsync(file.get()) != 0)
+        failure = errno;
+    if (const int closed = file.close(); failure == 0)
+        failure = closed;
+    if (failure == 0)
+        failure = renameInFolder(folder, temporary, name, placement);
     if (failure != 0) {
         ::unlinkat(folder, temporary.c_str(), 0);
         return failure;
@@ -102,10 +109,14 @@ int copyBytes(int source, int destination) {
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(source, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return errno;
-        if (got == 0) return 0;
-        if (!writeAll(destination, std::string_view(buffer, static_cast<std::size_t>(got)))) return errno;
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return 0;
+        if (!writeAll(destination, std::string_view(buffer, static_cast<std::size_t>(got))))
+            return errno;
     }
 }
 
@@ -120,11 +131,13 @@ int copyInto(int sourceFolder, const std::string& sourceName, int destinationFol
 int copyEntries(int source, int destination, const std::string& pathInCopy,
                 const DescriptorTree::LinkPolicy& linkPolicy, Building& building) {
     const auto entries = DescriptorTree::names(source);
-    if (!entries) return errno;
+    if (!entries)
+        return errno;
     for (const std::string& entry : *entries) {
         const std::string inner = pathInCopy.empty() ? entry : pathInCopy + "/" + entry;
         const int failure = copyInto(source, entry, destination, entry, Placement::New, inner, linkPolicy, building);
-        if (failure != 0) return failure;
+        if (failure != 0)
+            return failure;
     }
     return 0;
 }
@@ -133,14 +146,16 @@ int copyFolder(int sourceFolder, const std::string& sourceName, const struct sta
                const std::string& destinationName, Placement placement, const std::string& pathInCopy,
                const DescriptorTree::LinkPolicy& linkPolicy, Building& building) {
     Descriptor source(::openat(sourceFolder, sourceName.c_str(), kFolderFlags));
-    if (source.get() < 0) return errno;
+    if (source.get() < 0)
+        return errno;
     std::string temporary;
     int made = -1;
     do {
         temporary = temporaryName(destinationName);
         made = ::mkdirat(destinationFolder, temporary.c_str(), 0700);
     } while (made != 0 && errno == EEXIST);
-    if (made != 0) return errno;
+    if (made != 0)
+        return errno;
     int failure = 0;
     {
         Descriptor copy(::openat(destinationFolder, temporary.c_str(), kFolderFlags));
@@ -150,10 +165,13 @@ int copyFolder(int sourceFolder, const std::string& sourceName, const struct sta
             building.emplace_back(built.st_dev, built.st_ino);
             failure = copyEntries(source.get(), copy.get(), pathInCopy, linkPolicy, building);
         }
-        if (failure == 0 && ::fchmod(copy.get(), info.st_mode & 07777) != 0) failure = errno;
-        if (failure == 0) failure = flushFolder(copy.get());
+        if (failure == 0 && ::fchmod(copy.get(), info.st_mode & 07777) != 0)
+            failure = errno;
+        if (failure == 0)
+            failure = flushFolder(copy.get());
     }
-    if (failure == 0) failure = renameInFolder(destinationFolder, temporary, destinationName, placement);
+    if (failure == 0)
+        failure = renameInFolder(destinationFolder, temporary, destinationName, placement);
     if (failure != 0) {
         DescriptorTree::removeItem(destinationFolder, temporary);
         return failure;
@@ -165,7 +183,8 @@ int copyInto(int sourceFolder, const std::string& sourceName, int destinationFol
              Placement placement, const std::string& pathInCopy, const DescriptorTree::LinkPolicy& linkPolicy,
              Building& building) {
     struct stat info {};
-    if (::fstatat(sourceFolder, sourceName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+    if (::fstatat(sourceFolder, sourceName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
     if (S_ISDIR(info.st_mode)) {
         if (std::find(building.begin(), building.end(), std::make_pair(info.st_dev, info.st_ino)) != building.end()) {
             return 0;
@@ -176,26 +195,34 @@ int copyInto(int sourceFolder, const std::string& sourceName, int destinationFol
     if (S_ISLNK(info.st_mode)) {
         std::string target(PATH_MAX, '\0');
         const ssize_t length = ::readlinkat(sourceFolder, sourceName.c_str(), target.data(), target.size());
-        if (length < 0) return errno;
+        if (length < 0)
+            return errno;
         target.resize(static_cast<std::size_t>(length));
-        if (const int refused = linkPolicy(target, pathInCopy)) return refused;
+        if (const int refused = linkPolicy(target, pathInCopy))
+            return refused;
         std::string temporary;
         int made = -1;
         do {
             temporary = temporaryName(destinationName);
             made = ::symlinkat(target.c_str(), destinationFolder, temporary.c_str());
         } while (made != 0 && errno == EEXIST);
-        if (made != 0) return errno;
+        if (made != 0)
+            return errno;
         const int failure = renameInFolder(destinationFolder, temporary, destinationName, placement);
-        if (failure != 0) ::unlinkat(destinationFolder, temporary.c_str(), 0);
+        if (failure != 0)
+            ::unlinkat(destinationFolder, temporary.c_str(), 0);
         return failure;
     }
-    if (!S_ISREG(info.st_mode)) return EINVAL;
+    if (!S_ISREG(info.st_mode))
+        return EINVAL;
     const int readOnly = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     Descriptor source(::openat(sourceFolder, sourceName.c_str(), readOnly));
-    if (source.get() < 0) return errno;
-    if (::fstat(source.get(), &info) != 0) return errno;
-    if (!S_ISREG(info.st_mode)) return EINVAL;
+    if (source.get() < 0)
+        return errno;
+    if (::fstat(source.get(), &info) != 0)
+        return errno;
+    if (!S_ISREG(info.st_mode))
+        return EINVAL;
     return writeAtomically(destinationFolder, destinationName, info.st_mode, placement,
                            [&](int destination) { return copyBytes(source.get(), destination); });
 }
@@ -212,7 +239,8 @@ int DescriptorTree::writeFileAtPath(const std::string& path, std::string_view co
     const std::size_t slash = path.rfind('/');
     const std::string folderPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const Descriptor folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0) return errno;
+    if (folder.get() < 0)
+        return errno;
     return writeFile(folder.get(), path.substr(slash + 1), contents, mode, true);
 }
 
@@ -236,17 +264,21 @@ int DescriptorTree::copyItem(int sourceFolder, const std::string& sourceName, in
 }
 
 int DescriptorTree::removeItem(int folder, const std::string& name) {
-    if (::unlinkat(folder, name.c_str(), 0) == 0) return 0;
-    if (errno != EISDIR && errno != EPERM) return errno;
+    if (::unlinkat(folder, name.c_str(), 0) == 0)
+        return 0;
+    if (errno != EISDIR && errno != EPERM)
+        return errno;
     Descriptor inner(::openat(folder, name.c_str(), kFolderFlags));
     if (inner.get() < 0) {
         // Swapped for a file or a link since: that is removed as it is.
         return errno == ENOTDIR || errno == ELOOP ? (::unlinkat(folder, name.c_str(), 0) == 0 ? 0 : errno) : errno;
     }
     const auto entries = names(inner.get());
-    if (!entries) return errno;
+    if (!entries)
+        return errno;
     for (const std::string& entry : *entries) {
-        if (const int failure = removeItem(inner.get(), entry)) return failure;
+        if (const int failure = removeItem(inner.get(), entry))
+            return failure;
     }
     return ::unlinkat(folder, name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
 }
@@ -255,14 +287,16 @@ std::optional<std::vector<std::string>> DescriptorTree::names(int folder) {
     const int copy = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* listing = copy < 0 ? nullptr : ::fdopendir(copy);
     if (listing == nullptr) {
-        if (copy >= 0) ::close(copy);
+        if (copy >= 0)
+            ::close(copy);
         return std::nullopt;
     }
     std::vector<std::string> entries;
     errno = 0;
     while (const dirent* entry = ::readdir(listing)) {
         const std::string name = entry->d_name;
-        if (name != "." && name != "..") entries.push_back(name);
+        if (name != "." && name != "..")
+            entries.push_back(name);
     }
     const int failure = errno;
     ::closedir(listing);

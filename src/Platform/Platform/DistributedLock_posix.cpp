@@ -17,8 +17,8 @@ namespace platform {
 namespace {
 
 [[noreturn]] void raise(const char* operation, const std::string& path, int posixError) {
-    throw Exception(kGenericException, std::string(operation) + " '" + path +
-                                           "': " + std::generic_category().message(posixError));
+    throw Exception(kGenericException,
+                    std::string(operation) + " '" + path + "': " + std::generic_category().message(posixError));
 }
 
 // Holds left behind by lock objects destroyed while holding, by path, until released.
@@ -98,8 +98,8 @@ bool DistributedLock::tryLock() {
         // longer at the path; start again on the one that is.
         struct stat held {};
         struct stat current {};
-        if (::fstat(descriptor, &held) == 0 && ::stat(path_.c_str(), &current) == 0 &&
-            held.st_dev == current.st_dev && held.st_ino == current.st_ino) {
+        if (::fstat(descriptor, &held) == 0 && ::stat(path_.c_str(), &current) == 0 && held.st_dev == current.st_dev &&
+            held.st_ino == current.st_ino) {
             ::futimens(descriptor, nullptr);  // the lock date; without write access it stays as it was
             descriptor_ = descriptor;
             return true;

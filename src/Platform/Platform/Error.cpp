@@ -5,8 +5,8 @@
 namespace platform {
 
 std::string Error::description() const {
-    std::string text = formatString("Error Domain=%@ Code=%lld \"%@\"", domain, static_cast<long long>(code),
-                                    localizedDescription);
+    std::string text =
+        formatString("Error Domain=%@ Code=%lld \"%@\"", domain, static_cast<long long>(code), localizedDescription);
     if (underlyingError) {
         text += formatString(" UserInfo={NSUnderlyingError=%@}", underlyingError->description());
     }

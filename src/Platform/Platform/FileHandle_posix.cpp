@@ -55,7 +55,8 @@ std::shared_ptr<FileHandle> FileHandle::fileHandleForUpdatingURL(const URL& url,
     return open(url, O_RDWR, error);
 }
 
-FileHandle::FileHandle(int descriptor, bool closeOnDealloc) : descriptor_(descriptor), closeOnDealloc_(closeOnDealloc) {}
+FileHandle::FileHandle(int descriptor, bool closeOnDealloc)
+    : descriptor_(descriptor), closeOnDealloc_(closeOnDealloc) {}
 
 FileHandle::~FileHandle() {
     if (closeOnDealloc_ && descriptor_ >= 0) {

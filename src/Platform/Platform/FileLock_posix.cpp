@@ -55,7 +55,8 @@ std::unique_ptr<FileLock> FileLock::acquireBeneath(const ConfinedRoot& root, std
     int posixError = 0;
     auto lock = acquire(descriptor, wait, &posixError);
     if (!lock && error != nullptr) {
-        *error = Error{std::string(kPOSIXErrorDomain), posixError, std::generic_category().message(posixError), nullptr};
+        *error =
+            Error{std::string(kPOSIXErrorDomain), posixError, std::generic_category().message(posixError), nullptr};
     }
     return lock;
 }

@@ -19,34 +19,24 @@ namespace {
 // The Cocoa code of a POSIX error on the writing side of an operation.
 std::int64_t writingCode(int posixError) {
     switch (posixError) {
-        case ENOENT:
-            return 4;
+        case ENOENT: return 4;
         case EACCES:
-        case EPERM:
-            return 513;
-        case EEXIST:
-            return 516;
+        case EPERM: return 513;
+        case EEXIST: return 516;
         case ENOSPC:
-        case EDQUOT:
-            return 640;
-        case EROFS:
-            return 642;
-        default:
-            return 512;
+        case EDQUOT: return 640;
+        case EROFS: return 642;
+        default: return 512;
     }
 }
 
 std::int64_t readingCode(int posixError) {
     switch (posixError) {
-        case ENOENT:
-            return 260;
+        case ENOENT: return 260;
         case EACCES:
-        case EPERM:
-            return 257;
-        case EFBIG:
-            return 263;
-        default:
-            return 256;
+        case EPERM: return 257;
+        case EFBIG: return 263;
+        default: return 256;
     }
 }
 
@@ -60,52 +50,35 @@ std::string_view wording(FileOperation operation, std::int64_t code) {
                 case 4:
                     return "“%1$@” couldn’t be %3$@ to “%2$@” because either the former doesn’t exist, or the folder "
                            "containing the latter doesn’t exist.";
-                case 513:
-                    return "“%1$@” couldn’t be %3$@ because you don’t have permission to access “%2$@”.";
-                case 516:
-                    return "“%1$@” couldn’t be %3$@ to “%2$@” because an item with the same name already exists.";
-                case 640:
-                    return "“%1$@” couldn’t be %3$@ to “%2$@” because there isn’t enough space.";
-                case 642:
-                    return "“%1$@” couldn’t be %3$@ to “%2$@” because the volume is read only.";
-                default:
-                    return "“%1$@” couldn’t be %3$@ to “%2$@”.";
+                case 513: return "“%1$@” couldn’t be %3$@ because you don’t have permission to access “%2$@”.";
+                case 516: return "“%1$@” couldn’t be %3$@ to “%2$@” because an item with the same name already exists.";
+                case 640: return "“%1$@” couldn’t be %3$@ to “%2$@” because there isn’t enough space.";
+                case 642: return "“%1$@” couldn’t be %3$@ to “%2$@” because the volume is read only.";
+                default: return "“%1$@” couldn’t be %3$@ to “%2$@”.";
             }
         case FileOperation::Remove:
             switch (code) {
-                case 513:
-                    return "“%1$@” couldn’t be removed because you don’t have permission to access it.";
-                case 642:
-                    return "“%1$@” couldn’t be removed because the volume is read only.";
-                default:
-                    return "“%1$@” couldn’t be removed.";
+                case 513: return "“%1$@” couldn’t be removed because you don’t have permission to access it.";
+                case 642: return "“%1$@” couldn’t be removed because the volume is read only.";
+                default: return "“%1$@” couldn’t be removed.";
             }
         case FileOperation::Create:
             switch (code) {
-                case 4:
-                    return "The folder “%2$@” doesn’t exist.";
-                case 513:
-                    return "You don’t have permission to save the file “%1$@” in the folder “%2$@”.";
+                case 4: return "The folder “%2$@” doesn’t exist.";
+                case 513: return "You don’t have permission to save the file “%1$@” in the folder “%2$@”.";
                 case 516:
                     return "The file “%1$@” couldn’t be saved in the folder “%2$@” because a file with the same name "
                            "already exists.";
-                case 640:
-                    return "The file “%1$@” couldn’t be saved because there isn’t enough space.";
-                case 642:
-                    return "The file “%1$@” couldn’t be saved because the volume is read only.";
-                default:
-                    return "The file “%1$@” couldn’t be saved in the folder “%2$@”.";
+                case 640: return "The file “%1$@” couldn’t be saved because there isn’t enough space.";
+                case 642: return "The file “%1$@” couldn’t be saved because the volume is read only.";
+                default: return "The file “%1$@” couldn’t be saved in the folder “%2$@”.";
             }
         case FileOperation::Read:
             switch (code) {
-                case 260:
-                    return "The file “%1$@” couldn’t be opened because there is no such file.";
-                case 257:
-                    return "The file “%1$@” couldn’t be opened because you don’t have permission to view it.";
-                case 263:
-                    return "The file “%1$@” couldn’t be opened because it is too large.";
-                default:
-                    return "The file “%1$@” couldn’t be opened.";
+                case 260: return "The file “%1$@” couldn’t be opened because there is no such file.";
+                case 257: return "The file “%1$@” couldn’t be opened because you don’t have permission to view it.";
+                case 263: return "The file “%1$@” couldn’t be opened because it is too large.";
+                default: return "The file “%1$@” couldn’t be opened.";
             }
     }
     return {};
@@ -210,7 +183,8 @@ std::vector<URL> FileManager::enumeratorAtURL(const URL& folder, unsigned option
         const std::string item = PathUtilities::stringByAppendingPathComponent(path, relative);
         // A link is an item of its own, never the folder it may lead to.
         std::error_code ignored;
-        urls.push_back(URL::fileURLWithPath(item, fs::symlink_status(item, ignored).type() == fs::file_type::directory));
+        urls.push_back(
+            URL::fileURLWithPath(item, fs::symlink_status(item, ignored).type() == fs::file_type::directory));
     }
     return urls;
 }

@@ -71,9 +71,8 @@ struct FileManager {
     static bool removeItemAtPath(const std::string& path, Error* error = nullptr);
 
     // The names in a folder, sorted; null with an error when it cannot be read.
-    static std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(const std::string& path,
-                                                                             unsigned options = DirectoryEnumerationNone,
-                                                                             Error* error = nullptr);
+    static std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(
+        const std::string& path, unsigned options = DirectoryEnumerationNone, Error* error = nullptr);
     // The same as file URLs in the folder (a folder's URL ends with "/").
     static std::optional<std::vector<URL>> contentsOfDirectoryAtURL(const URL& folder,
                                                                     unsigned options = DirectoryEnumerationNone,
@@ -82,7 +81,7 @@ struct FileManager {
     // entries sorted, a sub-folder's contents right after it. Symbolic links are not
     // followed; an unreadable folder is passed over. Empty when the folder cannot be read.
     static std::vector<std::string> subpathsOfDirectoryAtPath(const std::string& path,
-                                                             unsigned options = DirectoryEnumerationNone);
+                                                              unsigned options = DirectoryEnumerationNone);
     // The same walk as file URLs; only real folders get a folder URL (a link to a folder is
     // an item of its own).
     static std::vector<URL> enumeratorAtURL(const URL& folder, unsigned options = DirectoryEnumerationNone);

@@ -145,7 +145,8 @@ bool FileManager::copyItemAtPath(const std::string& source, const std::string& d
                                            [](const std::string&, const std::string&) { return 0; });
     }
     for (const int folder : {sourceFolder, destinationFolder}) {
-        if (folder >= 0) ::close(folder);
+        if (folder >= 0)
+            ::close(folder);
     }
     return failure != 0 ? fail(error, FileOperation::Copy, failure, source, destination) : true;
 }

@@ -37,13 +37,20 @@ std::optional<std::uint32_t> accountID(Lookup lookup, const std::string& name, I
 }
 
 FileType typeOf(mode_t mode) {
-    if (S_ISREG(mode)) return FileType::Regular;
-    if (S_ISDIR(mode)) return FileType::Directory;
-    if (S_ISLNK(mode)) return FileType::SymbolicLink;
-    if (S_ISCHR(mode)) return FileType::CharacterSpecial;
-    if (S_ISBLK(mode)) return FileType::BlockSpecial;
-    if (S_ISSOCK(mode)) return FileType::Socket;
-    if (S_ISFIFO(mode)) return FileType::FIFO;
+    if (S_ISREG(mode))
+        return FileType::Regular;
+    if (S_ISDIR(mode))
+        return FileType::Directory;
+    if (S_ISLNK(mode))
+        return FileType::SymbolicLink;
+    if (S_ISCHR(mode))
+        return FileType::CharacterSpecial;
+    if (S_ISBLK(mode))
+        return FileType::BlockSpecial;
+    if (S_ISSOCK(mode))
+        return FileType::Socket;
+    if (S_ISFIFO(mode))
+        return FileType::FIFO;
     return FileType::Unknown;
 }
 
@@ -67,11 +74,13 @@ int FileStatus::accountIDs(const FileAttributeChanges& changes, std::optional<st
     *group = changes.groupOwnerAccountID;
     if (changes.ownerAccountName) {
         *owner = accountID(::getpwnam_r, *changes.ownerAccountName, &passwd::pw_uid);
-        if (!*owner) return EINVAL;
+        if (!*owner)
+            return EINVAL;
     }
     if (changes.groupOwnerAccountName) {
         *group = accountID(::getgrnam_r, *changes.groupOwnerAccountName, &group::gr_gid);
-        if (!*group) return EINVAL;
+        if (!*group)
+            return EINVAL;
     }
     return 0;
 }

@@ -178,15 +178,11 @@ private:
         const FormatArg& arg = conversion.position > 0 ? at(conversion.position) : next();
         switch (conversion.conversion) {
             case 'd':
-            case 'i':
-                appendSigned(out, conversion, arg.asSigned());
-                break;
+            case 'i': appendSigned(out, conversion, arg.asSigned()); break;
             case 'o':
             case 'u':
             case 'x':
-            case 'X':
-                appendUnsigned(out, conversion, arg.asUnsigned());
-                break;
+            case 'X': appendUnsigned(out, conversion, arg.asUnsigned()); break;
             case 'c':
             case 'C':
                 appendPrintf(out, conversion, "c", static_cast<int>(static_cast<unsigned char>(arg.asSigned())));
@@ -198,18 +194,14 @@ private:
             case 'g':
             case 'G':
             case 'a':
-            case 'A':
-                appendReal(out, conversion, arg.asReal());
-                break;
+            case 'A': appendReal(out, conversion, arg.asReal()); break;
             case 'p':
-                appendPrintf(out, conversion, "p", arg.kind() == FormatArg::Kind::Pointer
-                                                       ? reinterpret_cast<void*>(arg.asUnsigned())
-                                                       : nullptr);
+                appendPrintf(
+                    out, conversion, "p",
+                    arg.kind() == FormatArg::Kind::Pointer ? reinterpret_cast<void*>(arg.asUnsigned()) : nullptr);
                 break;
             case 's':
-            case 'S':
-                appendText(out, conversion, arg.asCString());
-                break;
+            case 'S': appendText(out, conversion, arg.asCString()); break;
             default:  // '@'
                 // A string or a null prints as "%s" does, without the copy that describe() makes.
                 if (arg.kind() == FormatArg::Kind::String || arg.isNull()) {
@@ -325,10 +317,8 @@ private:
 
 std::int64_t FormatArg::asSigned() const {
     switch (kind_) {
-        case Kind::Signed:
-            return signed_;
-        case Kind::Unsigned:
-            return static_cast<std::int64_t>(unsigned_);
+        case Kind::Signed: return signed_;
+        case Kind::Unsigned: return static_cast<std::int64_t>(unsigned_);
         case Kind::Real:
             // A real beyond the 64-bit integers saturates and NaN reads as 0: converting
             // either would be undefined.
@@ -342,10 +332,8 @@ std::int64_t FormatArg::asSigned() const {
                 return std::numeric_limits<std::int64_t>::min();
             }
             return static_cast<std::int64_t>(real_);
-        case Kind::Pointer:
-            return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(pointer_));
-        default:
-            return 0;
+        case Kind::Pointer: return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(pointer_));
+        default: return 0;
     }
 }
 
@@ -353,34 +341,25 @@ std::uint64_t FormatArg::asUnsigned() const { return static_cast<std::uint64_t>(
 
 double FormatArg::asReal() const {
     switch (kind_) {
-        case Kind::Signed:
-            return static_cast<double>(signed_);
-        case Kind::Unsigned:
-            return static_cast<double>(unsigned_);
-        case Kind::Real:
-            return real_;
-        default:
-            return 0.0;
+        case Kind::Signed: return static_cast<double>(signed_);
+        case Kind::Unsigned: return static_cast<double>(unsigned_);
+        case Kind::Real: return real_;
+        default: return 0.0;
     }
 }
 
 std::string FormatArg::describe() const {
     switch (kind_) {
-        case Kind::Null:
-            return std::string(kNullText);
-        case Kind::Signed:
-            return std::to_string(signed_);
-        case Kind::Unsigned:
-            return std::to_string(unsigned_);
+        case Kind::Null: return std::string(kNullText);
+        case Kind::Signed: return std::to_string(signed_);
+        case Kind::Unsigned: return std::to_string(unsigned_);
         case Kind::Real: {
             char buffer[64];
             const auto result = std::to_chars(buffer, buffer + sizeof buffer, real_);
             return std::string(buffer, result.ptr);
         }
-        case Kind::String:
-            return std::string(text_);
-        case Kind::Object:
-            return describe_(pointer_);
+        case Kind::String: return std::string(text_);
+        case Kind::Object: return describe_(pointer_);
         case Kind::Pointer: {
             char buffer[32];
             std::snprintf(buffer, sizeof buffer, "%p", pointer_);

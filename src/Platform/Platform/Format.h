@@ -38,11 +38,10 @@ public:
     template <std::signed_integral T>
     FormatArg(T value) : kind_(Kind::Signed), signed_(static_cast<std::int64_t>(value)) {}
     template <std::unsigned_integral T>
-        requires(!std::same_as<T, bool>)
-    FormatArg(T value) : kind_(Kind::Unsigned), unsigned_(static_cast<std::uint64_t>(value)) {}
+    requires(!std::same_as<T, bool>) FormatArg(T value)
+        : kind_(Kind::Unsigned), unsigned_(static_cast<std::uint64_t>(value)) {}
     template <typename T>
-        requires std::is_enum_v<T>
-    FormatArg(T value) : FormatArg(static_cast<std::underlying_type_t<T>>(value)) {}
+    requires std::is_enum_v<T> FormatArg(T value) : FormatArg(static_cast<std::underlying_type_t<T>>(value)) {}
     FormatArg(double value) : kind_(Kind::Real), real_(value) {}
     FormatArg(float value) : kind_(Kind::Real), real_(value) {}
     FormatArg(const char* text) {

@@ -55,22 +55,17 @@ constexpr std::array<std::pair<int, std::string_view>, 40> kPhrases{{
 }  // namespace
 
 std::string HTTPStatus::localizedStringForStatusCode(int status) {
-    const auto found = std::find_if(kPhrases.begin(), kPhrases.end(),
-                                    [status](const auto& entry) { return entry.first == status; });
+    const auto found =
+        std::find_if(kPhrases.begin(), kPhrases.end(), [status](const auto& entry) { return entry.first == status; });
     if (found != kPhrases.end()) {
         return std::string(found->second);
     }
     switch (status / 100) {
-        case 1:
-            return "informational";
-        case 2:
-            return "success";
-        case 3:
-            return "redirected";
-        case 4:
-            return "client error";
-        default:
-            return "server error";
+        case 1: return "informational";
+        case 2: return "success";
+        case 3: return "redirected";
+        case 4: return "client error";
+        default: return "server error";
     }
 }
 

@@ -17,7 +17,7 @@ class MachineIdentity {
 public:
     // The registry's result codes used here (kern_return_t / IOReturn values).
     static constexpr std::int32_t kSuccess = 0;
-    static constexpr std::int32_t kFailure = 5;  // KERN_FAILURE
+    static constexpr std::int32_t kFailure = 5;                                       // KERN_FAILURE
     static constexpr std::int32_t kNoDevice = static_cast<std::int32_t>(0xE00002C0);  // kIOReturnNoDevice
 
     // Where the answers come from; the first readable file of each list wins.

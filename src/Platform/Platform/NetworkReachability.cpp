@@ -53,8 +53,9 @@ std::unique_ptr<NetworkReachability> NetworkReachability::createWithName(std::st
 }
 
 std::unique_ptr<NetworkReachability> NetworkReachability::createWithAddress(const SocketAddress& address) {
-    const bool wellFormed = (address.family == SocketAddress::kFamilyIPv4 && address.length == SocketAddress::kLengthIPv4) ||
-                            (address.family == SocketAddress::kFamilyIPv6 && address.length == SocketAddress::kLengthIPv6);
+    const bool wellFormed =
+        (address.family == SocketAddress::kFamilyIPv4 && address.length == SocketAddress::kLengthIPv4) ||
+        (address.family == SocketAddress::kFamilyIPv6 && address.length == SocketAddress::kLengthIPv6);
     if (!wellFormed) {
         return nullptr;
     }
@@ -91,9 +92,7 @@ std::optional<std::uint32_t> NetworkReachability::flags() const {
         target_);
 }
 
-void NetworkReachability::setCallback(Callback callback) {
-    callback_ = std::move(callback);
-}
+void NetworkReachability::setCallback(Callback callback) { callback_ = std::move(callback); }
 
 bool NetworkReachability::scheduleWithRunLoop(const std::shared_ptr<RunLoop>& loop, std::string_view mode) {
     if (!loop || loop_) {
@@ -108,7 +107,8 @@ bool NetworkReachability::scheduleWithRunLoop(const std::shared_ptr<RunLoop>& lo
     lastFlags_ = flags();
     loop_ = loop;
     mode_ = std::string(mode);
-    sourceId_ = loop->addDescriptorSource(monitor_->descriptor(), [this] { handleChanges(); }, mode);
+    sourceId_ = loop->addDescriptorSource(
+        monitor_->descriptor(), [this] { handleChanges(); }, mode);
     return true;
 }
 

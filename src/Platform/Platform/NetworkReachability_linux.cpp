@@ -8,11 +8,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <ctime>
-#include <memory>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <functional>
+#include <memory>
 #include <span>
 #include <utility>
 #include <vector>
@@ -81,7 +81,8 @@ int onKernelError(const nlmsghdr* message, void* data) {
         errno = EBADMSG;
         return MNL_CB_ERROR;
     }
-    static_cast<RoutingAnswer*>(data)->kernelError = -static_cast<const nlmsgerr*>(mnl_nlmsg_get_payload(message))->error;
+    static_cast<RoutingAnswer*>(data)->kernelError =
+        -static_cast<const nlmsgerr*>(mnl_nlmsg_get_payload(message))->error;
     return MNL_CB_STOP;
 }
 
@@ -113,7 +114,7 @@ int onRouteMessage(const nlmsghdr* message, void* data) {
 // request (sequence number and port) and comes from the kernel.
 std::optional<RoutingAnswer> exchange(RouteRequest request, const std::function<void(const nlmsghdr&)>& onRoute) {
     const std::unique_ptr<mnl_socket, int (*)(mnl_socket*)> socket(mnl_socket_open2(NETLINK_ROUTE, SOCK_CLOEXEC),
-                                                                    mnl_socket_close);
+                                                                   mnl_socket_close);
     if (!socket || mnl_socket_bind(socket.get(), 0, MNL_SOCKET_AUTOPID) != 0) {
         return std::nullopt;
     }
@@ -138,9 +139,9 @@ std::optional<RoutingAnswer> exchange(RouteRequest request, const std::function<
         if (received <= 0) {
             return std::nullopt;
         }
-        const int run = mnl_cb_run2(buffer.data(), static_cast<std::size_t>(received), request.header.nlmsg_seq,
-                                    mnl_socket_get_portid(socket.get()), onRouteMessage, &answer, controls,
-                                    NLMSG_MIN_TYPE);
+        const int run =
+            mnl_cb_run2(buffer.data(), static_cast<std::size_t>(received), request.header.nlmsg_seq,
+                        mnl_socket_get_portid(socket.get()), onRouteMessage, &answer, controls, NLMSG_MIN_TYPE);
         if (run == MNL_CB_ERROR) {
             return std::nullopt;
         }
@@ -193,18 +194,14 @@ Route readRoute(const nlmsghdr& message) {
     route.destinationLength = header->rtm_dst_len;
     route.table = header->rtm_table;
     int remaining = static_cast<int>(RTM_PAYLOAD(&message));
-    for (const rtattr* attribute = RTM_RTA(header); RTA_OK(attribute, remaining); attribute = RTA_NEXT(attribute, remaining)) {
+    for (const rtattr* attribute = RTM_RTA(header); RTA_OK(attribute, remaining);
+         attribute = RTA_NEXT(attribute, remaining)) {
         switch (attribute->rta_type) {
             case RTA_GATEWAY:
             case RTA_VIA:
-            case RTA_MULTIPATH:
-                route.viaGateway = true;
-                break;
-            case RTA_TABLE:
-                std::memcpy(&route.table, RTA_DATA(attribute), sizeof route.table);
-                break;
-            default:
-                break;
+            case RTA_MULTIPATH: route.viaGateway = true; break;
+            case RTA_TABLE: std::memcpy(&route.table, RTA_DATA(attribute), sizeof route.table); break;
+            default: break;
         }
     }
     return route;
@@ -222,10 +219,8 @@ std::uint32_t flagsOfRoute(const Route& route) {
             return NetworkReachabilityFlag::Reachable | (route.viaGateway ? 0 : NetworkReachabilityFlag::IsDirect);
         case RTN_BROADCAST:
         case RTN_MULTICAST:
-        case RTN_ANYCAST:
-            return NetworkReachabilityFlag::Reachable | NetworkReachabilityFlag::IsDirect;
-        default:
-            return 0;
+        case RTN_ANYCAST: return NetworkReachabilityFlag::Reachable | NetworkReachabilityFlag::IsDirect;
+        default: return 0;
     }
 }
 
@@ -252,7 +247,8 @@ std::optional<std::uint32_t> routeFlags(const SocketAddress& address, std::uint8
         request.appendAttribute(RTA_OIF, &address.scopeId, sizeof address.scopeId);
     }
     std::uint32_t flags = 0;
-    const auto answer = askRoutingTable(request, [&](const nlmsghdr& message) { flags = flagsOfRoute(readRoute(message)); });
+    const auto answer =
+        askRoutingTable(request, [&](const nlmsghdr& message) { flags = flagsOfRoute(readRoute(message)); });
     if (!answer) {
         return std::nullopt;
     }
@@ -329,9 +325,7 @@ std::unique_ptr<NetworkChangeMonitor> NetworkChangeMonitor::open() {
     return std::unique_ptr<NetworkChangeMonitor>(new NetworkChangeMonitor(socket.release()));
 }
 
-NetworkChangeMonitor::~NetworkChangeMonitor() {
-    ::close(descriptor_);
-}
+NetworkChangeMonitor::~NetworkChangeMonitor() { ::close(descriptor_); }
 
 void NetworkChangeMonitor::drain() {
     alignas(nlmsghdr) char buffer[8192];

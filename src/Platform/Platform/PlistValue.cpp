@@ -13,8 +13,8 @@ bool needsQuotes(std::string_view text) {
         return true;
     }
     for (const char c : text) {
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                           c == '_' || c == '$' || c == '/' || c == ':' || c == '.' || c == '-';
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+                           c == '$' || c == '/' || c == ':' || c == '.' || c == '-';
         if (!plain) {
             return true;
         }
@@ -30,20 +30,11 @@ void appendString(std::string& out, std::string_view text) {
     out.push_back('"');
     for (const char c : text) {
         switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                out.push_back(c);
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\t': out += "\\t"; break;
+            default: out.push_back(c);
         }
     }
     out.push_back('"');
@@ -101,33 +92,19 @@ void appendData(std::string& out, const PlistData& data) {
 
 void appendValue(std::string& out, const PlistValue& value, int depth) {
     switch (value.type()) {
-        case PlistValue::Type::String:
-            appendString(out, *value.string());
-            break;
-        case PlistValue::Type::Integer:
-            out += std::to_string(*value.integer());
-            break;
+        case PlistValue::Type::String: appendString(out, *value.string()); break;
+        case PlistValue::Type::Integer: out += std::to_string(*value.integer()); break;
         case PlistValue::Type::Real: {
             char buffer[64];
             const auto result = std::to_chars(buffer, buffer + sizeof buffer, *value.real());
             out.append(buffer, result.ptr);
             break;
         }
-        case PlistValue::Type::Boolean:
-            out += *value.boolean() ? "1" : "0";
-            break;
-        case PlistValue::Type::Date:
-            appendDate(out, *value.date());
-            break;
-        case PlistValue::Type::Data:
-            appendData(out, *value.data());
-            break;
-        case PlistValue::Type::Array:
-            appendArray(out, *value.array(), depth);
-            break;
-        case PlistValue::Type::Dictionary:
-            appendDictionary(out, *value.dictionary(), depth);
-            break;
+        case PlistValue::Type::Boolean: out += *value.boolean() ? "1" : "0"; break;
+        case PlistValue::Type::Date: appendDate(out, *value.date()); break;
+        case PlistValue::Type::Data: appendData(out, *value.data()); break;
+        case PlistValue::Type::Array: appendArray(out, *value.array(), depth); break;
+        case PlistValue::Type::Dictionary: appendDictionary(out, *value.dictionary(), depth); break;
     }
 }
 

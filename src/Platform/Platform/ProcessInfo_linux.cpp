@@ -1,8 +1,8 @@
 #include "Platform/ProcessInfo.h"
 
-#include <cerrno>  // program_invocation_short_name
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <cerrno>  // program_invocation_short_name
 
 namespace platform {
 

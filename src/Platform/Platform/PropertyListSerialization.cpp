@@ -83,8 +83,7 @@ PlistValue valueOfNode(plist_t node) {
             const char* text = plist_get_string_ptr(node, &length);
             return PlistValue(text != nullptr ? std::string(text, length) : std::string());
         }
-        case PLIST_DATE:
-            return PlistValue(dateOfNode(node));
+        case PLIST_DATE: return PlistValue(dateOfNode(node));
         case PLIST_DATA: {
             std::uint64_t length = 0;
             const auto* bytes = reinterpret_cast<const std::uint8_t*>(plist_get_data_ptr(node, &length));
@@ -123,8 +122,7 @@ PlistValue valueOfNode(plist_t node) {
             return PlistValue(PlistDictionary{{"CF$UID", PlistValue(static_cast<std::int64_t>(value))}});
         }
         case PLIST_KEY:  // only ever a dictionary's key, read with its item
-        case PLIST_NONE:
-            break;
+        case PLIST_NONE: break;
     }
     return PlistValue();
 }
@@ -148,12 +146,9 @@ PlistNode nodeOfValue(const PlistValue& value, std::size_t level, Error* error) 
             }
             return PlistNode(plist_new_string(text.c_str()));
         }
-        case PlistValue::Type::Integer:
-            return PlistNode(plist_new_uint(static_cast<std::uint64_t>(*value.integer())));
-        case PlistValue::Type::Real:
-            return PlistNode(plist_new_real(*value.real()));
-        case PlistValue::Type::Boolean:
-            return PlistNode(plist_new_bool(*value.boolean() ? 1 : 0));
+        case PlistValue::Type::Integer: return PlistNode(plist_new_uint(static_cast<std::uint64_t>(*value.integer())));
+        case PlistValue::Type::Real: return PlistNode(plist_new_real(*value.real()));
+        case PlistValue::Type::Boolean: return PlistNode(plist_new_bool(*value.boolean() ? 1 : 0));
         case PlistValue::Type::Date: {
             // XML holds whole seconds: round down, so a date never moves forward.
             const double seconds = std::floor(value.date()->timeIntervalSinceReferenceDate());
@@ -206,11 +201,8 @@ std::optional<PlistValue> PropertyListSerialization::propertyListWithData(std::s
     }
     const bool binary = bytes.starts_with(kBinaryMagic);
     switch (binary ? PropertyListShape::ofBinary(bytes) : PropertyListShape::ofXML(bytes)) {
-        case PropertyListShape::Verdict::Readable:
-            break;
-        case PropertyListShape::Verdict::Malformed:
-            failCorrupt(error);
-            return std::nullopt;
+        case PropertyListShape::Verdict::Readable: break;
+        case PropertyListShape::Verdict::Malformed: failCorrupt(error); return std::nullopt;
         case PropertyListShape::Verdict::TooDeep:
             fail(error, kReadCorruptError, nestedTooDeep("The data couldn’t be read because it"));
             return std::nullopt;
@@ -264,7 +256,7 @@ std::optional<std::string> PropertyListSerialization::readFile(const std::string
 }
 
 std::optional<PlistDictionary> PropertyListSerialization::dictionaryWithContentsOfFile(const std::string& path,
-                                                                                    std::uint64_t maximumSize) {
+                                                                                       std::uint64_t maximumSize) {
     std::optional<PlistValue> value = propertyListWithContentsOfFile(path, nullptr, maximumSize);
     if (!value || value->dictionary() == nullptr) {
         return std::nullopt;
@@ -273,7 +265,7 @@ std::optional<PlistDictionary> PropertyListSerialization::dictionaryWithContents
 }
 
 std::optional<PlistArray> PropertyListSerialization::arrayWithContentsOfFile(const std::string& path,
-                                                                          std::uint64_t maximumSize) {
+                                                                             std::uint64_t maximumSize) {
     std::optional<PlistValue> value = propertyListWithContentsOfFile(path, nullptr, maximumSize);
     if (!value || value->array() == nullptr) {
         return std::nullopt;
@@ -281,8 +273,7 @@ std::optional<PlistArray> PropertyListSerialization::arrayWithContentsOfFile(con
     return std::move(*value->array());
 }
 
-std::optional<std::string> PropertyListSerialization::xmlDataWithPropertyList(const PlistValue& value,
-                                                                             Error* error) {
+std::optional<std::string> PropertyListSerialization::xmlDataWithPropertyList(const PlistValue& value, Error* error) {
     const PlistNode root = nodeOfValue(value, 1, error);
     if (!root) {
         return std::nullopt;

@@ -20,8 +20,8 @@ std::string folderOf(const std::string& path) {
 
 void failWithErrno(Error* error, int errnum, std::int64_t code, std::string description) {
     if (error != nullptr) {
-        auto underlying = std::make_shared<Error>(
-            Error{std::string(kPOSIXErrorDomain), errnum, std::strerror(errnum), nullptr});
+        auto underlying =
+            std::make_shared<Error>(Error{std::string(kPOSIXErrorDomain), errnum, std::strerror(errnum), nullptr});
         *error = Error{std::string(kCocoaErrorDomain), code, std::move(description), std::move(underlying)};
     }
 }
@@ -31,14 +31,12 @@ void failWrite(Error* error, int errnum, const std::string& path) {
     const std::string folder = fileName(folderOf(path));
     switch (errnum) {
         case ENOENT:
-        case ENOTDIR:
-            failWithErrno(error, errnum, 4, formatString("The folder “%@” doesn’t exist.", folder));
-            break;
+        case ENOTDIR: failWithErrno(error, errnum, 4, formatString("The folder “%@” doesn’t exist.", folder)); break;
         case EACCES:
         case EPERM:
-            failWithErrno(error, errnum, 513,
-                          formatString("You don’t have permission to save the file “%@” in the folder “%@”.", name,
-                                       folder));
+            failWithErrno(
+                error, errnum, 513,
+                formatString("You don’t have permission to save the file “%@” in the folder “%@”.", name, folder));
             break;
         case ENOSPC:
         case EDQUOT:
@@ -49,8 +47,7 @@ void failWrite(Error* error, int errnum, const std::string& path) {
             failWithErrno(error, errnum, 642,
                           formatString("The file “%@” couldn’t be saved because the volume is read only.", name));
             break;
-        default:
-            failWithErrno(error, errnum, 512, formatString("The file “%@” couldn’t be saved.", name));
+        default: failWithErrno(error, errnum, 512, formatString("The file “%@” couldn’t be saved.", name));
     }
 }
 

@@ -14,12 +14,18 @@ namespace {
 
 // The kind of a file that is not regular, as its error names it; null for a regular one.
 const char* irregularKind(mode_t mode) {
-    if (S_ISDIR(mode)) return "a folder";
-    if (S_ISFIFO(mode)) return "a FIFO";
-    if (S_ISCHR(mode)) return "a character device";
-    if (S_ISBLK(mode)) return "a block device";
-    if (S_ISSOCK(mode)) return "a socket";
-    if (!S_ISREG(mode)) return "not a plain file";
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISCHR(mode))
+        return "a character device";
+    if (S_ISBLK(mode))
+        return "a block device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (!S_ISREG(mode))
+        return "not a plain file";
     return nullptr;
 }
 

@@ -65,8 +65,7 @@ bool RunLoop::runUntil(const std::function<bool()>& condition, std::chrono::nano
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
         const auto remaining = deadline - std::chrono::steady_clock::now();
-        if (remaining <= std::chrono::nanoseconds(0) ||
-            runInMode(mode, remaining, true) == RunResult::Stopped) {
+        if (remaining <= std::chrono::nanoseconds(0) || runInMode(mode, remaining, true) == RunResult::Stopped) {
             return condition();
         }
     }

@@ -20,9 +20,7 @@ RunLoopWaiter::RunLoopWaiter() : wakeDescriptor_(::eventfd(0, EFD_CLOEXEC | EFD_
     }
 }
 
-RunLoopWaiter::~RunLoopWaiter() {
-    ::close(wakeDescriptor_);
-}
+RunLoopWaiter::~RunLoopWaiter() { ::close(wakeDescriptor_); }
 
 void RunLoopWaiter::wake() {
     const std::uint64_t one = 1;
@@ -39,8 +37,10 @@ std::vector<std::size_t> RunLoopWaiter::wait(std::span<const int> descriptors, s
         polled.push_back({descriptor, POLLIN, 0});
     }
     // poll counts in milliseconds: round up so that a short wait never becomes a busy loop.
-    const auto milliseconds = std::chrono::ceil<std::chrono::milliseconds>(std::max(timeout, std::chrono::nanoseconds(0)));
-    const int ready = ::poll(polled.data(), polled.size(), static_cast<int>(std::min<std::int64_t>(milliseconds.count(), INT32_MAX)));
+    const auto milliseconds =
+        std::chrono::ceil<std::chrono::milliseconds>(std::max(timeout, std::chrono::nanoseconds(0)));
+    const int ready =
+        ::poll(polled.data(), polled.size(), static_cast<int>(std::min<std::int64_t>(milliseconds.count(), INT32_MAX)));
     std::vector<std::size_t> readable;
     if (ready <= 0) {
         return readable;  // timed out, or interrupted: the caller re-checks its deadline

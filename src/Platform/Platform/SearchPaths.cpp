@@ -12,16 +12,11 @@ namespace {
 // Applications folder, which sits beside the Library.
 std::optional<std::string> insideLibrary(SearchPathDirectory directory) {
     switch (directory) {
-        case SearchPathDirectory::Library:
-            return "";
-        case SearchPathDirectory::Caches:
-            return "/Caches";
-        case SearchPathDirectory::ApplicationSupport:
-            return "/Application Support";
-        case SearchPathDirectory::Logs:
-            return "/Logs";
-        case SearchPathDirectory::Applications:
-            break;
+        case SearchPathDirectory::Library: return "";
+        case SearchPathDirectory::Caches: return "/Caches";
+        case SearchPathDirectory::ApplicationSupport: return "/Application Support";
+        case SearchPathDirectory::Logs: return "/Logs";
+        case SearchPathDirectory::Applications: break;
     }
     return std::nullopt;
 }

@@ -26,11 +26,9 @@ std::optional<std::string> passwordEntryField(Lookup lookup, char* passwd::*fiel
 
 std::optional<std::string> effectiveUserField(char* passwd::*field) {
     const uid_t uid = ::geteuid();
-    return passwordEntryField(
-        [uid](passwd* entry, char* buffer, std::size_t size, passwd** found) {
-            return ::getpwuid_r(uid, entry, buffer, size, found);
-        },
-        field);
+    return passwordEntryField([uid](passwd* entry, char* buffer, std::size_t size,
+                                    passwd** found) { return ::getpwuid_r(uid, entry, buffer, size, found); },
+                              field);
 }
 
 }  // namespace

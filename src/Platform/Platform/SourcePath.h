@@ -29,9 +29,8 @@ struct SourcePathText {
 }  // namespace platform
 
 // The calling file's source path, e.g. "src/LoggerService/LoggerService/Private/KVLLoggerService".
-#define KVL_SOURCE_PATH                                                                       \
-    ([]() -> const char* {                                                                    \
-        static constexpr ::platform::SourcePathText<::platform::sourcePathLength(__FILE__)> \
-            kSourcePath{__FILE__};                                                            \
-        return kSourcePath.text;                                                              \
+#define KVL_SOURCE_PATH                                                                                            \
+    ([]() -> const char* {                                                                                         \
+        static constexpr ::platform::SourcePathText<::platform::sourcePathLength(__FILE__)> kSourcePath{__FILE__}; \
+        return kSourcePath.text;                                                                                   \
     }())

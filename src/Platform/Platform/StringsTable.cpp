@@ -155,7 +155,8 @@ private:
     }
 
     long lineAt(std::size_t offset) const {
-        return 1 + static_cast<long>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+        return 1 +
+               static_cast<long>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
     }
 
     std::nullopt_t failAt(std::size_t offset, std::string_view format) {
@@ -264,8 +265,7 @@ private:
                 appendUTF8(out, *unit);
                 return true;
             }
-            default:
-                break;
+            default: break;
         }
         if (c >= '0' && c <= '7') {
             auto value = static_cast<char32_t>(c - '0');

@@ -67,8 +67,8 @@ private:
     bool groupSignalled_ = false;
     int terminationStatus_ = 0;
     TaskTerminationReason terminationReason_ = TaskTerminationReason::Exit;
-    int outputDescriptor_ = -1;       // reading end of the output pipe, -1 once closed
-    int childEndDescriptor_ = -1;     // readable once the child has ended, -1 where there is none
+    int outputDescriptor_ = -1;    // reading end of the output pipe, -1 once closed
+    int childEndDescriptor_ = -1;  // readable once the child has ended, -1 where there is none
     std::string output_;
 
     void signalGroup(int signal);

@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <utility>
 
@@ -24,9 +24,7 @@ using Clock = std::chrono::steady_clock;
 // Where there is no child-end descriptor, how often a wait looks for the child's end.
 constexpr std::chrono::milliseconds kChildEndPollInterval(2);
 
-Error posixError(int code) {
-    return Error{std::string(kPOSIXErrorDomain), code, std::strerror(code), nullptr};
-}
+Error posixError(int code) { return Error{std::string(kPOSIXErrorDomain), code, std::strerror(code), nullptr}; }
 
 timespec toTimespec(Clock::duration duration) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(duration);
@@ -110,9 +108,7 @@ std::optional<Error> Task::launch() {
     return std::nullopt;
 }
 
-bool Task::isRunning() {
-    return pid_ >= 0 && !reapIfEnded(false);
-}
+bool Task::isRunning() { return pid_ >= 0 && !reapIfEnded(false); }
 
 void Task::terminate() {
     if (isRunning()) {
@@ -150,9 +146,8 @@ bool Task::waitUntilExit(std::chrono::nanoseconds timeout) {
         if (outputDescriptor_ >= 0) {
             descriptors[count++] = pollfd{outputDescriptor_, POLLIN, 0};
         }
-        const timespec wait = toTimespec(childEndDescriptor_ >= 0
-                                             ? remaining
-                                             : std::min<Clock::duration>(remaining, kChildEndPollInterval));
+        const timespec wait = toTimespec(
+            childEndDescriptor_ >= 0 ? remaining : std::min<Clock::duration>(remaining, kChildEndPollInterval));
         if (::ppoll(descriptors, count, &wait, nullptr) > 0) {
             readAvailableOutput();
         }

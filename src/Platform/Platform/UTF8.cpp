@@ -2,8 +2,8 @@
 
 #include <unicode/stringoptions.h>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 #include <unicode/ustring.h>
+#include <unicode/utf8.h>
 
 #include <climits>
 

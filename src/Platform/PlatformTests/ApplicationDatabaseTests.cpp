@@ -41,12 +41,13 @@ TEST_F(ApplicationDatabaseTest, RegistrationNeedsAFolderWithAnIdentifier) {
     EXPECT_EQ(ApplicationDatabase::databasePath(), root() + "/Library/Preferences/com.orvane.lsregister.plist");
     makeApplication("Unnamed", "<key>CFBundleName</key><string>Unnamed</string>");
     writeFile("Applications/File.app", "not a folder");
-    const std::pair<const char*, std::int32_t> refused[] = {
-        {"None", ApplicationDatabase::kFileNotFound}, {"File", ApplicationDatabase::kFileNotFound},
-        {"Unnamed", ApplicationDatabase::kApplicationNotFound}};
+    const std::pair<const char*, std::int32_t> refused[] = {{"None", ApplicationDatabase::kFileNotFound},
+                                                            {"File", ApplicationDatabase::kFileNotFound},
+                                                            {"Unnamed", ApplicationDatabase::kApplicationNotFound}};
     for (const auto& [name, code] : refused) {
         EXPECT_EQ(ApplicationDatabase::registerURL(URL::fileURLWithPath(path("Applications/") + name + ".app"), true),
-                  code) << name;
+                  code)
+            << name;
     }
     // Nothing was recorded, so nothing was written.
     EXPECT_FALSE(std::filesystem::exists(ApplicationDatabase::databasePath()));
@@ -90,10 +91,10 @@ TEST_F(ApplicationDatabaseTest, ADamagedDatabaseIsMovedAsideAndAnUnwritableOneFa
 }
 
 TEST_F(ApplicationDatabaseTest, DefaultHandlerComesFromTheChoiceThenFromDocumentTypes) {
-    const URL viewer = makeApplication("Viewer", identifierEntry("com.example.viewer") +
-                                                     documentTypesEntry("Viewer", "public.png"));
-    const URL editor = makeApplication("Editor", identifierEntry("com.example.editor") +
-                                                     documentTypesEntry("", "public.png"));
+    const URL viewer =
+        makeApplication("Viewer", identifierEntry("com.example.viewer") + documentTypesEntry("Viewer", "public.png"));
+    const URL editor =
+        makeApplication("Editor", identifierEntry("com.example.editor") + documentTypesEntry("", "public.png"));
     ASSERT_EQ(ApplicationDatabase::registerURL(viewer, true), 0);
     ASSERT_EQ(ApplicationDatabase::registerURL(editor, true), 0);
 
@@ -132,7 +133,9 @@ TEST_F(ApplicationDatabaseTest, ExtensionsMapToPublicTypesOrDynamicIdentifiers) 
         // A media type that no public type has leaves the extension to a dynamic identifier.
         {"mup", "dyn.ah62d4rv4ge8047pu"},
         // Anything else is encoded as it was given.
-        {"XYZ", "dyn.ah62d4rv4ge8zu0n4"}, {"t\xC3\xABxt", "dyn.ah62d4rv4ge81mu7ptb4a"}, {"", std::nullopt},
+        {"XYZ", "dyn.ah62d4rv4ge8zu0n4"},
+        {"t\xC3\xABxt", "dyn.ah62d4rv4ge81mu7ptb4a"},
+        {"", std::nullopt},
     };
     for (const auto& [extension, identifier] : cases) {
         EXPECT_EQ(ApplicationDatabase::preferredIdentifierForFilenameExtension(extension), identifier) << extension;
@@ -141,8 +144,8 @@ TEST_F(ApplicationDatabaseTest, ExtensionsMapToPublicTypesOrDynamicIdentifiers) 
 }
 
 TEST_F(ApplicationDatabaseTest, RunningApplicationsAreFoundByTheirBundleExecutable) {
-    const URL app = makeApplication("Runner", identifierEntry("com.example.runner") +
-                                                  "<key>CFBundleExecutable</key><string>Runner</string>");
+    const URL app = makeApplication(
+        "Runner", identifierEntry("com.example.runner") + "<key>CFBundleExecutable</key><string>Runner</string>");
     const std::string executable = kvltest::installTestExecutable(app.path(), "Runner");
     const std::string other = kvltest::installTestExecutable(app.path(), "Other");
 

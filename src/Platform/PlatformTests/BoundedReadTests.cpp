@@ -24,12 +24,8 @@ enum class Hostile { FIFO, ZeroDevice, OneByteOverTheCap };
 void plant(Hostile kind, const std::string& path, const std::string& contents, std::uint64_t cap) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     switch (kind) {
-        case Hostile::FIFO:
-            ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
-            break;
-        case Hostile::ZeroDevice:
-            std::filesystem::create_symlink("/dev/zero", path);
-            break;
+        case Hostile::FIFO: ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); break;
+        case Hostile::ZeroDevice: std::filesystem::create_symlink("/dev/zero", path); break;
         case Hostile::OneByteOverTheCap:
             std::ofstream(path) << contents;
             ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(cap + 1)), 0);
@@ -44,9 +40,9 @@ TEST_F(BoundedReads, EveryReaderRefusesFIFOsDevicesAndFilesOverItsCapAtOnce) {
     Error error;
     // The error code of the refusal; -1 when the file was read.
     const auto code = [&](const auto& result) -> std::int64_t { return result ? -1 : error.code; };
+    using platform::Bundle;
     using platform::PropertyListSerialization;
     using platform::StringsTable;
-    using platform::Bundle;
     const struct {
         std::string file;
         std::uint64_t cap;

@@ -42,9 +42,9 @@ TEST_F(BundleTest, OpensFoldersAndReadsTheirInformationFile) {
 
 TEST_F(BundleTest, ResourceSearchPrefersTheResourceFolderThenEnThenBaseThenByName) {
     const std::string resources = "B.bundle/Contents/Resources/";
-    for (const char* file : {"top.txt", "en.lproj/top.txt", "en.lproj/a.txt", "Base.lproj/a.txt", "Base.lproj/b.txt",
-                             "de.lproj/b.txt", "de.lproj/c.txt", "fr.lproj/c.txt", "fr.lproj/Sub/d.txt", "Sub/e",
-                             "de.lproj/Sub/e"}) {
+    for (const char* file :
+         {"top.txt", "en.lproj/top.txt", "en.lproj/a.txt", "Base.lproj/a.txt", "Base.lproj/b.txt", "de.lproj/b.txt",
+          "de.lproj/c.txt", "fr.lproj/c.txt", "fr.lproj/Sub/d.txt", "Sub/e", "de.lproj/Sub/e"}) {
         writeFile(resources + file, "x");
     }
     const auto bundle = Bundle::bundleWithPath(path("B.bundle"));

@@ -33,9 +33,7 @@ protected:
         writeFile("root/src/folder/inner", "inner");
         ::chmod((path("root/src/file")).c_str(), 0751);
     }
-    std::shared_ptr<const ConfinedRoot> open() const {
-        return ConfinedRoot::open(path("root"), nullptr, GetParam());
-    }
+    std::shared_ptr<const ConfinedRoot> open() const { return ConfinedRoot::open(path("root"), nullptr, GetParam()); }
 };
 
 using R = const ConfinedRoot&;
@@ -65,8 +63,10 @@ TEST_P(ConfinedRootTest, NothingOutsideChangesWhateverLinkIsPlanted) {
         const char* name;
         std::string target;
         bool leadsOut;
-    } links[] = {{"absolute", path("outside"), true}, {"climbing", "../outside", true},
-                 {"file", path("outside/secret"), true}, {"inside", "src", false}};
+    } links[] = {{"absolute", path("outside"), true},
+                 {"climbing", "../outside", true},
+                 {"file", path("outside/secret"), true},
+                 {"inside", "src", false}};
     // The same item inside the root as "dir" in the outside folder, for the link inside.
     fs::create_directory(path("root/src/dir"));
     for (const Link& link : links) {
@@ -87,7 +87,8 @@ TEST_P(ConfinedRootTest, NothingOutsideChangesWhateverLinkIsPlanted) {
             EXPECT_EQ(snapshotOf(path("outside")), before);
             fs::remove(path("root/l"));
             fs::create_directories(path("root/src/dir"));
-            if (!fs::exists(path("root/src/file"))) writeFile("root/src/file", "new");
+            if (!fs::exists(path("root/src/file")))
+                writeFile("root/src/file", "new");
         }
     }
 }
@@ -130,10 +131,10 @@ TEST_P(ConfinedRootTest, RefusesPathsOutsideAndRootsThatCannotBeOpened) {
     }
     fs::create_symlink("loop", path("loop"));
     std::string tooLong = root();
-    while (tooLong.size() <= PATH_MAX) tooLong += "/" + std::string(200, 'a');
+    while (tooLong.size() <= PATH_MAX)
+        tooLong += "/" + std::string(200, 'a');
     const std::pair<std::string, int> cases[] = {
-        {path("missing"), ENOENT}, {path("root/src/file"), ENOTDIR}, {path("loop"), ELOOP},
-        {tooLong, ENAMETOOLONG}};
+        {path("missing"), ENOENT}, {path("root/src/file"), ENOTDIR}, {path("loop"), ELOOP}, {tooLong, ENAMETOOLONG}};
     for (const auto& [unusable, posixError] : cases) {
         EXPECT_EQ(ConfinedRoot::open(unusable, &error, GetParam()), nullptr);
         ASSERT_TRUE(error.underlyingError);
@@ -145,7 +146,8 @@ TEST_P(ConfinedRootTest, RefusesPathsOutsideAndRootsThatCannotBeOpened) {
     const int status = kvltest::runAsNobody([&] {
         return !ConfinedRoot::open(path("root"), &error, GetParam()) && error.underlyingError->code == EACCES ? 0 : 1;
     });
-    if (status < 0) GTEST_SKIP() << "cannot switch to the user nobody";
+    if (status < 0)
+        GTEST_SKIP() << "cannot switch to the user nobody";
     EXPECT_EQ(status, 0);
 }
 

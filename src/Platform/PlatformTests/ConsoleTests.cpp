@@ -18,7 +18,8 @@ TEST(Console, SinkReceivesFormattedMessagesAndLinesCarryTimeProcessAndThread) {
 
     const std::string line = platform::Console::formatLine("hello");
     std::smatch match;
-    ASSERT_TRUE(std::regex_match(line, match, std::regex(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \S+\[(\d+):\d+\] hello\n$)")))
+    ASSERT_TRUE(std::regex_match(line, match,
+                                 std::regex(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \S+\[(\d+):\d+\] hello\n$)")))
         << line;
     EXPECT_EQ(std::stoi(match[1]), ::getpid());
     // A message that ends its own line is not given a second one.

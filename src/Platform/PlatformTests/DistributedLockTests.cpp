@@ -83,7 +83,8 @@ TEST_F(DistributedLockTest, FileSystemFailuresRaise) {
     auto lock = DistributedLock::lockWithPath(inFolder);
     ASSERT_NE(lock, nullptr);
     std::filesystem::remove(path("locks"));
-    EXPECT_EQ(raised([&] { lock->tryLock(); }), "NSGenericException|tryLock '" + inFolder + "': No such file or directory");
+    EXPECT_EQ(raised([&] { lock->tryLock(); }),
+              "NSGenericException|tryLock '" + inFolder + "': No such file or directory");
     EXPECT_EQ(lock->lockDate(), std::nullopt);
     EXPECT_EQ(raised([&] { lock->breakLock(); }), "");  // nothing there to remove
 }

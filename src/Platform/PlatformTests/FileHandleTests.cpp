@@ -50,12 +50,14 @@ TEST_F(FileHandleTest, OpensExistingFilesOnlyForItsDirectionAndNeverCreatesOrTru
     auto writing = FileHandle::fileHandleForWritingToURL(file);
     ASSERT_NE(writing, nullptr);
     writing->writeData(bytesOf("J"));
-    EXPECT_EQ(raised([&] { writing->readDataOfLength(1); }), "NSFileHandleOperationException|readDataOfLength: Bad file descriptor|9");
+    EXPECT_EQ(raised([&] { writing->readDataOfLength(1); }),
+              "NSFileHandleOperationException|readDataOfLength: Bad file descriptor|9");
     writing.reset();
     auto reading = FileHandle::fileHandleForReadingFromURL(file);
     ASSERT_NE(reading, nullptr);
     EXPECT_EQ(text(reading->readDataToEndOfFile()), "Jello world");
-    EXPECT_EQ(raised([&] { reading->writeData(bytesOf("x")); }), "NSFileHandleOperationException|writeData: Bad file descriptor|9");
+    EXPECT_EQ(raised([&] { reading->writeData(bytesOf("x")); }),
+              "NSFileHandleOperationException|writeData: Bad file descriptor|9");
     auto updating = FileHandle::fileHandleForUpdatingURL(file);
     updating->seekToFileOffset(6);
     updating->writeData(bytesOf("W"));
@@ -93,7 +95,8 @@ TEST_F(FileHandleTest, PositionsReadsAndTruncation) {
 
     // More than one growth of the read buffer.
     std::string big(300 * 1024 + 7, '\0');
-    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 31 % 251);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 31 % 251);
     handle = FileHandle::fileHandleForReadingFromURL(fileURL(big));
     EXPECT_EQ(text(*handle->readDataOfLength(200 * 1024)), big.substr(0, 200 * 1024));
     EXPECT_EQ(text(handle->readDataToEndOfFile()), big.substr(200 * 1024));
@@ -145,7 +148,8 @@ TEST_F(FileHandleTest, AFullDiskRaisesAndKeepsWhatWasWritten) {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         auto handle = FileHandle::fileHandleForWritingToURL(file);
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || handle == nullptr) return 10;
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || handle == nullptr)
+            return 10;
         const std::string outcome = raised([&] { handle->writeData(bytesOf(std::string(8192, 'z'))); });
         return outcome == "NSFileHandleOperationException|writeData: File too large|27" ? 0 : 12;
     });

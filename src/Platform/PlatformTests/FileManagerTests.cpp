@@ -40,8 +40,11 @@ TEST(FileManagerErrors, CodesAndWordingFollowTheOperationAndItsSide) {
         const char* text;
     };
     const Case cases[] = {
-        {FileOperation::Copy, EEXIST, 516, "“x” couldn’t be copied to “dir” because an item with the same name already exists."},
-        {FileOperation::Copy, ENOENT, 4, "“x” couldn’t be copied to “dir” because either the former doesn’t exist, or the folder containing the latter doesn’t exist."},
+        {FileOperation::Copy, EEXIST, 516,
+         "“x” couldn’t be copied to “dir” because an item with the same name already exists."},
+        {FileOperation::Copy, ENOENT, 4,
+         "“x” couldn’t be copied to “dir” because either the former doesn’t exist, or the folder containing the latter "
+         "doesn’t exist."},
         {FileOperation::Copy, EPERM, 513, "“x” couldn’t be copied because you don’t have permission to access “dir”."},
         {FileOperation::Copy, ENOSPC, 640, "“x” couldn’t be copied to “dir” because there isn’t enough space."},
         {FileOperation::Copy, EIO, 512, "“x” couldn’t be copied to “dir”."},
@@ -50,13 +53,15 @@ TEST(FileManagerErrors, CodesAndWordingFollowTheOperationAndItsSide) {
         {FileOperation::Remove, EACCES, 513, "“x” couldn’t be removed because you don’t have permission to access it."},
         {FileOperation::Create, ENOENT, 4, "The folder “src” doesn’t exist."},
         {FileOperation::Create, EACCES, 513, "You don’t have permission to save the file “x” in the folder “src”."},
-        {FileOperation::Create, EEXIST, 516, "The file “x” couldn’t be saved in the folder “src” because a file with the same name already exists."},
+        {FileOperation::Create, EEXIST, 516,
+         "The file “x” couldn’t be saved in the folder “src” because a file with the same name already exists."},
         {FileOperation::Create, ENOSPC, 640, "The file “x” couldn’t be saved because there isn’t enough space."},
         {FileOperation::Create, EDQUOT, 640, "The file “x” couldn’t be saved because there isn’t enough space."},
         {FileOperation::Create, EFBIG, 512, "The file “x” couldn’t be saved in the folder “src”."},
         {FileOperation::Create, EROFS, 642, "The file “x” couldn’t be saved because the volume is read only."},
         {FileOperation::Read, ENOENT, 260, "The file “x” couldn’t be opened because there is no such file."},
-        {FileOperation::Read, EACCES, 257, "The file “x” couldn’t be opened because you don’t have permission to view it."},
+        {FileOperation::Read, EACCES, 257,
+         "The file “x” couldn’t be opened because you don’t have permission to view it."},
     };
     for (const Case& c : cases) {
         const Error error = FileManager::errorFor(c.operation, c.posixError, "/a/src/x", "/b/dir/y");
@@ -145,14 +150,14 @@ TEST_F(FileManagerTest, ListingsSkipHiddenNamesAndWhatHiddenFoldersHold) {
     EXPECT_EQ(FileManager::subpathsOfDirectoryAtPath(path("top")),
               (Names{".hidden", ".secret", ".secret/d", "a", "sub", "sub/.dot", "sub/.dot/c", "sub/b"}));
 
-    EXPECT_EQ(FileManager::contentsOfDirectoryAtURL(URL::fileURLWithPath(path("top")),
-                                                    platform::DirectoryEnumerationSkipsHiddenFiles),
-              (std::vector<URL>{URL::fileURLWithPath(path("top/a"), false),
-                                URL::fileURLWithPath(path("top/sub"), true)}));
-    EXPECT_EQ(FileManager::enumeratorAtURL(URL::fileURLWithPath(path("top")),
-                                           platform::DirectoryEnumerationSkipsHiddenFiles)
-                  .back(),
-              URL::fileURLWithPath(path("top/sub/b"), false));
+    EXPECT_EQ(
+        FileManager::contentsOfDirectoryAtURL(URL::fileURLWithPath(path("top")),
+                                              platform::DirectoryEnumerationSkipsHiddenFiles),
+        (std::vector<URL>{URL::fileURLWithPath(path("top/a"), false), URL::fileURLWithPath(path("top/sub"), true)}));
+    EXPECT_EQ(
+        FileManager::enumeratorAtURL(URL::fileURLWithPath(path("top")), platform::DirectoryEnumerationSkipsHiddenFiles)
+            .back(),
+        URL::fileURLWithPath(path("top/sub/b"), false));
 
     Error error;
     for (const auto& [listed, code] : {std::pair{"top/a", 256}, std::pair{"none", 260}}) {
@@ -183,10 +188,10 @@ TEST_F(FileManagerTest, AttributesReadAndChange) {
     attributes = FileManager::attributesOfItemAtPath(path("f"));
     const group* nobodyGroup = ::getgrgid(nobody->pw_gid);
     ASSERT_NE(nobodyGroup, nullptr);
-    EXPECT_EQ(std::tuple(attributes->posixPermissions, attributes->ownerAccountID, attributes->ownerAccountName,
-                         attributes->groupOwnerAccountID, attributes->groupOwnerAccountName),
-              std::tuple(04640u, nobody->pw_uid, std::string("nobody"), nobody->pw_gid,
-                         std::string(nobodyGroup->gr_name)));
+    EXPECT_EQ(
+        std::tuple(attributes->posixPermissions, attributes->ownerAccountID, attributes->ownerAccountName,
+                   attributes->groupOwnerAccountID, attributes->groupOwnerAccountName),
+        std::tuple(04640u, nobody->pw_uid, std::string("nobody"), nobody->pw_gid, std::string(nobodyGroup->gr_name)));
 
     FileAttributeChanges unknown;
     unknown.ownerAccountName = "no-such-user-kvl";
@@ -208,10 +213,14 @@ TEST_F(FileManagerTest, PermissionFailuresWithoutPrivileges) {
     const int status = kvltest::runAsNobody([&] {
         Error error;
         const auto code = [&](bool done) { return done ? 0 : error.code; };
-        if (code(FileManager::createDirectoryAtPath(path("locked/new"), false, {}, &error)) != 513) return 1;
-        if (code(FileManager::removeItemAtPath(path("locked/file"), &error)) != 513) return 2;
-        if (code(FileManager::copyItemAtPath(path("locked/file"), path("locked/copy"), &error)) != 513) return 3;
-        if (code(FileManager::contentsOfDirectoryAtPath(path("private"), 0, &error).has_value()) != 257) return 4;
+        if (code(FileManager::createDirectoryAtPath(path("locked/new"), false, {}, &error)) != 513)
+            return 1;
+        if (code(FileManager::removeItemAtPath(path("locked/file"), &error)) != 513)
+            return 2;
+        if (code(FileManager::copyItemAtPath(path("locked/file"), path("locked/copy"), &error)) != 513)
+            return 3;
+        if (code(FileManager::contentsOfDirectoryAtPath(path("private"), 0, &error).has_value()) != 257)
+            return 4;
         return FileManager::contentsAtPath(path("locked/file")) ? 5 : 0;
     });
     if (status == -1) {
@@ -232,7 +241,8 @@ TEST_F(FileManagerTest, PathOfAnOpenDescriptor) {
     EXPECT_EQ(FileManager::pathOfDescriptor(pipeEnds[0]), std::nullopt);
     ::unlink(path("d/a.log").c_str());
     EXPECT_EQ(FileManager::pathOfDescriptor(file), path("d/a.log"));
-    for (int descriptor : {file, folder, pipeEnds[0], pipeEnds[1]}) ::close(descriptor);
+    for (int descriptor : {file, folder, pipeEnds[0], pipeEnds[1]})
+        ::close(descriptor);
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <memory>
 #include <optional>
 
-
 namespace {
 
 struct Described {
@@ -31,9 +30,9 @@ TEST(Format, PrintfConversionsFollowTheLengthModifier) {
     // Without a modifier the value is read as a 32-bit int, as C reads it.
     EXPECT_EQ(platform::formatString("%d|%hhd|%u|%hu|%lld|%x", (1LL << 32) + 3, 200, -1, -1, 1LL << 40, 255),
               "3|-56|4294967295|65535|1099511627776|ff");
-    EXPECT_EQ(platform::formatString("[%-5d][%+d]|%.2f|%c 100%% %s|%*d|%.*s", 42, 42, 3.14159, 'o', "sure", 4, 7, 2,
-                                     "abc"),
-              "[42   ][+42]|3.14|o 100% sure|   7|ab");
+    EXPECT_EQ(
+        platform::formatString("[%-5d][%+d]|%.2f|%c 100%% %s|%*d|%.*s", 42, 42, 3.14159, 'o', "sure", 4, 7, 2, "abc"),
+        "[42   ][+42]|3.14|o 100% sure|   7|ab");
 }
 
 TEST(Format, ObjectPlaceholderDescribesAnythingAndPrintsNullForNothing) {
@@ -44,8 +43,7 @@ TEST(Format, ObjectPlaceholderDescribesAnythingAndPrintsNullForNothing) {
     EXPECT_EQ(platform::formatString("%@ %@ %@", object, shared, none), "<described> <described> (null)");
     EXPECT_EQ(platform::formatString("%@ %@ %@", Text(), Text("text"), nullptr), "(null) text (null)");
     EXPECT_EQ(platform::formatString("%s %s", static_cast<const char*>(nullptr), std::string("std")), "(null) std");
-    EXPECT_EQ(platform::formatString("[%8@][%-8@][%.3@]", "right", "left", "truncated"),
-              "[   right][left    ][tru]");
+    EXPECT_EQ(platform::formatString("[%8@][%-8@][%.3@]", "right", "left", "truncated"), "[   right][left    ][tru]");
     // Reals read as integers saturate.
     EXPECT_EQ(platform::formatString("%lld %lld %lld %lld", 1e300, -0x1p63, std::nan(""), 0x1p63),
               "9223372036854775807 -9223372036854775808 0 9223372036854775807");

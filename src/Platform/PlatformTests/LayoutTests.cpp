@@ -20,7 +20,8 @@ using platform::SearchPaths;
 class ScopedEnvironment {
 public:
     ScopedEnvironment(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
+        if (const char* old = std::getenv(name))
+            old_ = old;
         value ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
     ~ScopedEnvironment() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
@@ -92,7 +93,10 @@ TEST_F(SearchPathsTest, DomainsAnswerFromTheLayout) {
     const Case cases[] = {
         {D::ApplicationSupport, platform::UserDomainMask, true, {home() + "/Library/Application Support"}},
         {D::ApplicationSupport, platform::UserDomainMask, false, {"~/Library/Application Support"}},
-        {D::Library, platform::AllDomainsMask, true, {home() + "/Library", root() + "/Library", root() + "/System/Library"}},
+        {D::Library,
+         platform::AllDomainsMask,
+         true,
+         {home() + "/Library", root() + "/Library", root() + "/System/Library"}},
         {D::Applications, platform::LocalDomainMask, true, {root() + "/Applications"}},
         {D::Library, platform::NetworkDomainMask, true, {}},
     };

@@ -72,13 +72,14 @@ TEST_F(MachineIdentityTest, UnreadableOrMalformedAddressFailsTheControllerLookup
         const auto seen = drain(iterator);
         ASSERT_EQ(seen.size(), 1u);
         // Five whole pairs are a (short) address; the registry's caller checks the length.
-        EXPECT_EQ(seen[0].second, std::string_view(text) == "02:fc:00:00:00" ? MachineIdentity::kSuccess
-                                                                              : MachineIdentity::kNoDevice)
+        EXPECT_EQ(seen[0].second,
+                  std::string_view(text) == "02:fc:00:00:00" ? MachineIdentity::kSuccess : MachineIdentity::kNoDevice)
             << text;
     }
     std::filesystem::remove(path("machine/sys/class/net/eth0/address"));
     ASSERT_EQ(MachineIdentity::primaryEthernetInterfaces(iterator), MachineIdentity::kSuccess);
-    EXPECT_EQ(drain(iterator), (std::vector<std::pair<std::string, std::int32_t>>{{"eth0", MachineIdentity::kNoDevice}}));
+    EXPECT_EQ(drain(iterator),
+              (std::vector<std::pair<std::string, std::int32_t>>{{"eth0", MachineIdentity::kNoDevice}}));
 }
 
 }  // namespace

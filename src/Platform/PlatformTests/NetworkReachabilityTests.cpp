@@ -62,7 +62,8 @@ TEST(NetworkReachability, FlagsFollowTheRoutingTable) {
         // With the loopback up, the local targets (the first four) are reachable, the others not.
         ASSERT_TRUE(kvltest::setLoopbackUp(true));
         for (const auto* target : all) {
-            EXPECT_EQ(flagsOf(*target), target == &remote || target == &internet || target == &unresolvable ? 0u : kLocal);
+            EXPECT_EQ(flagsOf(*target),
+                      target == &remote || target == &internet || target == &unresolvable ? 0u : kLocal);
         }
 
         ASSERT_TRUE(kvltest::setDefaultRouteThroughLoopback(true));
@@ -140,7 +141,8 @@ TEST(NetworkReachability, CallbackMayDestroyItsTarget) {
 
 TEST(NetworkReachabilityDeathTest, WithoutDescriptorsNeitherFlagsNorSchedulingSucceed) {
 #if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the undefined-behaviour checks probe memory through a pipe, so without free descriptors they fail first";
+    GTEST_SKIP()
+        << "the undefined-behaviour checks probe memory through a pipe, so without free descriptors they fail first";
 #endif
     const auto loop = RunLoop::current();
     const auto address = NetworkReachability::createWithAddress(kLoopbackIPv4);

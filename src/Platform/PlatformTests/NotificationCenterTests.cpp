@@ -13,7 +13,8 @@ TEST(NotificationCenter, ObserversMatchByNameAndOptionallyByObject) {
     int other = 0;
     std::vector<std::string> calls;
     center.addObserver("Changed", nullptr, [&](const Notification& n) {
-        calls.push_back("any:" + n.name + (n.object == &sender ? ":sender" : ":other") + (n.userInfo && n.userInfo->count("key") ? ":info" : ""));
+        calls.push_back("any:" + n.name + (n.object == &sender ? ":sender" : ":other") +
+                        (n.userInfo && n.userInfo->count("key") ? ":info" : ""));
     });
     center.addObserver("Changed", &sender, [&](const Notification& n) { calls.push_back("sender-only"); });
     center.addObserver("Other", nullptr, [&](const Notification&) { calls.push_back("wrong name"); });

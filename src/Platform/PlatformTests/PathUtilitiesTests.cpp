@@ -15,9 +15,13 @@ using Components = std::vector<std::string>;
 
 TEST(PathUtilities, AppendingCollapsesSlashesAndDropsTheTrailingOne) {
     const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"/tmp", "scratch.tiff", "/tmp/scratch.tiff"}, {"/tmp/", "scratch.tiff", "/tmp/scratch.tiff"},
-        {"/", "scratch.tiff", "/scratch.tiff"},        {"", "a//b/", "a/b"},
-        {"/tmp//x/", "/y//", "/tmp/x/y"},              {"a", "", "a"}, {"/", "", "/"},
+        {"/tmp", "scratch.tiff", "/tmp/scratch.tiff"},
+        {"/tmp/", "scratch.tiff", "/tmp/scratch.tiff"},
+        {"/", "scratch.tiff", "/scratch.tiff"},
+        {"", "a//b/", "a/b"},
+        {"/tmp//x/", "/y//", "/tmp/x/y"},
+        {"a", "", "a"},
+        {"/", "", "/"},
         // Several names joined with "/" go in as one relative path.
         {"/L/Application Support", "Orvane/Orvane Lite", "/L/Application Support/Orvane/Orvane Lite"},
     };
@@ -30,9 +34,13 @@ TEST(PathUtilities, AppendingCollapsesSlashesAndDropsTheTrailingOne) {
 TEST(PathUtilities, ComponentsAndExtensionsOfTheLastComponent) {
     const std::array<const char*, 5> cases[] = {
         {"/tmp/scratch.tiff", "scratch.tiff", "/tmp", "tiff", "/tmp/scratch"},
-        {"/tmp/lock/", "lock", "/tmp", "", "/tmp/lock"}, {"scratch///", "scratch", "", "", "scratch"},
-        {"/", "/", "/", "", "/"}, {"", "", "", "", ""}, {"//tmp//a.log", "a.log", "/tmp", "log", "/tmp/a"},
-        {"a//b", "b", "a", "", "a/b"}, {"/tmp/archive.tar.gz/", "archive.tar.gz", "/tmp", "gz", "/tmp/archive.tar"},
+        {"/tmp/lock/", "lock", "/tmp", "", "/tmp/lock"},
+        {"scratch///", "scratch", "", "", "scratch"},
+        {"/", "/", "/", "", "/"},
+        {"", "", "", "", ""},
+        {"//tmp//a.log", "a.log", "/tmp", "log", "/tmp/a"},
+        {"a//b", "b", "a", "", "a/b"},
+        {"/tmp/archive.tar.gz/", "archive.tar.gz", "/tmp", "gz", "/tmp/archive.tar"},
         {"/tmp/scratch..tiff", "scratch..tiff", "/tmp", "tiff", "/tmp/scratch."},
         {".scratch.tiff", ".scratch.tiff", "", "tiff", ".scratch"},
         {"/home/.profile", ".profile", "/home", "", "/home/.profile"},

@@ -68,13 +68,16 @@ TEST(PropertyListSerialization, ReadsBothFormatsWithExactDatesAndData) {
         Format format;
         PlistDictionary expected;
     } cases[] = {
-        {kBinary, Format::Binary,
-         {{"Name", PlistValue("Orvane")}, {"Count", PlistValue(-42)},
+        {kBinary,
+         Format::Binary,
+         {{"Name", PlistValue("Orvane")},
+          {"Count", PlistValue(-42)},
           {"Before", PlistValue(Date::fromTimeIntervalSinceReferenceDate(-10.5))},
           {"After", PlistValue(Date::fromTimeIntervalSinceReferenceDate(86400.25))},
           {"Bytes", PlistValue(PlistData{0x00, 0xff, 0x10})},
           {"List", PlistValue(PlistArray{PlistValue(true), PlistValue(2.5)})}}},
-        {kXml, Format::XML,
+        {kXml,
+         Format::XML,
          {{"Identifier", PlistValue("com.orvane.test")},
           {"When", PlistValue(Date::fromTimeIntervalSince1970(978307200.0 - 10))},
           {"Bytes", PlistValue(PlistData{0x00, 0x01, 0xff})},
@@ -143,10 +146,10 @@ TEST_F(PropertyListSerializationTest, WritesXmlThatReadsBackAsTheSameValue) {
     EXPECT_TRUE(readFile(file).starts_with("<?xml"));
 
     // XML holds whole seconds: a fraction is rounded down, also before the reference date.
-    ASSERT_TRUE(PropertyListSerialization::writeToFile(
-        PlistArray{PlistValue(Date::fromTimeIntervalSinceReferenceDate(-10.5)),
-                   PlistValue(Date::fromTimeIntervalSinceReferenceDate(7.75))},
-        file));
+    ASSERT_TRUE(
+        PropertyListSerialization::writeToFile(PlistArray{PlistValue(Date::fromTimeIntervalSinceReferenceDate(-10.5)),
+                                                          PlistValue(Date::fromTimeIntervalSinceReferenceDate(7.75))},
+                                               file));
     EXPECT_EQ(PropertyListSerialization::arrayWithContentsOfFile(file),
               (PlistArray{PlistValue(Date::fromTimeIntervalSinceReferenceDate(-11)),
                           PlistValue(Date::fromTimeIntervalSinceReferenceDate(7))}));
@@ -159,8 +162,8 @@ TEST_F(PropertyListSerializationTest, FailedWritesLeaveTheOldFileAndNoTemporaryF
     Error error;
     EXPECT_FALSE(PropertyListSerialization::writeToFile(PlistValue(std::string("a\0b", 3)), file, &error));
     EXPECT_EQ(error.code, 3852);
-    EXPECT_FALSE(PropertyListSerialization::writeToFile(
-        PlistValue(Date::fromTimeIntervalSinceReferenceDate(1e12)), file, &error));
+    EXPECT_FALSE(PropertyListSerialization::writeToFile(PlistValue(Date::fromTimeIntervalSinceReferenceDate(1e12)),
+                                                        file, &error));
     EXPECT_EQ(error.code, 3852);
 
     EXPECT_FALSE(PropertyListSerialization::writeToFile(PlistValue(1), path("nope/x.plist"), &error));

@@ -50,7 +50,8 @@ TEST(RunLoop, DescriptorSourceFiresOnlyInItsModeAndNotAfterRemoval) {
     const auto loop = RunLoop::current();
     Pipe pipe;
     std::string received;
-    const auto id = loop->addDescriptorSource(pipe.readEnd(), [&] { received += pipe.take(); }, "other");
+    const auto id = loop->addDescriptorSource(
+        pipe.readEnd(), [&] { received += pipe.take(); }, "other");
     pipe.put('a');
     EXPECT_EQ(loop->runInMode(platform::kRunLoopDefaultMode, 30ms, true), RunLoop::RunResult::TimedOut);
     EXPECT_EQ(received, "");
@@ -111,7 +112,8 @@ TEST(RunLoop, RunUntilGivesUpAtItsTimeout) {
 
 TEST(RunLoopDeathTest, ThreadWithoutADescriptorForItsLoopStopsTheProcess) {
 #if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the undefined-behaviour checks probe memory through a pipe, so without free descriptors they fail first";
+    GTEST_SKIP()
+        << "the undefined-behaviour checks probe memory through a pipe, so without free descriptors they fail first";
 #endif
     // A loop that could not be woken would sleep through every block and stop request.
     const auto startLoopWithoutDescriptors = [] {

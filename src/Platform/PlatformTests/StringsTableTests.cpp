@@ -45,9 +45,15 @@ TEST(StringsTable, ParsesTheOldStyleGrammar) {
         "\"multi\nline\" = \"a /* not a comment */ b\";");
     ASSERT_TRUE(table.has_value());
     const Table expected{
-        {"-17000", "Unable to load %@"}, {"single", "it's"}, {"plain.key_1", "some/value:2-$"}, {"Same", "Same"},
-        {"dup", "second"}, {"escapes", "\a\b\f\n\r\t\v\"\\q"}, {"octal", "A-1\xC3\xA9"},
-        {"unicode", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"}, {"multi\nline", "a /* not a comment */ b"},
+        {"-17000", "Unable to load %@"},
+        {"single", "it's"},
+        {"plain.key_1", "some/value:2-$"},
+        {"Same", "Same"},
+        {"dup", "second"},
+        {"escapes", "\a\b\f\n\r\t\v\"\\q"},
+        {"octal", "A-1\xC3\xA9"},
+        {"unicode", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        {"multi\nline", "a /* not a comment */ b"},
     };
     EXPECT_EQ(*table, expected);
     EXPECT_EQ(StringsTable::tableWithData(" // only a comment\n"), Table{});
@@ -56,7 +62,8 @@ TEST(StringsTable, ParsesTheOldStyleGrammar) {
 TEST(StringsTable, RefusesBrokenTablesWithWhatAndWhere) {
     const std::pair<const char*, const char*> cases[] = {
         {"\"a\" = \"b\";\n\"c\" = \"d\"", "Missing ';' on line 2"},
-        {"\"a\" = ;", "Unexpected character ; on line 1"}, {"\"a\" =\n", "Unexpected end of file on line 2"},
+        {"\"a\" = ;", "Unexpected character ; on line 1"},
+        {"\"a\" =\n", "Unexpected end of file on line 2"},
         {"\n\"a\" = \"b;\n", "Unterminated quoted string starting on line 2"},
         {"\"a\" = \"b\\", "Unterminated quoted string starting on line 1"},
         {"\"a\" = \"b\"; é", "Unexpected character é on line 1"},

@@ -72,8 +72,16 @@ TEST(Scanner, DecimalAndHexadecimalReading) {
         EXPECT_EQ(Scanner::intValue(text), value) << text;
     }
     const std::pair<const char*, std::optional<std::uint32_t>> hexadecimals[] = {
-        {" 0XfFfFfFfF", 0xFFFFFFFF}, {"0x100000000", 0xFFFFFFFF}, {"abc", 0xABC}, {"0xg", 0}, {"zz", std::nullopt},
-        {"09:", 9}, {"aF`", 0xAF}, {"Af@", 0xAF}, {"fG", 0xF}, {"/1", std::nullopt},
+        {" 0XfFfFfFfF", 0xFFFFFFFF},
+        {"0x100000000", 0xFFFFFFFF},
+        {"abc", 0xABC},
+        {"0xg", 0},
+        {"zz", std::nullopt},
+        {"09:", 9},
+        {"aF`", 0xAF},
+        {"Af@", 0xAF},
+        {"fG", 0xF},
+        {"/1", std::nullopt},
     };
     for (const auto& [text, expected] : hexadecimals) {
         std::uint32_t value = 7;

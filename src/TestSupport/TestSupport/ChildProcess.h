@@ -27,9 +27,8 @@ inline int runAsNobody(const std::function<int()>& body) {
     if (nobody == nullptr) {
         return -1;
     }
-    const int status = runInChild([&] {
-        return ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0 ? 120 : body();
-    });
+    const int status =
+        runInChild([&] { return ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0 ? 120 : body(); });
     return status == 120 ? -1 : status;
 }
 

@@ -14,9 +14,9 @@ namespace kvltest {
 std::optional<std::string> runInNewNetworkNamespace(const std::function<void()>& body);
 
 // In a test: runs body in such a namespace, or skips the test with the reason none could be made.
-#define RUN_IN_NEW_NETWORK_NAMESPACE(body)                                \
+#define RUN_IN_NEW_NETWORK_NAMESPACE(body)                              \
     if (const auto refusal = kvltest::runInNewNetworkNamespace(body)) { \
-        GTEST_SKIP() << *refusal;                                        \
+        GTEST_SKIP() << *refusal;                                       \
     }
 
 // Within such a namespace: turns the loopback interface up or down, and adds or deletes an

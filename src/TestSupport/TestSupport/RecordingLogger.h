@@ -24,8 +24,8 @@ public:
 
     std::uint64_t getLevel() override { return level_; }
     bool isLevelOn(std::uint64_t level) override { return KVLIsLogLevelOn(level_, level); }
-    void logMessageVAList(std::string_view format, std::uint64_t level, std::string_view fileName,
-                          std::int64_t lineNo, platform::FormatArgs args) override {
+    void logMessageVAList(std::string_view format, std::uint64_t level, std::string_view fileName, std::int64_t lineNo,
+                          platform::FormatArgs args) override {
         if (!isLevelOn(level)) {
             return;
         }

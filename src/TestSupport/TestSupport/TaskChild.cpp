@@ -47,7 +47,8 @@ std::string childWritingCommand(std::size_t count) {
 
 std::string childOutput(std::size_t count) {
     std::string output;
-    for (std::size_t index = 0; index < count; ++index) output += static_cast<char>('a' + index % 26);
+    for (std::size_t index = 0; index < count; ++index)
+        output += static_cast<char>('a' + index % 26);
     return output;
 }
 

@@ -22,7 +22,8 @@ inline TreeSnapshot snapshotOf(const std::string& folder) {
         ::lstat(entry.path().c_str(), &info);
         std::ifstream in(S_ISREG(info.st_mode) ? entry.path() : "", std::ios::binary);
         std::string contents(std::istreambuf_iterator<char>(in), {});
-        if (S_ISLNK(info.st_mode)) contents = std::filesystem::read_symlink(entry.path()).string();
+        if (S_ISLNK(info.st_mode))
+            contents = std::filesystem::read_symlink(entry.path()).string();
         items[entry.path().string()] = {contents, info.st_mode, info.st_uid, info.st_gid};
     }
     return items;

@@ -78,7 +78,9 @@ TEST_F(CallOrderTest, EveryOperationOutsideASetUpCycleRefusesAndSaysSo) {
          [](Assistants& a) { return a.update.checkPreRequisite(a.prerequisites), true; }},
         {"KVLUpdaterUpdateAssistant - unloadComponent", [](Assistants& a) { return !a.update.unloadComponent(); }},
         {"KVLUpdaterUpdateAssistant - performPostUpdateOfPatchesWithRestartRequired",
-         [](Assistants& a) { return !a.update.performPostUpdateOfPatchesWithRestartRequired(nullptr, nullptr, nullptr); }},
+         [](Assistants& a) {
+             return !a.update.performPostUpdateOfPatchesWithRestartRequired(nullptr, nullptr, nullptr);
+         }},
         {"KVLUpdaterUpdateAssistant - loadComponentWithRestartRequired",
          [](Assistants& a) { return !a.update.loadComponentWithRestartRequired(nullptr, nullptr); }},
     };

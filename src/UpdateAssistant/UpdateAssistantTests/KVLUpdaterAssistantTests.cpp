@@ -29,11 +29,12 @@ TEST_F(KVLUpdaterAssistantTest, SetupLoadsTheServicesAndCleanupReleasesAllButThe
     const auto* logger = watching.get();  // the logger service holds the only reference
     KVLUpdaterAssistant assistant;
     ASSERT_TRUE(assistant.setupUpdater(provider, std::move(watching), std::nullopt));
-    EXPECT_EQ(console.messages(), (std::vector<std::string>{
-                                      "OrvaneLite:: KVLUpdaterAssistant - Error Service loaded successfully",
-                                      "OrvaneLite:: KVLUpdaterAssistant - Logger Service loaded successfully"}));
-    EXPECT_EQ(logger->messages(), (std::vector<std::string>{"KVLUpdaterAssistant - Logger Service loaded successfully",
-                                                            "KVLUpdaterAssistant - String manager loaded successfully"}));
+    EXPECT_EQ(console.messages(),
+              (std::vector<std::string>{"OrvaneLite:: KVLUpdaterAssistant - Error Service loaded successfully",
+                                        "OrvaneLite:: KVLUpdaterAssistant - Logger Service loaded successfully"}));
+    EXPECT_EQ(logger->messages(),
+              (std::vector<std::string>{"KVLUpdaterAssistant - Logger Service loaded successfully",
+                                        "KVLUpdaterAssistant - String manager loaded successfully"}));
     EXPECT_EQ(assistant.mAdminPrivilegeProvider(), provider);
     ASSERT_NE(assistant.mStringManager(), nullptr);
     // The plug-in's own strings table, found through the bundle that holds its code.

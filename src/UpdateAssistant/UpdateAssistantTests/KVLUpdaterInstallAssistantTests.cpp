@@ -58,11 +58,11 @@ TEST_F(KVLUpdaterInstallAssistantTest, AnInstallationCycleDoesItsWorkThroughTheP
     ASSERT_TRUE(assistant.performPostInstallationAndAdvices(advices, &restart, &logoff));
     assistant.cleanupInstallation();
 
-    EXPECT_EQ(calls(), (std::vector<std::string>{"copy " + kSchedule, "copy " + kSettings + "UpdaterSystemPreferences.plist",
-                                                 "copy " + kAgent, "attributes " + kAgent, "copy " + kCopyHelper,
-                                                 "attributes " + kCopyHelper, "copy " + kUpdateHelper,
-                                                 "attributes " + kUpdateHelper, "run launchctl load " + kCopyHelper,
-                                                 "run launchctl load " + kUpdateHelper}));
+    EXPECT_EQ(calls(), (std::vector<std::string>{
+                           "copy " + kSchedule, "copy " + kSettings + "UpdaterSystemPreferences.plist",
+                           "copy " + kAgent, "attributes " + kAgent, "copy " + kCopyHelper, "attributes " + kCopyHelper,
+                           "copy " + kUpdateHelper, "attributes " + kUpdateHelper, "run launchctl load " + kCopyHelper,
+                           "run launchctl load " + kUpdateHelper}));
     const auto& attributes = provider->calls()[3].attributes;
     EXPECT_EQ(attributes.at("NSFilePosixPermissions"), platform::PlistValue(0644));
     EXPECT_EQ(attributes.at("NSFileOwnerAccountName"), platform::PlistValue("root"));
@@ -71,7 +71,8 @@ TEST_F(KVLUpdaterInstallAssistantTest, AnInstallationCycleDoesItsWorkThroughTheP
     EXPECT_TRUE(logged("LoadService output launchctl load " + path(kAgent) + "\n"));
     EXPECT_TRUE(logged("AutoUpdater application registered successfully"));
     EXPECT_EQ(
-        platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.orvane.OrvaneLite.AutoUpdater").size(), 1u);
+        platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.orvane.OrvaneLite.AutoUpdater").size(),
+        1u);
     EXPECT_TRUE(restart && logoff);
     EXPECT_EQ(advices, std::vector<std::string>{"kept"});
     EXPECT_FALSE(KVLErrorService::isLoaded());
@@ -107,10 +108,10 @@ TEST_F(KVLUpdaterInstallAssistantTest, UninstallationTriesEverythingAndAlwaysSuc
     EXPECT_TRUE(assistant.uninstallAndRestartRequired(&restart, nullptr));
     assistant.performPostUninstallation();
     assistant.cleanupUninstallation();
-    EXPECT_EQ(calls(), (std::vector<std::string>{"run launchctl unload " + kCopyHelper,
-                                                 "run launchctl unload " + kUpdateHelper, "remove " + kAgent,
-                                                 "remove " + kCopyHelper, "remove " + kUpdateHelper,
-                                                 "remove " + std::string(kUpdaterFolder)}));
+    EXPECT_EQ(calls(),
+              (std::vector<std::string>{"run launchctl unload " + kCopyHelper, "run launchctl unload " + kUpdateHelper,
+                                        "remove " + kAgent, "remove " + kCopyHelper, "remove " + kUpdateHelper,
+                                        "remove " + std::string(kUpdaterFolder)}));
     EXPECT_TRUE(restart);
 }
 
@@ -167,8 +168,8 @@ TEST_F(KVLUpdaterInstallAssistantTest, AnAutoUpdaterThatIsNoApplicationIsLoggedA
     EXPECT_TRUE(assistant.installAndRestartRequired(nullptr, nullptr));
     EXPECT_TRUE(logged("AutoUpdater application not registered successfully due to error code "));
     EXPECT_FALSE(logged("due to error code 0: "));
-    EXPECT_TRUE(platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.orvane.OrvaneLite.AutoUpdater")
-                    .empty());
+    EXPECT_TRUE(
+        platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.orvane.OrvaneLite.AutoUpdater").empty());
     assistant.cleanupInstallation();
 }
 

@@ -49,7 +49,8 @@ bool KVLUpdaterInstallAssistant::installAndRestartRequired(bool* /*restartRequir
     }
     mLaunchServiceHelper()->registerLaunchServicesWithError(record.get(), false);
     if (!record->isSuccess()) {
-        KVL_LOG(KVLLogLevelError, "KVLUpdaterInstallAssistant - Failed to Register Launch Services during Installation.");
+        KVL_LOG(KVLLogLevelError,
+                "KVLUpdaterInstallAssistant - Failed to Register Launch Services during Installation.");
         return false;
     }
     return true;
@@ -121,7 +122,8 @@ void KVLUpdaterInstallAssistant::unloadUnregisterAndDelete() {
 }
 
 void KVLUpdaterInstallAssistant::registerApplications() {
-    const auto application = KVLUpdaterConfigService::sharedInstance()->updaterPathHelper()->orvaneLiteAutoUpdaterAppURL();
+    const auto application =
+        KVLUpdaterConfigService::sharedInstance()->updaterPathHelper()->orvaneLiteAutoUpdaterAppURL();
     // Without the application there is nothing to register; Launch Services' own "not found"
     // status says so in the log.
     const std::int32_t status = application ? platform::ApplicationDatabase::registerURL(*application, true)

@@ -25,8 +25,8 @@ bool KVLUpdaterUpdateAssistant::unloadComponent() {
 }
 
 bool KVLUpdaterUpdateAssistant::performPostUpdateOfPatchesWithRestartRequired(bool* /*restartRequired*/,
-                                                                             bool* /*logoffRequired*/,
-                                                                             bool* /*skipAllPatches*/) {
+                                                                              bool* /*logoffRequired*/,
+                                                                              bool* /*skipAllPatches*/) {
     return isSetUpFor(Cycle::Update, "KVLUpdaterUpdateAssistant - performPostUpdateOfPatchesWithRestartRequired");
 }
 

@@ -35,8 +35,8 @@ void KVLError::populateFromError(const IKVLError* other) {
     if (other == nullptr || other == this) {
         return;
     }
-    store({other->getErrorMessage(), other->getDefaultLangMessage(), other->getDisplayMessage(),
-           other->getErrorCode(), other->getLineNo(), other->getFileName(), other->isSuccess()});
+    store({other->getErrorMessage(), other->getDefaultLangMessage(), other->getDisplayMessage(), other->getErrorCode(),
+           other->getLineNo(), other->getFileName(), other->isSuccess()});
 }
 
 std::optional<std::string> KVLError::getErrorMessage() const {

@@ -27,8 +27,8 @@ void KVLInternalError::populateWithErrorMessage(const std::optional<std::string>
 void KVLInternalError::populateWithNSError(const platform::Error& error, const std::optional<std::string>& message,
                                            const std::optional<std::string>& file, std::int64_t line,
                                            const std::optional<platform::PlistDictionary>& context) {
-    populate({joinWithSystemText(message, error.localizedDescription), error.code,
-              getNSErrorSubTypeFrom(error.domain), file, line, context});
+    populate({joinWithSystemText(message, error.localizedDescription), error.code, getNSErrorSubTypeFrom(error.domain),
+              file, line, context});
 }
 
 void KVLInternalError::populateWithErrorno(std::int32_t errnum, const std::optional<std::string>& message,
@@ -108,9 +108,9 @@ std::optional<platform::PlistDictionary> KVLInternalError::getContext() const {
 std::string KVLInternalError::description() const {
     std::lock_guard lock(mutex_);
     if (!mDescriptionString_) {
-        mDescriptionString_ = platform::formatString("Code: %ld, Type: %d, Message: %@, Context: %@",
-                                                     fields_.mErrorCode, fields_.mErrorType, fields_.mErrorMessage,
-                                                     fields_.mContext);
+        mDescriptionString_ =
+            platform::formatString("Code: %ld, Type: %d, Message: %@, Context: %@", fields_.mErrorCode,
+                                   fields_.mErrorType, fields_.mErrorMessage, fields_.mContext);
     }
     return *mDescriptionString_;
 }

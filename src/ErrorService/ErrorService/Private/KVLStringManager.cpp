@@ -10,8 +10,8 @@ namespace {
 // Fills the record (when there is one) with an internal failure of this file.
 void populate(IKVLInternalError* error, const std::string& message, std::int64_t code, std::int64_t line) {
     if (error != nullptr) {
-        error->populateWithErrorMessage(message, code, KVLInternalErrorTypeInternal, std::string(KVL_SOURCE_PATH),
-                                        line, std::nullopt);
+        error->populateWithErrorMessage(message, code, KVLInternalErrorTypeInternal, std::string(KVL_SOURCE_PATH), line,
+                                        std::nullopt);
     }
 }
 

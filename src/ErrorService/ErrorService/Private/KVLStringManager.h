@@ -49,7 +49,9 @@ public:
     std::shared_ptr<platform::Bundle> mMainBundle() const { return mMainBundle_.load(); }
     void setMMainBundle(std::shared_ptr<platform::Bundle> bundle) { mMainBundle_.store(std::move(bundle)); }
     std::shared_ptr<platform::Bundle> mDefaultLangBundle() const { return mDefaultLangBundle_.load(); }
-    void setMDefaultLangBundle(std::shared_ptr<platform::Bundle> bundle) { mDefaultLangBundle_.store(std::move(bundle)); }
+    void setMDefaultLangBundle(std::shared_ptr<platform::Bundle> bundle) {
+        mDefaultLangBundle_.store(std::move(bundle));
+    }
     std::shared_ptr<platform::Bundle> mLocaleLangBundle() const { return mLocaleLangBundle_.load(); }
     void setMLocaleLangBundle(std::shared_ptr<platform::Bundle> bundle) { mLocaleLangBundle_.store(std::move(bundle)); }
     std::optional<std::string> mLocaleLanguageCode() const;

@@ -58,7 +58,8 @@ bool KVLUpdateScheduler::writeToUpdateSchedulerPlist(const WriteOperation& write
                                                {kUpdateDuration, platform::PlistValue(*duration)},
                                                {kUpdateCheckStartTime, platform::PlistValue(*start)},
                                                {kUpdateCheckEndTime, platform::PlistValue(*end)}};
-    const auto url = KVLUpdaterConfigService::sharedInstance()->updaterPathHelper()->destinationOfUpdateSchedulerPlist();
+    const auto url =
+        KVLUpdaterConfigService::sharedInstance()->updaterPathHelper()->destinationOfUpdateSchedulerPlist();
     return url && write(dictionary, *url);
 }
 

@@ -57,8 +57,7 @@ std::string KVLUpdaterPathHelper::orvaneLiteUpdaterDirectoryPath() {
 }
 
 std::string KVLUpdaterPathHelper::pathOfApplicationsBundle() {
-    return join(firstSearchPath(platform::SearchPathDirectory::Applications, platform::LocalDomainMask),
-                "Orvane Lite");
+    return join(firstSearchPath(platform::SearchPathDirectory::Applications, platform::LocalDomainMask), "Orvane Lite");
 }
 
 std::string KVLUpdaterPathHelper::pathOfOrvaneLiteUpdaterApp() {
@@ -126,8 +125,8 @@ std::optional<platform::URL> KVLUpdaterPathHelper::sourceOfCopyHelperPListURL() 
 }
 
 std::optional<platform::URL> KVLUpdaterPathHelper::destinationOfCopyHelperPListURL() {
-    return KVLFileUtil::fileURLFromPath(join(join(machineLibrary(), "LaunchDaemons"),
-                                             "com.orvane.OrvaneLite.CopyHelper.plist"));
+    return KVLFileUtil::fileURLFromPath(
+        join(join(machineLibrary(), "LaunchDaemons"), "com.orvane.OrvaneLite.CopyHelper.plist"));
 }
 
 std::optional<platform::URL> KVLUpdaterPathHelper::sourceOfUpdateHelperPListURL() {
@@ -144,8 +143,8 @@ std::optional<platform::URL> KVLUpdaterPathHelper::sourceOfOrvaneLiteAutoUpdater
 }
 
 std::optional<platform::URL> KVLUpdaterPathHelper::destinationOfOrvaneLiteAutoUpdaterAppPListURL() {
-    return KVLFileUtil::fileURLFromPath(join(join(machineLibrary(), "LaunchAgents"),
-                                             "com.orvane.OrvaneLite.AutoUpdater.plist"));
+    return KVLFileUtil::fileURLFromPath(
+        join(join(machineLibrary(), "LaunchAgents"), "com.orvane.OrvaneLite.AutoUpdater.plist"));
 }
 
 std::optional<platform::URL> KVLUpdaterPathHelper::updateAssistantBundleURL() {

@@ -13,13 +13,11 @@
 std::string KVLLogUtil::getLogFileNameWithPid(int pid, const std::string& moduleName) {
     const std::shared_ptr<platform::Bundle> mainBundle = platform::Bundle::mainBundle();
     const std::optional<std::string> bundleName =
-        mainBundle ? std::optional(platform::PathUtilities::lastPathComponent(mainBundle->bundlePath()))
-                   : std::nullopt;
+        mainBundle ? std::optional(platform::PathUtilities::lastPathComponent(mainBundle->bundlePath())) : std::nullopt;
     // The name users know the machine by is its host name on this platform.
-    return platform::formatString("%@_%@_%@_%d(%@)_%@.%@",
-                                  logFileDateFormatterFile().stringFromDate(platform::Clock::now()),
-                                  platform::SearchPaths::userName(), platform::ProcessInfo::hostName(), pid,
-                                  bundleName, moduleName, "log");
+    return platform::formatString(
+        "%@_%@_%@_%d(%@)_%@.%@", logFileDateFormatterFile().stringFromDate(platform::Clock::now()),
+        platform::SearchPaths::userName(), platform::ProcessInfo::hostName(), pid, bundleName, moduleName, "log");
 }
 
 const platform::DateFormatter& KVLLogUtil::logFileDateFormatterMsg() {

@@ -26,8 +26,7 @@
 class KVLLoggerFile : public IKVLLogger {
 public:
     // Opens the first file at once. A null directory gives a logger without a file.
-    KVLLoggerFile(std::optional<std::string> logDir, std::optional<std::string> moduleName,
-                  std::uint64_t logLevel);
+    KVLLoggerFile(std::optional<std::string> logDir, std::optional<std::string> moduleName, std::uint64_t logLevel);
     // Releases the lock descriptor and the handle without flushing to disk.
     ~KVLLoggerFile() override;
     KVLLoggerFile(const KVLLoggerFile&) = delete;
@@ -38,8 +37,8 @@ public:
     bool isLevelOn(std::uint64_t level) override;
     // Writes "<last component of fileName>(<lineNo>) : <formatted text>" with the tag of the
     // exact level; any other level value, combinations included, is dropped.
-    void logMessageVAList(std::string_view format, std::uint64_t level, std::string_view fileName,
-                          std::int64_t lineNo, platform::FormatArgs args) override;
+    void logMessageVAList(std::string_view format, std::uint64_t level, std::string_view fileName, std::int64_t lineNo,
+                          platform::FormatArgs args) override;
 
     // One operation per level, without the file-and-line prefix.
     template <typename... Args>

@@ -70,8 +70,7 @@ void KVLLoggerService::createLoggerWithLogger(std::shared_ptr<IKVLLogger> logger
     }
 }
 
-std::shared_ptr<IKVLLoggerManager> KVLLoggerService::managerForNewLogger(IKVLInternalError* error,
-                                                                         std::int64_t line) {
+std::shared_ptr<IKVLLoggerManager> KVLLoggerService::managerForNewLogger(IKVLInternalError* error, std::int64_t line) {
     // A manager that a refused request (a null logger) left without a logger holds none.
     if (!getLogger()) {
         auto manager = std::make_shared<KVLLoggerManager>();
@@ -82,8 +81,7 @@ std::shared_ptr<IKVLLoggerManager> KVLLoggerService::managerForNewLogger(IKVLInt
         error->populateWithErrorMessage("Logger is already initialized", KVLErrorCodeAlreadyInitialized,
                                         KVLInternalErrorTypeInternal, KVL_SOURCE_PATH, line, std::nullopt);
         if (const auto logger = getLogger()) {
-            logger->logMessage("%@", KVLLogLevelError, error->getFileName().value_or(""), error->getLineNo(),
-                               *error);
+            logger->logMessage("%@", KVLLogLevelError, error->getFileName().value_or(""), error->getLineNo(), *error);
         }
     }
     return nullptr;
