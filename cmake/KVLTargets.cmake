@@ -20,13 +20,12 @@ function(kvl_static_library target)
   kvl_target_defaults(${target})
 endfunction()
 
-# A GoogleTest binary made of every source file in DIR, registered with ctest.
-function(kvl_test_binary target dir)
+# A GoogleTest binary of the sources listed after its name, registered with ctest.
+function(kvl_test_binary target)
   if(NOT KVL_BUILD_TESTS)
     return()
   endif()
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${dir}/*.cpp")
-  add_executable(${target} ${sources})
+  add_executable(${target} ${ARGN})
   target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main KVLTestSupport)
   kvl_target_defaults(${target})
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
