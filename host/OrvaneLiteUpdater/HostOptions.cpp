@@ -64,15 +64,15 @@ bool parseFailure(std::string_view text, std::pair<HostPrivilegeProvider::Operat
 }
 
 // An option's names, whether it takes a value, and the commands it belongs to (empty: all).
-struct OptionSpec {
+struct OptionSyntax {
     std::string_view name;
     std::string_view shortName;
     bool takesValue;
     std::vector<std::string_view> commands;
 };
 
-const std::vector<OptionSpec>& optionSpecs() {
-    static const std::vector<OptionSpec> kSpecs{
+const std::vector<OptionSyntax>& optionSyntaxes() {
+    static const std::vector<OptionSyntax> kSyntaxes{
         {"--root", "", true, {}},
         {"--fail", "", true, {kCycleCommands.begin(), kCycleCommands.end()}},
         {"--verify", "", false, {"status"}},
@@ -81,7 +81,7 @@ const std::vector<OptionSpec>& optionSpecs() {
         {"--help", "-h", false, {}},
         {"--version", "", false, {}},
     };
-    return kSpecs;
+    return kSyntaxes;
 }
 
 // Records one option; false with the reason in *problem.
@@ -114,7 +114,7 @@ bool apply(HostOptions& options, std::string_view name, const std::string& value
 
 std::optional<HostOptions> HostOptions::parse(const std::vector<std::string>& arguments, std::string* problem) {
     HostOptions options;
-    std::vector<const OptionSpec*> given;
+    std::vector<const OptionSyntax*> given;
     bool helpCommand = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -135,33 +135,34 @@ std::optional<HostOptions> HostOptions::parse(const std::vector<std::string>& ar
         }
         const std::size_t equals = argument.find('=');
         const std::string_view name = std::string_view(argument).substr(0, equals);
-        const auto spec = std::find_if(optionSpecs().begin(), optionSpecs().end(), [&](const OptionSpec& candidate) {
-            return candidate.name == name || (!candidate.shortName.empty() && candidate.shortName == name);
-        });
-        if (spec == optionSpecs().end()) {
+        const auto syntax =
+            std::find_if(optionSyntaxes().begin(), optionSyntaxes().end(), [&](const OptionSyntax& candidate) {
+                return candidate.name == name || (!candidate.shortName.empty() && candidate.shortName == name);
+            });
+        if (syntax == optionSyntaxes().end()) {
             *problem = "unknown option '" + std::string(name) + "'";
             return std::nullopt;
         }
         std::string value;
-        if (!spec->takesValue && equals != std::string::npos) {
-            *problem = std::string(spec->name) + " takes no value";
+        if (!syntax->takesValue && equals != std::string::npos) {
+            *problem = std::string(syntax->name) + " takes no value";
             return std::nullopt;
         }
-        if (spec->takesValue && equals != std::string::npos) {
+        if (syntax->takesValue && equals != std::string::npos) {
             value = argument.substr(equals + 1);
-        } else if (spec->takesValue) {
+        } else if (syntax->takesValue) {
             if (i + 1 == arguments.size()) {
-                *problem = std::string(spec->name) + " needs a value";
+                *problem = std::string(syntax->name) + " needs a value";
                 return std::nullopt;
             }
             value = arguments[++i];
         }
-        if (spec->name != "--fail" && std::find(given.begin(), given.end(), &*spec) != given.end()) {
-            *problem = std::string(spec->name) + " is given more than once";
+        if (syntax->name != "--fail" && std::find(given.begin(), given.end(), &*syntax) != given.end()) {
+            *problem = std::string(syntax->name) + " is given more than once";
             return std::nullopt;
         }
-        given.push_back(&*spec);
-        if (!apply(options, spec->name, value, problem)) {
+        given.push_back(&*syntax);
+        if (!apply(options, syntax->name, value, problem)) {
             return std::nullopt;
         }
     }
@@ -172,10 +173,10 @@ std::optional<HostOptions> HostOptions::parse(const std::vector<std::string>& ar
         *problem = "no command given";
         return std::nullopt;
     }
-    for (const OptionSpec* spec : given) {
-        if (!spec->commands.empty() &&
-            std::find(spec->commands.begin(), spec->commands.end(), options.command) == spec->commands.end()) {
-            *problem = std::string(spec->name) + " does not belong to the " + options.command + " command";
+    for (const OptionSyntax* syntax : given) {
+        if (!syntax->commands.empty() &&
+            std::find(syntax->commands.begin(), syntax->commands.end(), options.command) == syntax->commands.end()) {
+            *problem = std::string(syntax->name) + " does not belong to the " + options.command + " command";
             return std::nullopt;
         }
     }
