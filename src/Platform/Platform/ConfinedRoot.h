@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -102,6 +103,10 @@ private:
     // The folder that holds the item, opened for reading, and the item's name in it; -1 with
     // errno, EPERM for the root itself.
     int openParent(const std::string& relative, std::string* name) const;
+    // Runs act (an errno-answering descriptor operation) on the folder holding the item at path
+    // and the item's name, reporting a failure to reach the folder or of act as operation's.
+    bool actInParent(std::string_view path, FileOperation operation,
+                     const std::function<int(int folder, const std::string& name)>& act, Error* error) const;
     std::string absolute(const std::string& relative) const;
 
     std::string path_;

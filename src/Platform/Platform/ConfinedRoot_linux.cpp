@@ -392,19 +392,29 @@ std::optional<std::string> ConfinedRoot::contentsOfFile(std::string_view path, s
     return RegularFile::readDescriptor(file.get(), absolute(*relative), maxSize, error);
 }
 
-bool ConfinedRoot::writeFile(std::string_view path, std::string_view contents, std::uint32_t mode, Error* error) const {
+bool ConfinedRoot::actInParent(std::string_view path, FileOperation operation,
+                               const std::function<int(int folder, const std::string& name)>& act, Error* error) const {
     const auto relative = relativePath(path, error);
     if (!relative)
         return false;
     std::string name;
     Owned folder(openParent(*relative, &name));
     if (folder.get() < 0) {
-        return report(error, resolutionError(FileOperation::Create, errno, absolute(*relative), path_), false);
+        return report(error, resolutionError(operation, errno, absolute(*relative), path_), false);
     }
-    if (const int failure = DescriptorTree::writeFile(folder.get(), name, contents, mode, true)) {
-        return report(error, FileManager::errorFor(FileOperation::Create, failure, absolute(*relative)), false);
+    if (const int failure = act(folder.get(), name)) {
+        return report(error, FileManager::errorFor(operation, failure, absolute(*relative)), false);
     }
     return true;
+}
+
+bool ConfinedRoot::writeFile(std::string_view path, std::string_view contents, std::uint32_t mode, Error* error) const {
+    return actInParent(
+        path, FileOperation::Create,
+        [&](int folder, const std::string& name) {
+            return DescriptorTree::writeFile(folder, name, contents, mode, true);
+        },
+        error);
 }
 
 int ConfinedRoot::openFile(std::string_view path, int flags, std::uint32_t mode, Error* error) const {
@@ -488,18 +498,7 @@ bool ConfinedRoot::moveItem(std::string_view source, std::string_view destinatio
 }
 
 bool ConfinedRoot::removeItem(std::string_view path, Error* error) const {
-    const auto relative = relativePath(path, error);
-    if (!relative)
-        return false;
-    std::string name;
-    Owned folder(openParent(*relative, &name));
-    if (folder.get() < 0) {
-        return report(error, resolutionError(FileOperation::Remove, errno, absolute(*relative), path_), false);
-    }
-    if (const int failure = DescriptorTree::removeItem(folder.get(), name)) {
-        return report(error, FileManager::errorFor(FileOperation::Remove, failure, absolute(*relative)), false);
-    }
-    return true;
+    return actInParent(path, FileOperation::Remove, DescriptorTree::removeItem, error);
 }
 
 bool ConfinedRoot::setAttributes(const FileAttributeChanges& attributes, std::string_view path, Error* error) const {

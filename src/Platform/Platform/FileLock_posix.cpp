@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +10,7 @@
 
 #include "Platform/ConfinedRoot.h"
 #include "Platform/PathUtilities.h"
+#include "Platform/RegularFile.h"
 
 namespace platform {
 
@@ -42,14 +42,8 @@ std::unique_ptr<FileLock> FileLock::acquireBeneath(const ConfinedRoot& root, std
     if (descriptor < 0) {
         return nullptr;
     }
-    struct stat info {};
-    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (!RegularFile::checkDescriptor(descriptor, root.path() + "/" + std::string(path), error)) {
         ::close(descriptor);
-        if (error != nullptr) {
-            constexpr std::int64_t kFileUnknownError = 256;
-            *error = Error{std::string(kCocoaErrorDomain), kFileUnknownError,
-                           "The lock “" + root.path() + "/" + std::string(path) + "” is no regular file.", nullptr};
-        }
         return nullptr;
     }
     int posixError = 0;

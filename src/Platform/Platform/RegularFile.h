@@ -21,6 +21,9 @@ struct RegularFile {
     // position or with O_PATH (then from the start); path only names the file in errors.
     static std::optional<std::string> readDescriptor(int descriptor, std::string_view path, std::uint64_t maxSize,
                                                      Error* error = nullptr);
+    // Whether an open descriptor is a regular file; false with the error naming path and the
+    // kind (256) when it is not, or with fstat's error.
+    static bool checkDescriptor(int descriptor, std::string_view path, Error* error = nullptr);
     // The flags to open a file with for readDescriptor.
     static int openFlags();
 };

@@ -58,6 +58,25 @@ std::optional<std::string> readBounded(int descriptor, std::string_view path, st
     }
 }
 
+// The descriptor's status when it is a regular file; null with the error naming path and the
+// kind otherwise.
+std::optional<struct stat> regularStatus(int descriptor, std::string_view path, Error* error) {
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0) {
+        fail(error, FileManager::errorFor(FileOperation::Read, errno, path));
+        return std::nullopt;
+    }
+    if (const char* kind = irregularKind(info.st_mode)) {
+        const int posixError = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        Error failure = FileManager::errorFor(FileOperation::Read, posixError, path);
+        failure.localizedDescription =
+            "The file “" + std::string(path) + "” couldn’t be opened because it is " + kind + ", not a regular file.";
+        fail(error, std::move(failure));
+        return std::nullopt;
+    }
+    return info;
+}
+
 }  // namespace
 
 int RegularFile::openFlags() { return O_PATH | O_CLOEXEC; }
@@ -72,19 +91,17 @@ std::optional<std::string> RegularFile::read(const std::string& path, std::uint6
     return contents;
 }
 
+bool RegularFile::checkDescriptor(int descriptor, std::string_view path, Error* error) {
+    return regularStatus(descriptor, path, error).has_value();
+}
+
 std::optional<std::string> RegularFile::readDescriptor(int descriptor, std::string_view path, std::uint64_t maxSize,
                                                        Error* error) {
-    struct stat info {};
-    if (::fstat(descriptor, &info) != 0) {
-        return fail(error, FileManager::errorFor(FileOperation::Read, errno, path));
+    const auto status = regularStatus(descriptor, path, error);
+    if (!status) {
+        return std::nullopt;
     }
-    if (const char* kind = irregularKind(info.st_mode)) {
-        const int posixError = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        Error failure = FileManager::errorFor(FileOperation::Read, posixError, path);
-        failure.localizedDescription =
-            "The file “" + std::string(path) + "” couldn’t be opened because it is " + kind + ", not a regular file.";
-        return fail(error, std::move(failure));
-    }
+    const struct stat& info = *status;
     if (static_cast<std::uint64_t>(info.st_size) > maxSize) {
         return fail(error, FileManager::errorFor(FileOperation::Read, EFBIG, path));
     }
