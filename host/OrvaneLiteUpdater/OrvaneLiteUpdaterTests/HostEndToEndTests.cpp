@@ -32,36 +32,6 @@ TEST_F(HostEndToEndTest, InstallThenUninstallLeavesOnlyTheRegistration) {
     EXPECT_NE(drifted.out.find("copy helper daemon: missing " + path(kCopyHelper)), std::string::npos) << drifted.out;
 }
 
-TEST_F(HostEndToEndTest, RollbackKeepsTheSettingsAndUnloadsTheJobs) {
-    ASSERT_EQ(host("install --root " + root()).status, 0);
-    const HostRun rollback = host("rollback --root " + root());
-    EXPECT_EQ(rollback.status, 0) << rollback.out << rollback.err;
-    EXPECT_TRUE(logHas("KVLFileOperationHelper - No files to delete"));
-    EXPECT_TRUE(exists(kPreferences));
-    EXPECT_TRUE(exists(kSchedule));
-    EXPECT_FALSE(exists(kAgent));
-    EXPECT_EQ(jobs().find("com.orvane"), std::string::npos);
-}
-
-TEST_F(HostEndToEndTest, UninstallPassesOverEveryFailure) {
-    ASSERT_EQ(host("install --root " + root()).status, 0);
-    const HostRun uninstall = host("uninstall --fail remove --fail launch --root " + root());
-    EXPECT_EQ(uninstall.status, 1) << uninstall.out << uninstall.err;
-    for (const std::string& line :
-         {"uninstall: copy helper daemon: " + path(kCopyHelper) + " is still there\n",
-          std::string("uninstall: copy helper daemon: job com.orvane.OrvaneLite.CopyHelper is still loaded\n"),
-          "uninstall: updater folder: " + path(kUpdaterFolder) + " is still there\n",
-          std::string("uninstall failed: 8 installed item(s) could not be removed")}) {
-        EXPECT_NE(uninstall.out.find(line), std::string::npos) << line << uninstall.out;
-    }
-    EXPECT_TRUE(exists(kUpdaterFolder));
-    EXPECT_TRUE(exists(kCopyHelper));
-    // The agent's file work is the provider's too; only its unload ran in process.
-    EXPECT_TRUE(exists(kAgent));
-    EXPECT_FALSE(loaded("com.orvane.OrvaneLite.AutoUpdater"));
-    EXPECT_TRUE(loaded("com.orvane.OrvaneLite.CopyHelper"));
-}
-
 TEST_F(HostEndToEndTest, AnUpdateLeavesTheMachineUntouched) {
     ASSERT_EQ(host("install --root " + root()).status, 0);
     // Everything under the root but the host's output and log.
@@ -79,17 +49,10 @@ TEST_F(HostEndToEndTest, AnUpdateLeavesTheMachineUntouched) {
     EXPECT_EQ(machine(), before);
 }
 
-TEST_F(HostEndToEndTest, BadCommandLinesAndRootsAreRefused) {
-    const std::pair<std::string, std::string> refused[] = {
-        {"instal --root " + root(), "unknown command 'instal' (did you mean 'install'?)"},
-        {"install --root '" + root() + "/with space'", "holds white space or a shell metacharacter"},
-        {"install --root " + root() + "/none", "is not a folder"},
-    };
-    for (const auto& [arguments, message] : refused) {
-        const HostRun run = host(arguments);
-        EXPECT_EQ(run.status, 2) << arguments;
-        EXPECT_NE(run.err.find(message), std::string::npos) << arguments << ": " << run.err;
-    }
+TEST_F(HostEndToEndTest, ARootWithWhiteSpaceIsRefusedAndHelpNeedsNoRoot) {
+    const HostRun run = host("install --root '" + root() + "/with space'");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("holds white space or a shell metacharacter"), std::string::npos) << run.err;
     EXPECT_FALSE(exists("with space"));
     EXPECT_FALSE(exists(kUpdaterFolder));  // no refused command ran a cycle
     for (const char* command : {"--help", "help install", "uninstall -h"}) {

@@ -65,6 +65,10 @@ TEST_F(HostFaultMatrixTest, EveryProviderCallOfEveryCycleCanFailAndAnUninstallSt
         const std::string clean = prepare(cycle, cycle.command + "-clean");
         ASSERT_EQ(host(cycle.command + " --root " + clean).status, 0) << cycle.command;
         const std::string cleanLog = readFile(clean + "/" + kLog);
+        if (cycle.command == "rollback") {  // a rollback keeps the settings but not the jobs
+            EXPECT_TRUE(fs::exists(clean + "/" + kPreferences) && fs::exists(clean + "/" + kSchedule));
+            EXPECT_FALSE(fs::exists(clean + "/" + kAgent));
+        }
         for (const auto& [operation, logged] : kOperations) {
             const std::size_t calls = count(cleanLog, logged);
             for (std::size_t call = 1; call <= calls; ++call) {

@@ -37,6 +37,7 @@ TEST_F(HostEndToEndTest, StatusWritesAPropertyListAndFailsWhenTheJobsCannotBeLis
     EXPECT_EQ(*fields.at("JobsListed").boolean(), true);
     EXPECT_EQ(*fields.at("Registration").dictionary()->at("Registered").boolean(), true);
 
+    // A failing launchctl of KVL_LAUNCHCTL_DIR's: the variable is obeyed, and the failure shows.
     writeFile("failing/launchctl", "#!/bin/sh\nexit 1\n");
     kvltest::fs::permissions(path("failing/launchctl"), kvltest::fs::perms::owner_all);
     ::setenv("KVL_LAUNCHCTL_DIR", path("failing").c_str(), 1);

@@ -4,12 +4,10 @@
 #include <sys/stat.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
-#include "ErrorService/KVLCreateInternalError.h"
 #include "HostPrivilegeProvider.h"
 #include "TestSupport/LoadedServices.h"
 #include "TestSupport/RecordingLogger.h"
@@ -36,31 +34,7 @@ protected:
     const std::string outside = root() + "-outside";
     kvltest::ServicesWithRecordingLogger services;
     HostPrivilegeProvider provider{platform::ConfinedRoot::open(root()), std::make_shared<kvltest::RecordingLogger>()};
-    std::unique_ptr<IKVLInternalError> record = KVLCreateInternalError();
 };
-
-TEST_F(HostPrivilegeProviderConfinementTest, EveryOperationThroughALinkLeadingOutIsRefused) {
-    const platform::PlistDictionary attributes{{"NSFilePosixPermissions", platform::PlistValue(0777)},
-                                               {"NSFileOwnerAccountName", platform::PlistValue("nobody")}};
-    fs::create_directory_symlink(outside + "/LaunchDaemons", path("Library/absolute"));
-    fs::create_directory_symlink("../../" + fs::path(outside).filename().string() + "/LaunchDaemons",
-                                 path("Library/climbing"));
-    const auto before = kvltest::snapshotOf(outside);
-    const auto refused = [&](bool done) {
-        const bool outsideRefused = !done && record->getErrorCode() == EPERM;
-        record->reset();
-        return outsideRefused;
-    };
-    for (const std::string& file : {path("Library/absolute/job.plist"), path("Library/climbing/job.plist")}) {
-        const URL target = URL::fileURLWithPath(file);
-        EXPECT_TRUE(refused(provider.copyFile(url("job.plist"), target, true, true, record.get()))) << file;
-        EXPECT_TRUE(refused(provider.copyFile(target, url("copy"), true, true, record.get()))) << file;
-        EXPECT_TRUE(refused(provider.setAttributes(attributes, file, record.get()))) << file;
-        EXPECT_TRUE(refused(provider.removeFileAt(target, record.get()))) << file;
-    }
-    EXPECT_EQ(kvltest::snapshotOf(outside), before);
-    EXPECT_FALSE(fs::exists(path("copy")));
-}
 
 TEST_F(HostPrivilegeProviderConfinementTest, StressSwappingAFolderForALinkNeverReachesOutside) {
     fs::create_directory_symlink(outside + "/LaunchDaemons", path("Library/swap"));

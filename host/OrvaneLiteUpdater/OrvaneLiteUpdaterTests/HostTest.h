@@ -46,7 +46,6 @@ protected:
         const std::string table = path("var/run/launchd-standin/jobs.plist");
         return fs::exists(table) ? readFile(table) : "";
     }
-    bool loaded(const std::string& label) const { return jobs().find("<key>" + label + "</key>") != std::string::npos; }
     bool logHas(const std::string& text) const { return readFile(kLog).find(text) != std::string::npos; }
     bool registered() const {
         return !platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.orvane.OrvaneLite.AutoUpdater")

@@ -52,21 +52,6 @@ protected:
     std::string list() const { return launchctl("list").out; }
 };
 
-TEST_F(LaunchctlTest, LoadListAndUnloadKeepTheTableUnderTheJobsRoot) {
-    const std::string a = validJob("com.example.a");
-    const std::string b = writeJob("com.example.b",
-                                   "<key>Label</key><string>com.example.b</string>"
-                                   "<key>Program</key><string>/bin/true</string>");
-    EXPECT_EQ(launchctl("load " + b).status, 0);
-    EXPECT_EQ(launchctl("load " + a).status, 0);
-    EXPECT_EQ(list(), "PID\tStatus\tLabel\n-\t0\tcom.example.a\n-\t0\tcom.example.b\n");
-    EXPECT_EQ(launchctl("unload " + a), (Outcome{0, "", ""}));
-    EXPECT_EQ(list(), "PID\tStatus\tLabel\n-\t0\tcom.example.b\n");
-    const Outcome help = launchctl("--help", " ");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("taken from the environment\nvariable KVL_LAUNCHD_ROOT"), std::string::npos);
-}
-
 TEST_F(LaunchctlTest, TheRootComesFromTheEnvironmentAndHoldsEveryJobItLoads) {
     // A root inside a home folder: nothing is taken from the job's path.
     const std::string machine = path("Users/ann");

@@ -18,14 +18,6 @@ TEST(NSStringKVExtensions, NilOrEmptyTrimsOnlySpacesAndTabs) {
     EXPECT_FALSE(NSArrayKVExtensions::isNilOrEmpty(std::optional<std::vector<int>>(std::vector<int>{1})));
 }
 
-TEST(NSStringKVExtensions, ContainmentIsCaseSensitiveAndNilSafe) {
-    EXPECT_TRUE(NSStringKVExtensions::containString("st", "haystack"));
-    EXPECT_FALSE(NSStringKVExtensions::containString("ST", "haystack"));
-    EXPECT_FALSE(NSStringKVExtensions::containString(std::nullopt, "haystack"));
-    EXPECT_FALSE(NSStringKVExtensions::containString("a", std::nullopt));
-    EXPECT_FALSE(NSStringKVExtensions::containString("longer than", "short"));
-}
-
 // Empty components count; keys match by Unicode case folding.
 TEST(NSStringKVExtensions, ValueAfterAKey) {
     const struct {

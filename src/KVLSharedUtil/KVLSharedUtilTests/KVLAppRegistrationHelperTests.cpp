@@ -25,16 +25,6 @@ protected:
     }
 };
 
-TEST_F(KVLAppRegistrationHelperTest, AddingRefusesNullAndKeepsOrder) {
-    KVLAppRegistrationHelper helper;
-    EXPECT_FALSE(helper.addApplicationURL(std::nullopt));
-    EXPECT_FALSE(helper.addApplicationPath(std::nullopt));
-    EXPECT_TRUE(helper.addApplicationPath("/Applications/B.app"));
-    EXPECT_TRUE(helper.addApplicationURL(URL::fileURLWithPath("/Applications/A.app", true)));
-    EXPECT_EQ(helper.mApplicationsToRegister(), (std::vector<URL>{URL::fileURLWithPath("/Applications/B.app"),
-                                                                  URL::fileURLWithPath("/Applications/A.app", true)}));
-}
-
 TEST_F(KVLAppRegistrationHelperTest, AFailureIsLoggedAndTheOthersAreStillRegistered) {
     KVLAppRegistrationHelper helper;
     const URL first = makeApplication("First", "com.example.first");

@@ -49,14 +49,6 @@ TEST_F(KVLFileUtilTest, BuildsFileURLsFromPartsPathsAndDescriptors) {
     ::close(folder);
 }
 
-TEST_F(KVLFileUtilTest, TemporaryPathForABundleId) {
-    EXPECT_EQ(KVLFileUtil::getTempPathForBundleId("com.orvane.x"), path("tmp/com.orvane.x"));
-    platform::Layout layout = platform::Layout::current();
-    layout.temporaryDirectory = path("tmp/com.orvane.x/");
-    platform::Layout::set(layout);
-    EXPECT_EQ(KVLFileUtil::getTempPathForBundleId("com.orvane.x"), path("tmp/com.orvane.x/"));
-}
-
 TEST_F(KVLFileUtilTest, ExistenceTellsFilesAndFoldersApart) {
     writeFile("dir/file", "");
     const URL file = URL::fileURLWithPath(path("dir/file"));
@@ -124,18 +116,6 @@ TEST_F(KVLFileUtilTest, CopyMoveAndDeleteReportTheirFailuresWithContext) {
     EXPECT_EQ(record->getDescription()->rfind("Failed to delete file '" + gone.absoluteString() + "' - ", 0), 0u);
     EXPECT_EQ(record->getContext(),
               (platform::PlistDictionary{{"objFileURL", platform::PlistValue(gone.absoluteString())}}));
-}
-
-TEST_F(KVLFileUtilTest, LockIsExclusiveAcrossOpenFilesAndNeverWaits) {
-    writeFile("lock", "");
-    const int holder = ::open(path("lock").c_str(), O_RDONLY);
-    const int other = ::open(path("lock").c_str(), O_RDONLY);
-    EXPECT_TRUE(KVLFileUtil::lockFileForFd(holder));
-    EXPECT_FALSE(KVLFileUtil::lockFileForFd(other));
-    EXPECT_TRUE(KVLFileUtil::unLockFileForFd(holder));
-    EXPECT_TRUE(KVLFileUtil::lockFileForFd(other));
-    ::close(holder);
-    ::close(other);
 }
 
 TEST_F(KVLFileUtilTest, TemporaryNamesUseTheWeekYearAndDayOfYearStampAndTheFirstFreeCounter) {

@@ -135,11 +135,6 @@ TEST_F(KVLLaunchServiceTest, BatchesKeepTheLastFailureOrStopAtTheFirst) {
         EXPECT_TRUE(call.recordWasSuccess);  // a fresh record for every job
         EXPECT_NE(call.record, record.get());
     }
-
-    KVLLaunchServiceHelper empty(provider);
-    record->populateWithErrorMessage("kept", 9, 1, "f", 1, std::nullopt);
-    empty.registerLaunchServicesWithError(record.get(), true);
-    EXPECT_EQ(record->getDescription(), "kept");
 }
 
 TEST_F(KVLLaunchServiceTest, CopyListIsKeyedByDestinationAndDeleteListMustNotBeEmpty) {

@@ -23,17 +23,6 @@ protected:
     }
 };
 
-TEST_F(KVLRunningApplicationHelperTest, AddingRefusesNullAndReplacesAName) {
-    KVLRunningApplicationHelper helper;
-    EXPECT_TRUE(helper.mApplicationNameVsApplicationIdentifierList().empty());
-    EXPECT_FALSE(helper.addApplication(std::nullopt, "com.example.a"));
-    EXPECT_FALSE(helper.addApplication("A", std::nullopt));
-    EXPECT_TRUE(helper.addApplication("A", "com.example.a"));
-    EXPECT_TRUE(helper.addApplication("A", "com.example.b"));
-    EXPECT_EQ(helper.mApplicationNameVsApplicationIdentifierList(),
-              (platform::PlistDictionary{{"A", "com.example.b"}}));
-}
-
 TEST_F(KVLRunningApplicationHelperTest, NamesEachRunningApplicationOnce) {
     const std::string twice = makeApplication("Twice", "com.example.twice");
     makeApplication("Idle", "com.example.idle");

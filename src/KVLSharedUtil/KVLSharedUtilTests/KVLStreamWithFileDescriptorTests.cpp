@@ -87,17 +87,6 @@ TEST_F(KVLStreamWithFileDescriptorTest, ADescriptorClosedBehindTheStreamsBackFai
     expectFailure(-10003, kInternal, "KVLStreamWithFileDescriptor - Uninitialized object");
 }
 
-TEST_F(KVLStreamWithFileDescriptorTest, ShareModesAreFlockOperations) {
-    auto stream = streamOn("abc");
-    stream->changeSharedMode(LOCK_EX | LOCK_NB, record.get());
-    const int other = ::open(path("data").c_str(), O_RDONLY);
-    EXPECT_NE(::flock(other, LOCK_SH | LOCK_NB), 0);
-    stream->changeSharedMode(LOCK_UN, record.get());
-    EXPECT_EQ(::flock(other, LOCK_SH | LOCK_NB), 0);
-    EXPECT_TRUE(record->isSuccess());
-    ::close(other);
-}
-
 TEST_F(KVLStreamWithFileDescriptorTest, AFullDiskCutsAWriteShortAndThenFailsIt) {
     auto stream = streamOn("");
     const int status = kvltest::runInChild([&] {

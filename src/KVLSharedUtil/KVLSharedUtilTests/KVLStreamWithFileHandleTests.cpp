@@ -1,9 +1,6 @@
 #include <sys/file.h>
-#include <sys/mman.h>
-#include <sys/resource.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "KVLStreamTest.h"
 
@@ -87,41 +84,6 @@ TEST_F(KVLStreamWithFileHandleTest, TheHandlesFailuresPassThroughWithoutARecord)
     auto owned = KVLStreamWithFileHandle::initForReadingFromFilePath(url("other"), record.get());
     ASSERT_EQ(::close(static_cast<FileHandle*>(owned->getNativeHandle())->fileDescriptor()), 0);
     EXPECT_EQ(raised([&] { owned.reset(); }), "");
-}
-
-TEST_F(KVLStreamWithFileHandleTest, AReadThatCannotGetMemoryFails) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "the sanitizers' allocators abort rather than fail under an address-space limit";
-#else
-    constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
-    auto stream = streamOn("");
-    stream->setSize(kGiB, record.get());  // sparse: reading it costs no disk
-    stream->setPointerPosition(7, record.get());
-    const int status = kvltest::runInChild([&] {
-        // Room for the caller's buffer, then far too little address space for the data.
-        void* buffer =
-            ::mmap(nullptr, kGiB, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-        if (buffer == MAP_FAILED)
-            return 10;
-        long pages = 0;
-        std::ifstream("/proc/self/statm") >> pages;
-        const rlim_t limit = static_cast<rlim_t>(pages) * ::sysconf(_SC_PAGESIZE) + 128 * 1024 * 1024;
-        const rlimit addressSpace{limit, limit};
-        if (pages == 0 || ::setrlimit(RLIMIT_AS, &addressSpace) != 0)
-            return 11;
-        std::uint64_t count = 99;
-        stream->read(kGiB, 0, buffer, &count, record.get());
-        if (count != 99)
-            return 12;
-        if (record->getErrorCode() != -14001 || record->getErrorType() != kInternal ||
-            record->getDescription() != "KVLStreamWithFileHandle - Failed to read bytes from file")
-            return 13;
-        if (logger->lines().back().message != record->description())
-            return 14;
-        return position(*stream) == 7 ? 0 : 15;
-    });
-    EXPECT_EQ(status, 0);
-#endif
 }
 
 }  // namespace

@@ -85,20 +85,6 @@ TEST(Reachability, CurrentFlagsDecideStatusAndConnectionRequired) {
     }
 }
 
-TEST(Reachability, InstanceWithoutATargetIsNeverReachable) {
-    const FixedFlags flags(0x6);
-    Reachability reachability;
-    reachability.reachabilityWithHostName("");
-    kvltest::ConsoleCapture console;
-    EXPECT_EQ(reachability.currentReachabilityStatus(), NetworkStatus::NotReachable);
-    EXPECT_FALSE(reachability.connectionRequired());
-    EXPECT_FALSE(reachability.startNotifier());
-    reachability.stopNotifier();
-    EXPECT_TRUE(console.messages().empty());
-
-    EXPECT_EQ(Reachability::reachabilityWithAddress(platform::SocketAddress{}), nullptr);
-}
-
 TEST(Reachability, ChangesArePostedOnTheStartingThreadUntilTheNotifierStops) {
     RUN_IN_NEW_NETWORK_NAMESPACE([] {
         const auto internet = Reachability::reachabilityForInternetConnection();

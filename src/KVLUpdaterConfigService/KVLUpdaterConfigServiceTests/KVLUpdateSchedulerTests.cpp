@@ -125,10 +125,6 @@ TEST_F(KVLUpdateSchedulerTest, AnIncompleteRecordNeverCallsTheWriter) {
     EXPECT_EQ(calls, 0);
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(KVLUpdateSchedulerTest, TheDueTimeReadsBackInAnyLocaleAndAHugeDurationSaturates) {
     const struct {
         const char* locale;

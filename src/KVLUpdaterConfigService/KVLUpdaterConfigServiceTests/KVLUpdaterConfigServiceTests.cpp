@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "KVLUpdaterConfigService/KVLUpdaterConfigService.h"
-#include "KVLUpdaterConfigService/Private/KVLUpdaterPathHelper.h"
 #include "KVLUpdaterConfigService/Private/KVLUpdaterSystemPreferences.h"
 #include "Platform/FileManager.h"
 #include "Platform/PropertyListSerialization.h"
@@ -57,11 +56,6 @@ TEST_F(KVLUpdaterConfigServiceTest, WithoutSettingsFilesTheRecordsAreNullAndNoth
             const auto service = KVLUpdaterConfigService::sharedInstance();
             CHILD_CHECK(service->updaterSystemPreferences() == nullptr);
             CHILD_CHECK(service->updateScheduler() == nullptr);
-            // Its own helper, not the shared one, with the same answers.
-            const auto shared = KVLUpdaterPathHelper::sharedInstance();
-            CHILD_CHECK(service->updaterPathHelper().get() != shared.get());
-            CHILD_CHECK(service->updaterPathHelper()->destinationOfUpdateSchedulerPlist() ==
-                        shared->destinationOfUpdateSchedulerPlist());
             const auto record = KVLUpdaterSystemPreferences::initWithDictionary(platform::PlistDictionary{
                 {"LogLevel", platform::PlistValue("8")}, {"Locale", platform::PlistValue("fr_FR")}});
             CHILD_CHECK(!record->writeToUpdaterSystemPreferencesPlist());  // into a missing folder

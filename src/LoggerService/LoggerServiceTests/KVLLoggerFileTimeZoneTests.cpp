@@ -13,18 +13,9 @@ namespace {
 
 // A file opened in UTC, then a line written after the time zone changed: whether the line
 // starts a new file is decided by the days of the opening and of the line in the new zone.
-struct ZoneChange {
-    const char* name;
-    double openedAt;  // seconds since 1970
-    const char* newZone;
-    double writtenAt;
-    bool rolls;
-};
-
-class KVLLoggerFileTimeZoneTest : public kvltest::TemporaryRootTest, public testing::WithParamInterface<ZoneChange> {
+class KVLLoggerFileTimeZoneTest : public kvltest::TemporaryRootTest {
 protected:
     KVLLoggerFileTimeZoneTest() {
-        platform::TimeZone::setDefaultTimeZoneForTesting("UTC");
         platform::Clock::setNowForTesting([this] { return platform::Date::fromTimeIntervalSince1970(now); });
         platform::FileManager::createDirectoryAtPath(path("Logs"), true);
     }
@@ -36,28 +27,34 @@ protected:
     double now = 0;
 };
 
-TEST_P(KVLLoggerFileTimeZoneTest, TheDayOfTheCurrentZoneDecidesTheRoll) {
-    // On a thread of its own: the date formatters a thread makes keep the time zone of their
-    // making, and other tests expect the main thread's to be made in theirs.
-    std::thread([this] {
-        now = GetParam().openedAt;
-        KVLLoggerFile logger(path("Logs"), "Zone", KVLLogLevelInfo);
-        const std::string firstFile = logger.getLogFilePath().value();
+TEST_F(KVLLoggerFileTimeZoneTest, TheDayOfTheCurrentZoneDecidesTheRoll) {
+    const struct {
+        double openedAt;  // seconds since 1970
+        const char* newZone;
+        double writtenAt;
+        bool rolls;
+    } changes[] = {
+        // 2026-03-14 14:00 and 15:30 UTC are 23:00 on the 14th and 00:30 on the 15th in Tokyo.
+        {1773496800, "Asia/Tokyo", 1773502200, true},
+        // 2026-03-14 22:30 and 2026-03-15 01:00 UTC are 18:30 and 21:00 on the 14th in New York.
+        {1773527400, "America/New_York", 1773536400, false},
+    };
+    for (const auto& change : changes) {
+        // On a thread of its own: the date formatters a thread makes keep the time zone of their
+        // making, and other tests expect the main thread's to be made in theirs.
+        std::thread([this, &change] {
+            platform::TimeZone::setDefaultTimeZoneForTesting("UTC");
+            now = change.openedAt;
+            KVLLoggerFile logger(path("Logs"), "Zone", KVLLogLevelInfo);
+            const std::string firstFile = logger.getLogFilePath().value();
 
-        platform::TimeZone::setDefaultTimeZoneForTesting(GetParam().newZone);
-        now = GetParam().writtenAt;
-        logger.info("after the change");
+            platform::TimeZone::setDefaultTimeZoneForTesting(change.newZone);
+            now = change.writtenAt;
+            logger.info("after the change");
 
-        EXPECT_EQ(logger.getLogFilePath() != firstFile, GetParam().rolls);
-    }).join();
+            EXPECT_EQ(logger.getLogFilePath() != firstFile, change.rolls) << change.newZone;
+        }).join();
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Zones, KVLLoggerFileTimeZoneTest,
-                         testing::Values(
-                             // 2026-03-14 14:00 and 15:30 UTC are 23:00 on the 14th and 00:30 on the 15th in Tokyo.
-                             ZoneChange{"TokyoPassedMidnight", 1773496800, "Asia/Tokyo", 1773502200, true},
-                             // 2026-03-14 22:30 and 2026-03-15 01:00 UTC are 18:30 and 21:00 on the 14th in New York.
-                             ZoneChange{"NewYorkStillTheSameDay", 1773527400, "America/New_York", 1773536400, false}),
-                         [](const testing::TestParamInfo<ZoneChange>& info) { return info.param.name; });
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,7 +9,6 @@
 #include <functional>
 #include <limits>
 
-#include "TestSupport/ChildProcess.h"
 #include "TestSupport/TemporaryRoot.h"
 
 namespace {
@@ -138,23 +135,6 @@ TEST_F(FileHandleTest, AdoptedDescriptorsAreClosedOnlyWhenAsked) {
     EXPECT_FALSE(isOpen(owned));
     FileHandle(kept, false).closeFile();  // closeFile closes whoever owns the descriptor
     EXPECT_FALSE(isOpen(kept));
-}
-
-TEST_F(FileHandleTest, AFullDiskRaisesAndKeepsWhatWasWritten) {
-    const URL file = fileURL("");
-    const int status = kvltest::runInChild([&] {
-        // The file-size limit stands in for a full disk: the write that crosses it is cut short
-        // and the next one fails with EFBIG.
-        ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{4096, 4096};
-        auto handle = FileHandle::fileHandleForWritingToURL(file);
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || handle == nullptr)
-            return 10;
-        const std::string outcome = raised([&] { handle->writeData(bytesOf(std::string(8192, 'z'))); });
-        return outcome == "NSFileHandleOperationException|writeData: File too large|27" ? 0 : 12;
-    });
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(readFile("data"), std::string(4096, 'z'));
 }
 
 }  // namespace

@@ -53,14 +53,6 @@ TEST(Layout, UnderRootPutsTheHomeInUsers) {
               (Layout{"/sandbox", "/elsewhere/me", "/sandbox/t/"}));
 }
 
-TEST(Layout, ExchangeNormalizesAndAnswersThePreviousLayout) {
-    const Layout original = Layout::current();
-    EXPECT_EQ(Layout::exchange(Layout{"/a/b/", "/a/b/home//", "/a/b/tmp"}), original);
-    EXPECT_EQ(Layout::current(), (Layout{"/a/b", "/a/b/home", "/a/b/tmp/"}));
-    Layout::set(original);
-    EXPECT_EQ(Layout::current(), original);
-}
-
 TEST(Layout, ConcurrentReadersSeeWholeLayouts) {
     const Layout original = Layout::current();
     const Layout first{"/one", "/one/home", "/one/tmp/"};
@@ -104,13 +96,6 @@ TEST_F(SearchPathsTest, DomainsAnswerFromTheLayout) {
         EXPECT_EQ(SearchPaths::forDirectoriesInDomains(c.directory, c.domains, c.expandTilde), c.paths);
     }
     EXPECT_EQ(SearchPaths::temporaryDirectory(), root() + "/tmp/");
-}
-
-TEST(SearchPaths, UserNameIsTheEffectiveUsersLoginName) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "the name is only known beforehand for root";
-    }
-    EXPECT_EQ(SearchPaths::userName(), "root");
 }
 
 }  // namespace

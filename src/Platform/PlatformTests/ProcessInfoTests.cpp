@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -24,14 +23,6 @@ TEST(ProcessInfo, IdentifiesTheProcessItsThreadsAndItsSystem) {
     EXPECT_EQ(ProcessInfo::hostName(), system.nodename);
     EXPECT_EQ(ProcessInfo::operatingSystemVersionString(),
               std::string("Version ") + system.release + " (Build " + system.version + ")");
-}
-
-TEST(ProcessInfo, EnvironmentTellsUnsetFromEmpty) {
-    ::setenv("KVL_PROCESS_INFO_TEST", "", 1);
-    EXPECT_EQ(ProcessInfo::environmentValue("KVL_PROCESS_INFO_TEST"), "");
-    EXPECT_EQ(ProcessInfo::environment().at("KVL_PROCESS_INFO_TEST"), "");
-    ::unsetenv("KVL_PROCESS_INFO_TEST");
-    EXPECT_EQ(ProcessInfo::environmentValue("KVL_PROCESS_INFO_TEST"), std::nullopt);
 }
 
 }  // namespace

@@ -103,13 +103,6 @@ TEST_F(StringsTableTest, ReadsPropertyListTablesOfStringsOnly) {
         u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><plist><dict><key>k</key><string>\u00e9</string></dict></plist>";
     EXPECT_EQ(StringsTable::tableWithData(utf16(xml16, false, true)), (Table{{"k", "\xC3\xA9"}}));
 
-    // {"k" = "v"} as a binary list.
-    const std::string binary(
-        "bplist00\xd1\x01\x02QkQv\x08\x0b\x0d\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00"
-        "\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x0f",
-        50);
-    EXPECT_EQ(StringsTable::tableWithData(binary), (Table{{"k", "v"}}));
-
     EXPECT_EQ(failureOf("<plist><dict><key>n</key><integer>1</integer></dict></plist>"),
               "The property list is not a dictionary of strings.");
     EXPECT_EQ(failureOf("<plist><dict><key>k</key><string>v</string></dict>"),

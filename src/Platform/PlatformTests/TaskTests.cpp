@@ -99,17 +99,6 @@ TEST(Task, GivingUpOnAChildEndsEveryProcessItStarted) {
     }
 }
 
-TEST(Task, DestroyingATaskKillsAndReapsItsChild) {
-    int pid = -1;
-    {
-        Task task("/bin/sh", {"-c", "exec sleep 10"});
-        ASSERT_EQ(task.launch(), std::nullopt);
-        pid = task.processIdentifier();
-        ASSERT_EQ(::kill(pid, 0), 0);
-    }
-    EXPECT_EQ(::kill(pid, 0), -1);
-}
-
 TEST(Task, LaunchFailuresAreReported) {
     Task missing("/nonexistent/program", {});
     const auto error = missing.launch();

@@ -138,12 +138,6 @@ TEST(URL, AppendingAndDeletingComponents) {
               "http://h/a/?q#f");
 }
 
-TEST(URL, EqualityIsOnTheAbsoluteString) {
-    EXPECT_EQ(URL::fileURLWithPath("/a/b", false), *URL::URLWithString("file:///a/b"));
-    EXPECT_FALSE(URL::fileURLWithPath("/a/b", false) == URL::fileURLWithPath("/a/b", true));
-    EXPECT_EQ(URL::URLWithString("file:///a%20b")->path(), "/a b");
-}
-
 class FileURLTest : public kvltest::TemporaryRootTest {};
 
 TEST_F(FileURLTest, ExistingFoldersAndRelativePathsFollowTheFileSystem) {

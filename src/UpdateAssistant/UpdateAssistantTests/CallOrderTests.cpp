@@ -45,6 +45,7 @@ protected:
             case 3:  // after a successful setup and a failed one (the logger is taken)
                 ASSERT_TRUE(install.setupInstallation(provider, logger, std::nullopt));
                 ASSERT_FALSE(install.setupUninstallation(provider, logger));
+                EXPECT_EQ(logger->lines().back().message, "Failed to Setup updater for uninstallation.");
                 break;
         }
     }
