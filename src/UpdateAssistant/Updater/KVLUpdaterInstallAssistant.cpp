@@ -14,7 +14,7 @@ bool KVLUpdaterInstallAssistant::setupInstallation(std::shared_ptr<IKVLAdminPriv
             platform::Console::log("OrvaneLite:: Updater Install Assistant - Invalid rights or logger instance");
             return false;
         }
-        if (!setupUpdater(std::move(provider), std::move(logger), config)) {
+        if (!setupUpdater(provider, std::move(logger), config)) {
             return false;
         }
         if (!loadLaunchServiceList()) {
@@ -81,7 +81,7 @@ bool KVLUpdaterInstallAssistant::performPostInstallationAndAdvices(std::vector<s
 bool KVLUpdaterInstallAssistant::setupUninstallation(std::shared_ptr<IKVLAdminPrivilegeProvider> provider,
                                                      std::shared_ptr<IKVLLogger> logger) {
     const bool setUp = [&] {
-        if (!setupUpdater(std::move(provider), std::move(logger), std::nullopt)) {
+        if (!setupUpdater(provider, std::move(logger), std::nullopt)) {
             KVL_LOG(KVLLogLevelError, "Failed to Setup updater for uninstallation.");
             return false;
         }

@@ -2,7 +2,7 @@
 
 bool KVLUpdaterUpdateAssistant::setupUpdate(std::shared_ptr<IKVLAdminPrivilegeProvider> provider,
                                             std::shared_ptr<IKVLLogger> logger) {
-    return enterCycle(Cycle::Update, setupUpdater(std::move(provider), std::move(logger), std::nullopt));
+    return enterCycle(Cycle::Update, setupUpdater(provider, std::move(logger), std::nullopt));
 }
 
 void KVLUpdaterUpdateAssistant::cleanupUpdate() { cleanupUpdater(); }
