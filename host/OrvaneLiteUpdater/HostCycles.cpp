@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "HostExitStatus.h"
+#include "HostInstallBackup.h"
 #include "Platform/PlistValue.h"
 
 namespace {
@@ -51,12 +52,21 @@ int HostCycles::install() {
         done("cleanup");
         return fail("pre-installation failed", HostExitFailure);
     }
+    const HostInstallBackup earlier(status_);
     if (!step("installation", assistant->installAndRestartRequired(&restartRequired, &logoffRequired))) {
         assistant->rollbackInstallation();
         done("rollback");
+        const std::vector<std::string> notRestored = earlier.restore(*provider_);
+        if (!earlier.empty()) {
+            step("restore of the earlier install", notRestored.empty());
+            report(notRestored);
+        }
         assistant->cleanupInstallation();
         done("cleanup");
-        return fail("installation failed and was rolled back", HostExitFailure);
+        return fail(earlier.empty()       ? "installation failed and was rolled back"
+                    : notRestored.empty() ? "installation failed; the earlier install was put back"
+                                          : "installation failed and the earlier install could not all be put back",
+                    HostExitFailure);
     }
     const bool posted = step("post-installation",
                              assistant->performPostInstallationAndAdvices(advices, &restartRequired, &logoffRequired));

@@ -18,7 +18,8 @@ public:
     HostCycles(const AssistantPlugin& plugin, std::shared_ptr<IKVLAdminPrivilegeProvider> provider,
                std::shared_ptr<IKVLLogger> logger, HostStatus& status, std::ostream& out);
 
-    // Setup, pre-installation, installation (rolled back when it fails), post-installation,
+    // Setup, pre-installation, installation (rolled back when it fails, and then an earlier
+    // install that it was replacing put back as it was), post-installation,
     // cleanup. The cleanup follows every setup, a failed one included. Each job left unloaded
     // is named; the plug-in's call for a log-off is passed on (status 3) only when unloaded
     // jobs are all that is wrong.

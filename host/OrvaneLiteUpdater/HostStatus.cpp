@@ -16,6 +16,11 @@ namespace {
 constexpr std::uint32_t kInstalledMode = 0644;
 constexpr char kAutoUpdaterIdentifier[] = "com.orvane.OrvaneLite.AutoUpdater";
 
+// Whether the listed jobs hold the label; not when either is unknown.
+bool isLoaded(const std::optional<std::vector<std::string>>& jobs, const std::optional<std::string>& label) {
+    return jobs && label && std::find(jobs->begin(), jobs->end(), *label) != jobs->end();
+}
+
 }  // namespace
 
 HostStatus::HostStatus(std::shared_ptr<IKVLUpdaterPathHelper> paths, std::shared_ptr<const platform::ConfinedRoot> root,
@@ -82,7 +87,7 @@ std::optional<std::string> HostStatus::notLoaded(const InstalledFile& file,
         return file.what + ": launchctl list failed";
     }
     const auto label = labelOf(file);
-    if (!label || std::find(jobs->begin(), jobs->end(), *label) == jobs->end()) {
+    if (!isLoaded(jobs, label)) {
         return file.what + ": job " + label.value_or("(unknown label)") + " is not loaded";
     }
     return std::nullopt;
@@ -119,7 +124,7 @@ std::vector<std::string> HostStatus::remains() {
         const auto label = file.isJob ? labelOf(file) : std::nullopt;
         if (!jobs && file.isJob) {
             lines.push_back(file.what + ": launchctl list failed");
-        } else if (label && std::find(jobs->begin(), jobs->end(), *label) != jobs->end()) {
+        } else if (isLoaded(jobs, label)) {
             lines.push_back(file.what + ": job " + *label + " is still loaded");
         }
     }
@@ -128,6 +133,22 @@ std::vector<std::string> HostStatus::remains() {
         lines.push_back("updater folder: " + folder->path() + " is still there");
     }
     return lines;
+}
+
+std::vector<HostStatus::InstalledCopy> HostStatus::installedCopies() {
+    const auto jobs = loadedJobs();
+    std::vector<InstalledCopy> copies;
+    for (const InstalledFile& file : installedFiles()) {
+        const std::string path = file.destination ? file.destination->path() : "";
+        auto contents = file.destination ? contentsOf(path) : std::nullopt;
+        auto attributes = contents ? root_->attributesOfItem(path) : std::nullopt;
+        if (!attributes) {
+            continue;
+        }
+        const auto label = file.isJob ? labelOf(file) : std::nullopt;
+        copies.push_back({path, std::move(*contents), std::move(*attributes), isLoaded(jobs, label)});
+    }
+    return copies;
 }
 
 platform::PlistDictionary HostStatus::state() {
@@ -147,7 +168,7 @@ platform::PlistDictionary HostStatus::state() {
         if (file.isJob) {
             const auto label = labelOf(file);
             entry["Job"] = label.value_or("");
-            entry["Loaded"] = jobs && label && std::find(jobs->begin(), jobs->end(), *label) != jobs->end();
+            entry["Loaded"] = isLoaded(jobs, label);
         }
         files.emplace_back(std::move(entry));
     }

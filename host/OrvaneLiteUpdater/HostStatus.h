@@ -19,6 +19,14 @@ class HostStatus {
 public:
     static constexpr std::uint64_t kMaxFileSize = 1024 * 1024;
 
+    // An installed file as it is now: enough to write it back and to load its job again.
+    struct InstalledCopy {
+        std::string path;
+        std::string contents;
+        platform::FileAttributes attributes;
+        bool jobLoaded = false;
+    };
+
     HostStatus(std::shared_ptr<IKVLUpdaterPathHelper> paths, std::shared_ptr<const platform::ConfinedRoot> root,
                std::ostream& out);
 
@@ -40,6 +48,9 @@ public:
     // One line per thing the updater installs that is still there (file, loaded job,
     // updater folder); empty when nothing is.
     std::vector<std::string> remains();
+    // A copy of each installed file that is there and readable as a regular file.
+    std::vector<InstalledCopy> installedCopies();
+    const std::shared_ptr<const platform::ConfinedRoot>& root() const { return root_; }
 
 private:
     // A file the updater installs: where it comes from and where it goes; a job has a label.

@@ -379,4 +379,12 @@ std::string formatStringArgs(std::string_view format, FormatArgs args) {
 
 void appendFormatArgs(std::string& out, std::string_view format, FormatArgs args) { Formatter(args).run(out, format); }
 
+std::string shellQuoted(std::string_view text) {
+    std::string quoted = "'";
+    for (const char character : text) {
+        quoted += character == '\'' ? std::string_view("'\\''") : std::string_view(&character, 1);
+    }
+    return quoted + "'";
+}
+
 }  // namespace platform

@@ -145,6 +145,8 @@ std::string formatStringArgs(std::string_view format, FormatArgs args);
 // The same text appended to out, so that a caller that keeps its buffer formats without
 // allocating.
 void appendFormatArgs(std::string& out, std::string_view format, FormatArgs args);
+// The text as one word of a POSIX shell command line: single-quoted, a quote inside as '\''.
+std::string shellQuoted(std::string_view text);
 
 template <typename... Args>
 std::string formatString(std::string_view format, const Args&... args) {

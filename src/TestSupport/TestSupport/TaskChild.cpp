@@ -6,6 +6,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "Platform/Format.h"
+
 namespace kvltest {
 
 namespace {
@@ -31,18 +33,11 @@ void runAsChildIfAsked(int argc, char** argv, char**) {
 
 [[gnu::used, gnu::section(".init_array")]] void (*const kChildHook)(int, char**, char**) = &runAsChildIfAsked;
 
-std::string shellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (const char character : text) {
-        quoted += character == '\'' ? std::string("'\\''") : std::string(1, character);
-    }
-    return quoted + "'";
-}
-
 }  // namespace
 
 std::string childWritingCommand(std::size_t count) {
-    return shellQuoted(std::filesystem::read_symlink("/proc/self/exe")) + " " + kWriteOption + std::to_string(count);
+    return platform::shellQuoted(std::filesystem::read_symlink("/proc/self/exe").string()) + " " + kWriteOption +
+           std::to_string(count);
 }
 
 std::string childOutput(std::size_t count) {
