@@ -15,9 +15,34 @@ endfunction()
 function(kvl_static_library target)
   add_library(${target} STATIC ${ARGN})
   target_include_directories(${target} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
-  # The libraries call each other in a cycle; repeat them on link lines until all resolve.
-  set_property(TARGET ${target} PROPERTY LINK_INTERFACE_MULTIPLICITY 3)
   kvl_target_defaults(${target})
+  set_property(GLOBAL APPEND PROPERTY KVL_STATIC_LIBRARIES ${target})
+endfunction()
+
+# Fails the configuration when the project's static libraries depend on each other in a
+# cycle: a linker resolves a cycle only by repeating libraries, which hides the layering fault.
+function(kvl_check_library_layers)
+  get_property(libraries GLOBAL PROPERTY KVL_STATIC_LIBRARIES)
+  foreach(library IN LISTS libraries)
+    _kvl_follow_library(${library} "")
+  endforeach()
+endfunction()
+
+# Walks the library's dependencies among the project's own, with the chain that led here.
+function(_kvl_follow_library library chain)
+  if(library IN_LIST chain)
+    list(APPEND chain ${library})
+    list(JOIN chain " -> " shown)
+    message(FATAL_ERROR "The static libraries depend on each other in a cycle: ${shown}")
+  endif()
+  list(APPEND chain ${library})
+  get_property(libraries GLOBAL PROPERTY KVL_STATIC_LIBRARIES)
+  get_target_property(dependencies ${library} LINK_LIBRARIES)
+  foreach(dependency IN LISTS dependencies)
+    if(dependency IN_LIST libraries)
+      _kvl_follow_library(${dependency} "${chain}")
+    endif()
+  endforeach()
 endfunction()
 
 # A GoogleTest binary of the sources listed after its name, registered with ctest.

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,6 +10,11 @@
 #include "ErrorService/IKVLInternalError.h"
 #include "LoggerService/IKVLLogger.h"
 #include "LoggerService/IKVLLoggerManager.h"
+
+// Makes the file loggers of createLoggerWithLogDir. The log file writer sits above the
+// libraries it uses, which log through this service, so the program that links it sets it.
+using KVLFileLoggerFactory = std::function<std::shared_ptr<IKVLLogger>(
+    const std::optional<std::string>& logDir, const std::optional<std::string>& moduleName, std::uint64_t logLevel)>;
 
 // The process-wide access point to the one logger. It exists from the first counted load to
 // the last unload; while loaded it holds a manager that holds the logger.
@@ -28,6 +34,8 @@ public:
     static bool isLoaded();
     static std::int64_t incrementLoadCount();
     static std::int64_t decrementLoadCount();
+    // Used by the managers made from now on; null leaves createLoggerWithLogDir failing.
+    static void setFileLoggerFactory(KVLFileLoggerFactory factory);
 
     void loadInstance(const void* argument, IKVLInternalError* error);
     void unloadInstance(IKVLInternalError* error);

@@ -169,6 +169,11 @@ TEST_F(KVLLoggerFileTest, TheServiceCreatesAFileLoggerByFolderAndModule) {
     const auto record = KVLCreateInternalError();
     KVLLoggerService::load(nullptr, record.get());
     KVLLoggerService::sharedInstance()->createLoggerWithLogDir(logDir(), "Service", KVLLogLevelInfo, record.get());
+    EXPECT_EQ(record->getErrorCode(), KVLErrorCodeUninitializedObject);  // until a factory is set
+    KVLLoggerFile::becomeTheFileLogger();
+    record->reset();
+    KVLLoggerService::sharedInstance()->createLoggerWithLogDir(logDir(), "Service", KVLLogLevelInfo, record.get());
+    KVLLoggerService::setFileLoggerFactory(nullptr);
     const auto logger = KVLLoggerService::sharedInstance()->getLogger();
     ASSERT_NE(logger, nullptr);
     const std::string bundleName =

@@ -12,6 +12,7 @@
 
 #include "KVLSharedUtil/KVLFileUtil.h"
 #include "KVLSharedUtil/KVLSafeZone.h"
+#include "LoggerService/KVLLoggerService.h"
 #include "LoggerService/Private/KVLLogUtil.h"
 #include "Platform/Bundle.h"
 #include "Platform/Calendar.h"
@@ -107,6 +108,12 @@ KVLLoggerFile::KVLLoggerFile(std::optional<std::string> logDir, std::optional<st
       mstrAppVersion_(mainBundleShortVersion()),
       miPID_(platform::ProcessInfo::processIdentifier()) {
     logFileInitialize();
+}
+
+void KVLLoggerFile::becomeTheFileLogger() {
+    KVLLoggerService::setFileLoggerFactory(
+        [](const std::optional<std::string>& logDir, const std::optional<std::string>& moduleName,
+           std::uint64_t logLevel) { return std::make_shared<KVLLoggerFile>(logDir, moduleName, logLevel); });
 }
 
 KVLLoggerFile::~KVLLoggerFile() {

@@ -32,6 +32,9 @@ public:
     KVLLoggerFile(const KVLLoggerFile&) = delete;
     KVLLoggerFile& operator=(const KVLLoggerFile&) = delete;
 
+    // Makes KVLLoggerService's createLoggerWithLogDir create loggers of this class.
+    static void becomeTheFileLogger();
+
     std::uint64_t getLevel() override;
     std::optional<std::string> getLogFilePath() override;
     bool isLevelOn(std::uint64_t level) override;

@@ -11,6 +11,7 @@ namespace {
 
 std::atomic<std::shared_ptr<KVLLoggerService>> sSharedInstance;
 KVLLoadCount slLoadCount;
+std::atomic<std::shared_ptr<const KVLFileLoggerFactory>> sFileLoggerFactory;
 
 }  // namespace
 
@@ -73,7 +74,7 @@ void KVLLoggerService::createLoggerWithLogger(std::shared_ptr<IKVLLogger> logger
 std::shared_ptr<IKVLLoggerManager> KVLLoggerService::managerForNewLogger(IKVLInternalError* error, std::int64_t line) {
     // A manager that a refused request (a null logger) left without a logger holds none.
     if (!getLogger()) {
-        auto manager = std::make_shared<KVLLoggerManager>();
+        auto manager = std::make_shared<KVLLoggerManager>(sFileLoggerFactory.load());
         setMLoggerManager(manager);
         return manager;
     }
@@ -90,6 +91,10 @@ std::shared_ptr<IKVLLoggerManager> KVLLoggerService::managerForNewLogger(IKVLInt
 std::shared_ptr<IKVLLogger> KVLLoggerService::getLogger() {
     const auto manager = mLoggerManager();
     return manager ? manager->getLogger() : nullptr;
+}
+
+void KVLLoggerService::setFileLoggerFactory(KVLFileLoggerFactory factory) {
+    sFileLoggerFactory.store(factory ? std::make_shared<const KVLFileLoggerFactory>(std::move(factory)) : nullptr);
 }
 
 std::shared_ptr<IKVLLoggerManager> KVLLoggerService::mLoggerManager() const { return mLoggerManager_.load(); }
