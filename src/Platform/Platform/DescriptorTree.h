@@ -22,7 +22,8 @@ struct DescriptorTree {
     // Replaces (or, without replace, creates: EEXIST when it exists) the file atomically: a
     // temporary beside it, written, given the mode, flushed, renamed over the name (a folder
     // there is not replaced: EISDIR), then the folder flushed. On failure the old file stays
-    // and the temporary is gone.
+    // and the temporary is gone. A writer killed before its rename leaves its temporary; the
+    // next replacement or removal of the same name removes it (the writer's pid is in its name).
     static int writeFile(int folder, const std::string& name, std::string_view contents, mode_t mode, bool replace);
     // The same for a file named by a path: its folder opened once, the file written as above.
     static int writeFileAtPath(const std::string& path, std::string_view contents, mode_t mode);
@@ -37,7 +38,7 @@ struct DescriptorTree {
     static int copyItem(int sourceFolder, const std::string& sourceName, int destinationFolder,
                         const std::string& destinationName, bool replace, const LinkPolicy& linkPolicy);
     // Removes the item and all a folder holds, opening each folder with O_NOFOLLOW: a link
-    // is removed as a link, never followed.
+    // is removed as a link, never followed; then the temporaries that dead writers left beside it.
     static int removeItem(int folder, const std::string& name);
     // The names in an open folder, sorted, without "." and ".."; null with errno set.
     static std::optional<std::vector<std::string>> names(int folder);

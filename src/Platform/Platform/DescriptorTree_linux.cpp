@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <cstdio>  // renameat2
 #include <fstream>
 #include <random>
@@ -46,10 +48,69 @@ private:
     int descriptor_;
 };
 
+// Temporaries are named ".<name>.<pid>-<random>.tmp", the name cut short enough for the
+// longest name the file system takes; the pid tells whether the writer is still alive.
+std::string temporaryPrefix(const std::string& name) { return "." + name.substr(0, 200) + "."; }
+
 std::string temporaryName(const std::string& name) {
     static thread_local std::mt19937 generator{std::random_device{}()};
-    // Short enough for the longest name the file system takes.
-    return "." + name.substr(0, 200) + "." + std::to_string(generator() % 1000000000u) + ".tmp";
+    return temporaryPrefix(name) + std::to_string(::getpid()) + "-" + std::to_string(generator() % 1000000000u) +
+           ".tmp";
+}
+
+// Makes an item under a fresh temporary name beside name with make (0 or an errno); the name,
+// or empty with errno set.
+std::string makeTemporary(int folder, const std::string& name, const std::function<int(const std::string&)>& make) {
+    for (;;) {
+        std::string temporary = temporaryName(name);
+        const int failure = make(temporary);
+        if (failure == 0)
+            return temporary;
+        if (failure != EEXIST) {
+            errno = failure;
+            return {};
+        }
+    }
+}
+
+// Removes the item and all a folder holds, as DescriptorTree::removeItem does.
+int removeTree(int folder, const std::string& name) {
+    if (::unlinkat(folder, name.c_str(), 0) == 0)
+        return 0;
+    if (errno != EISDIR && errno != EPERM)
+        return errno;
+    Descriptor inner(::openat(folder, name.c_str(), kFolderFlags));
+    if (inner.get() < 0) {
+        // Swapped for a file or a link since: that is removed as it is.
+        return errno == ENOTDIR || errno == ELOOP ? (::unlinkat(folder, name.c_str(), 0) == 0 ? 0 : errno) : errno;
+    }
+    const auto entries = DescriptorTree::names(inner.get());
+    if (!entries)
+        return errno;
+    for (const std::string& entry : *entries) {
+        if (const int failure = removeTree(inner.get(), entry))
+            return failure;
+    }
+    return ::unlinkat(folder, name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+// Removes the temporaries beside name whose writers died before renaming them (a kill, a
+// crash). A writer in another pid namespace may look dead: its write then fails, whole.
+void removeAbandonedTemporaries(int folder, const std::string& name) {
+    const std::string prefix = temporaryPrefix(name);
+    const auto entries = DescriptorTree::names(folder);
+    for (const std::string& entry : entries.value_or(std::vector<std::string>())) {
+        if (entry.size() <= prefix.size() + 4 || entry.compare(0, prefix.size(), prefix) != 0 ||
+            !entry.ends_with(".tmp")) {
+            continue;
+        }
+        pid_t writer = 0;
+        const char* digits = entry.data() + prefix.size();
+        const auto [end, parsed] = std::from_chars(digits, entry.data() + entry.size(), writer);
+        if (parsed == std::errc() && *end == '-' && writer > 0 && ::kill(writer, 0) != 0 && errno == ESRCH) {
+            removeTree(folder, entry);
+        }
+    }
 }
 
 // How a finished item takes its name: only where nothing is (EEXIST otherwise), over what is
@@ -68,7 +129,7 @@ int renameInFolder(int folder, const std::string& from, const std::string& to, P
         return errno;
     if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_EXCHANGE) != 0)
         return errno;
-    DescriptorTree::removeItem(folder, from);
+    removeTree(folder, from);
     return 0;
 }
 
@@ -79,13 +140,14 @@ int flushFolder(int folder) { return ::fsync(folder) == 0 || errno == EINVAL ? 0
 // Writes a new file under a temporary name with fill, then renames it into place.
 int writeAtomically(int folder, const std::string& name, mode_t mode, Placement placement,
                     const std::function<int(int)>& fill) {
-    std::string temporary;
+    if (placement != Placement::New)
+        removeAbandonedTemporaries(folder, name);
     int descriptor = -1;
-    do {
-        temporary = temporaryName(name);
-        descriptor = ::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    } while (descriptor < 0 && errno == EEXIST);
-    if (descriptor < 0) {
+    const std::string temporary = makeTemporary(folder, name, [&](const std::string& candidate) {
+        descriptor = ::openat(folder, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        return descriptor < 0 ? errno : 0;
+    });
+    if (temporary.empty()) {
         return errno;
     }
     Descriptor file(descriptor);
@@ -148,13 +210,12 @@ int copyFolder(int sourceFolder, const std::string& sourceName, const struct sta
     Descriptor source(::openat(sourceFolder, sourceName.c_str(), kFolderFlags));
     if (source.get() < 0)
         return errno;
-    std::string temporary;
-    int made = -1;
-    do {
-        temporary = temporaryName(destinationName);
-        made = ::mkdirat(destinationFolder, temporary.c_str(), 0700);
-    } while (made != 0 && errno == EEXIST);
-    if (made != 0)
+    if (placement != Placement::New)
+        removeAbandonedTemporaries(destinationFolder, destinationName);
+    const std::string temporary = makeTemporary(destinationFolder, destinationName, [&](const std::string& candidate) {
+        return ::mkdirat(destinationFolder, candidate.c_str(), 0700) == 0 ? 0 : errno;
+    });
+    if (temporary.empty())
         return errno;
     int failure = 0;
     {
@@ -173,7 +234,7 @@ int copyFolder(int sourceFolder, const std::string& sourceName, const struct sta
     if (failure == 0)
         failure = renameInFolder(destinationFolder, temporary, destinationName, placement);
     if (failure != 0) {
-        DescriptorTree::removeItem(destinationFolder, temporary);
+        removeTree(destinationFolder, temporary);
         return failure;
     }
     return flushFolder(destinationFolder);
@@ -200,13 +261,11 @@ int copyInto(int sourceFolder, const std::string& sourceName, int destinationFol
         target.resize(static_cast<std::size_t>(length));
         if (const int refused = linkPolicy(target, pathInCopy))
             return refused;
-        std::string temporary;
-        int made = -1;
-        do {
-            temporary = temporaryName(destinationName);
-            made = ::symlinkat(target.c_str(), destinationFolder, temporary.c_str());
-        } while (made != 0 && errno == EEXIST);
-        if (made != 0)
+        const std::string temporary =
+            makeTemporary(destinationFolder, destinationName, [&](const std::string& candidate) {
+                return ::symlinkat(target.c_str(), destinationFolder, candidate.c_str()) == 0 ? 0 : errno;
+            });
+        if (temporary.empty())
             return errno;
         const int failure = renameInFolder(destinationFolder, temporary, destinationName, placement);
         if (failure != 0)
@@ -264,23 +323,9 @@ int DescriptorTree::copyItem(int sourceFolder, const std::string& sourceName, in
 }
 
 int DescriptorTree::removeItem(int folder, const std::string& name) {
-    if (::unlinkat(folder, name.c_str(), 0) == 0)
-        return 0;
-    if (errno != EISDIR && errno != EPERM)
-        return errno;
-    Descriptor inner(::openat(folder, name.c_str(), kFolderFlags));
-    if (inner.get() < 0) {
-        // Swapped for a file or a link since: that is removed as it is.
-        return errno == ENOTDIR || errno == ELOOP ? (::unlinkat(folder, name.c_str(), 0) == 0 ? 0 : errno) : errno;
-    }
-    const auto entries = names(inner.get());
-    if (!entries)
-        return errno;
-    for (const std::string& entry : *entries) {
-        if (const int failure = removeItem(inner.get(), entry))
-            return failure;
-    }
-    return ::unlinkat(folder, name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
+    const int failure = removeTree(folder, name);
+    removeAbandonedTemporaries(folder, name);
+    return failure;
 }
 
 std::optional<std::vector<std::string>> DescriptorTree::names(int folder) {
