@@ -28,6 +28,7 @@ TEST_F(HostTest, LinksAndFifosPlantedWhereTheHostWritesNeverLeadOutOfTheRootNorH
         {kLog, nullptr, "install", 1, "log: it is not a regular file\n"},
         {"var/run", "", "install", 1, "cannot lock the root: "},
         {"var/run/OrvaneLiteUpdater.lock", "keep", "install", 1, "cannot lock the root: "},
+        {"var/run/OrvaneLiteUpdater.lock", nullptr, "install", 1, "cannot lock the root: "},
         {"var/run/launchd-standin", "", "install", 1, "launchctl list failed"},
         {"var/run/launchd-standin/jobs.plist", nullptr, "install", 1, "launchctl list failed"},
         {"Library/Preferences", "", "install", 1, "install failed: the auto-updater application is not registered"},
