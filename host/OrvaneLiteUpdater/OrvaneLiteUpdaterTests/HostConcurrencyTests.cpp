@@ -1,7 +1,9 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <random>
 #include <thread>
 #include <utility>
 
@@ -49,6 +51,38 @@ TEST_F(HostEndToEndTest, StressConcurrentCommandPairsLeaveARootThatUninstallAndV
             const HostRun verify = host("status --verify --root " + root());
             ASSERT_EQ(verify.status, 0) << verify.out;
         }
+    }
+}
+
+// Install and uninstall killed at random moments leave a root that the next install verifies
+// and the next uninstall clears, with no empty property list and no temporary left over.
+TEST_F(HostEndToEndTest, StressCommandsKilledAnywhereLeaveARootThatInstallAndUninstallHandle) {
+    std::mt19937 random(4242);
+    for (int round = 0; round < 40; ++round) {
+        const char* command = round % 2 == 0 ? "install" : "uninstall";
+        const pid_t host = ::fork();
+        ASSERT_GE(host, 0);
+        if (host == 0) {
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, STDOUT_FILENO);
+            ::dup2(quiet, STDERR_FILENO);
+            ::execl(KVL_HOST_PATH, KVL_HOST_PATH, command, "--root", root().c_str(), nullptr);
+            ::_exit(127);
+        }
+        ::usleep(random() % 150000);
+        ::kill(host, SIGKILL);
+        ::waitpid(host, nullptr, 0);
+        for (const auto& entry : fs::recursive_directory_iterator(root())) {
+            ASSERT_FALSE(entry.path().extension() == ".plist" && entry.is_regular_file() && entry.file_size() == 0)
+                << round << ' ' << entry.path();
+        }
+    }
+    ASSERT_EQ(host("install --root " + root()).status, 0);
+    const HostRun verify = host("status --verify --root " + root());
+    EXPECT_EQ(verify.status, 0) << verify.out;
+    ASSERT_EQ(host("uninstall --root " + root()).status, 0);
+    for (const auto& entry : fs::recursive_directory_iterator(root())) {
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
     }
 }
 
