@@ -1,6 +1,5 @@
 #include "HostInstallBackup.h"
 
-#include "ErrorService/KVLCreateInternalError.h"
 #include "Platform/Format.h"
 
 HostInstallBackup::HostInstallBackup(HostStatus& status) : root_(status.root()), copies_(status.installedCopies()) {}
@@ -12,16 +11,15 @@ std::vector<std::string> HostInstallBackup::restore(IKVLAdminPrivilegeProvider& 
         platform::FileAttributeChanges owner;
         owner.ownerAccountID = copy.attributes.ownerAccountID;
         owner.groupOwnerAccountID = copy.attributes.groupOwnerAccountID;
-        if (!root_->writeFile(copy.path, copy.contents, copy.attributes.posixPermissions, &error) ||
+        // The permission bits only: a put-back file is never made set-id.
+        if (!root_->writeFile(copy.path, copy.contents, copy.attributes.posixPermissions & 0777, &error) ||
             !root_->setAttributes(owner, copy.path, &error)) {
             failures.push_back(copy.path + " could not be put back: " + error.localizedDescription);
             continue;
         }
-        const auto record = KVLCreateInternalError();
-        if (copy.jobLoaded &&
-            !provider.launchCommand("launchctl load " + platform::shellQuoted(copy.path), record.get())) {
-            failures.push_back(copy.path + " was put back but its job could not be loaded again: " +
-                               record->getDescription().value_or("no reason given"));
+        // The provider logs why a command failed.
+        if (copy.jobLoaded && !provider.launchCommand("launchctl load " + platform::shellQuoted(copy.path), nullptr)) {
+            failures.push_back(copy.path + " was put back but its job could not be loaded again (see the log)");
         }
     }
     return failures;

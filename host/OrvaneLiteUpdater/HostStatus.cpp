@@ -1,5 +1,6 @@
 #include "HostStatus.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,8 +9,10 @@
 #include "HostExitStatus.h"
 #include "KVLSharedUtil/KVLTaskUtil.h"
 #include "Platform/ApplicationDatabase.h"
+#include "Platform/FileStatus.h"
 #include "Platform/Format.h"
 #include "Platform/PropertyListSerialization.h"
+#include "Platform/RegularFile.h"
 
 namespace {
 
@@ -139,14 +142,25 @@ std::vector<HostStatus::InstalledCopy> HostStatus::installedCopies() {
     const auto jobs = loadedJobs();
     std::vector<InstalledCopy> copies;
     for (const InstalledFile& file : installedFiles()) {
-        const std::string path = file.destination ? file.destination->path() : "";
-        auto contents = file.destination ? contentsOf(path) : std::nullopt;
-        auto attributes = contents ? root_->attributesOfItem(path) : std::nullopt;
-        if (!attributes) {
+        if (!file.destination) {
             continue;
         }
-        const auto label = file.isJob ? labelOf(file) : std::nullopt;
-        copies.push_back({path, std::move(*contents), std::move(*attributes), isLoaded(jobs, label)});
+        // The item itself, opened once and never through a link: a link planted there must
+        // not have its target's contents written back in its place.
+        const std::string path = file.destination->path();
+        const int descriptor = root_->openFile(path, platform::RegularFile::openFlags());
+        struct stat info {};
+        auto contents = descriptor >= 0 && ::fstat(descriptor, &info) == 0
+                            ? platform::RegularFile::readDescriptor(descriptor, path, kMaxFileSize)
+                            : std::nullopt;
+        if (descriptor >= 0) {
+            ::close(descriptor);
+        }
+        if (contents) {
+            const auto label = file.isJob ? labelOf(file) : std::nullopt;
+            copies.push_back(
+                {path, std::move(*contents), platform::FileStatus::attributes(info), isLoaded(jobs, label)});
+        }
     }
     return copies;
 }

@@ -48,7 +48,7 @@ public:
     // One line per thing the updater installs that is still there (file, loaded job,
     // updater folder); empty when nothing is.
     std::vector<std::string> remains();
-    // A copy of each installed file that is there and readable as a regular file.
+    // A copy of each installed file that is there as a regular file (not a link) and readable.
     std::vector<InstalledCopy> installedCopies();
     const std::shared_ptr<const platform::ConfinedRoot>& root() const { return root_; }
 

@@ -62,6 +62,29 @@ TEST_F(HostTest, LinksAndFifosPlantedWhereTheHostWritesNeverLeadOutOfTheRootNorH
     EXPECT_TRUE(fs::is_directory(machine + "/" + kApplication + "/Contents/MacOS"));
 }
 
+// A failed re-install puts back only the regular files it found, never what a planted link
+// pointed at (here a file only root may read), nor a set-id bit; a job it cannot load again
+// is named.
+TEST_F(HostEndToEndTest, AFailedReinstallPutsBackNoLinkTargetAndNoSetIDBit) {
+    ASSERT_EQ(host("install --root " + root()).status, 0);
+    writeFile("secret", "for root only");
+    fs::permissions(path("secret"), fs::perms::owner_read);
+    fs::remove(path(kCopyHelper));
+    fs::create_symlink("../../secret", path(kCopyHelper));
+    fs::permissions(path(kAgent), fs::perms::set_uid, fs::perm_options::add);
+    const HostRun run = host("install --fail copy:4 --root " + root());
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(path(kCopyHelper)))) << run.out;
+    EXPECT_EQ(fs::status(path(kAgent)).permissions(), fs::perms(0644));
+    // A job put back that cannot be loaded again is named.
+    const HostRun reload = host("install --fail copy:4 --fail launch:4 --root " + root());
+    EXPECT_EQ(reload.status, 1);
+    EXPECT_NE(reload.out.find(" was put back but its job could not be loaded again (see the log)\n"), std::string::npos)
+        << reload.out;
+    EXPECT_NE(reload.out.find("install failed: installation failed and the earlier install could not all be put back"),
+              std::string::npos);
+}
+
 TEST_F(HostTest, RootsThatCannotBeExaminedAreRefusedWithOneLine) {
     fs::create_symlink("loop", path("loop"));
     writeFile("file", "not a folder");
