@@ -44,4 +44,15 @@ TEST_F(KVLAppRegistrationHelperTest, AFailureIsLoggedAndTheOthersAreStillRegiste
     EXPECT_EQ(helper.mApplicationsToRegister().size(), 3u);
 }
 
+TEST_F(KVLAppRegistrationHelperTest, AnApplicationRecordedBeforeIsReadAgain) {
+    const URL application = URL::fileURLWithPath(writeBundle("Applications/Renamed.app", "com.example.old"), true);
+    ASSERT_EQ(platform::ApplicationDatabase::registerURL(application, false), platform::ApplicationDatabase::kNoError);
+    writeBundle("Applications/Renamed.app", "com.example.new");
+    KVLAppRegistrationHelper helper;
+    helper.addApplicationURL(application);
+    helper.registerApplications();
+    EXPECT_EQ(platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.new"),
+              std::vector<URL>{application});
+}
+
 }  // namespace

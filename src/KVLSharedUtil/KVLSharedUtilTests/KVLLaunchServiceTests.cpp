@@ -45,6 +45,7 @@ TEST_F(KVLLaunchServiceTest, AnInstalledFileIsReplacedOnlyWhenAsked) {
     EXPECT_EQ(provider->calls()[0].commandLine, "launchctl unload " + daemonPlist);
     EXPECT_EQ(provider->calls()[1].operation, Operation::RemoveFileAt);
     EXPECT_TRUE(provider->calls()[2].recordWasSuccess);  // the dropped failures do not reach the copy
+    EXPECT_TRUE(provider->calls()[2].replaceExisting);   // over whatever the failed removal left
     EXPECT_EQ(logger->lines()[1].message, "Removing Older Launch Service before registering new.");
 }
 

@@ -26,6 +26,7 @@ public:
         Operation operation = Operation::CopyFile;
         std::optional<platform::URL> source;       // CopyFile
         std::optional<platform::URL> destination;  // CopyFile; the URL of RemoveFileAt
+        bool replaceExisting = false;              // CopyFile
         platform::PlistDictionary attributes;      // SetAttributes
         std::string path;                          // SetAttributes
         std::string commandLine;                   // LaunchCommand
@@ -50,6 +51,7 @@ public:
         Call call = started(Operation::CopyFile, error);
         call.source = source;
         call.destination = destination;
+        call.replaceExisting = replaceExisting;
         return finish(std::move(call), error);
     }
 

@@ -77,6 +77,16 @@ TEST_F(KVLUpdaterInstallAssistantTest, AnInstallationCycleDoesItsWorkThroughTheP
     EXPECT_FALSE(KVLErrorService::isLoaded());
 }
 
+// The host's fault matrix sees the log-off; that no restart is asked besides, only this.
+TEST_F(KVLUpdaterInstallAssistantTest, AFailedDaemonLoadAsksForALogOffOnly) {
+    provider->failCall(Operation::LaunchCommand, 1, {"launchctl failed", 5, KVLInternalErrorTypeOther});
+    ASSERT_TRUE(assistant.setupInstallation(provider, logger, std::nullopt));
+    bool restart = false, logoff = false;
+    EXPECT_FALSE(assistant.performPostInstallationAndAdvices(advices, &restart, &logoff));
+    EXPECT_EQ(std::pair(restart, logoff), std::pair(false, true));
+    assistant.cleanupInstallation();
+}
+
 TEST_F(KVLUpdaterInstallAssistantTest, UninstallationTriesEverythingAndAlwaysSucceeds) {
     for (std::size_t call = 1; call <= 4; ++call) {
         provider->failCall(Operation::RemoveFileAt, call, {"busy", 16, KVLInternalErrorTypePosix});
