@@ -82,9 +82,7 @@ TEST_F(BundleTest, LocalizedStringsFollowTheSearchOrderAndAreReadOnce) {
 
 // A module in Contents/MacOS belongs to the bundle around Contents (the plug-in's tests find
 // their strings so), any other to its folder (the main bundle below).
-TEST(Bundle, OnlyContentsMacOSIsLookedThrough) {
-    EXPECT_EQ(Bundle::bundlePathForModule("/x/MacOS/tool"), "/x/MacOS");
-}
+TEST(Bundle, OnlyContentsMacOSIsLookedThrough) { EXPECT_EQ(Bundle::bundlePathForModule("/x/MacOS/tool"), "/x/MacOS"); }
 
 TEST_F(BundleTest, MainBundleIsTheExecutablesFolderUnlessSet) {
     const auto main = Bundle::mainBundle();
