@@ -90,16 +90,13 @@ TEST_F(HostTest, RootsThatCannotBeExaminedAreRefusedWithOneLine) {
     writeFile("file", "not a folder");
     fs::create_directories(path("closed/machine"));
     ::chmod(path("closed").c_str(), 0700);
-    std::string deep = root();
-    while (deep.size() <= PATH_MAX) {
-        deep += "/deep";
-    }
-    for (const std::string& machine : {deep, path("loop"), path("file"), path("none")}) {
+    // One root for each of the two messages; the causes themselves are the confined root's tests'.
+    for (const std::string& machine : {path("loop"), path("file")}) {
         for (const char* command : {"status", "install"}) {
             const HostRun run = host(std::string(command) + " --root " + machine);
-            EXPECT_EQ(run.status, 2) << command << ' ' << machine.substr(0, 80);
-            EXPECT_EQ(run.err.rfind("Orvane Lite Updater: the root " + machine, 0), 0u) << run.err.substr(0, 200);
-            EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err.substr(0, 200);
+            EXPECT_EQ(run.status, 2) << command << ' ' << machine;
+            EXPECT_EQ(run.err.rfind("Orvane Lite Updater: the root " + machine, 0), 0u) << run.err;
+            EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
         }
     }
     if (::geteuid() != 0) {

@@ -5,8 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-
 #include "ErrorService/KVLCreateInternalError.h"
 #include "TestSupport/LoadedServices.h"
 #include "TestSupport/RecordingLogger.h"
@@ -35,7 +33,7 @@ TEST_F(HostPrivilegeProviderTest, ACopyBlockedByAFileFailsAndLeavesItAlone) {
     EXPECT_EQ(readFile("blocker"), "a file where a folder is needed");
 }
 
-TEST_F(HostPrivilegeProviderTest, AttributesRemovalAndCommands) {
+TEST_F(HostPrivilegeProviderTest, AttributesAndCommands) {
     writeFile("f", "x");
     ::chmod(path("f").c_str(), 0600);
     const group* nogroup = ::getgrnam("nogroup");
@@ -54,10 +52,6 @@ TEST_F(HostPrivilegeProviderTest, AttributesRemovalAndCommands) {
     EXPECT_FALSE(provider.setAttributes(attributes, path("missing"), record.get()));
     EXPECT_FALSE(record->isSuccess());
     record->reset();
-
-    writeFile("folder/inner/g", "x");
-    EXPECT_TRUE(provider.removeFileAt(url("folder"), record.get()));
-    EXPECT_FALSE(std::filesystem::exists(path("folder")));
 
     EXPECT_FALSE(provider.launchCommand("echo out; echo why >&2; exit 3", record.get()));
     EXPECT_EQ(record->getErrorCode(), 3);

@@ -13,22 +13,12 @@ using platform::URL;
 
 constexpr char kSourcePath[] = "src/KVLSharedUtil/KVLSharedUtil/KVLAppRegistrationHelper";
 
-class KVLAppRegistrationHelperTest : public kvltest::LoggedServicesTest {
-protected:
-    // "<root>/Applications/<name>.app" with the identifier.
-    URL makeApplication(const std::string& name, const std::string& identifier) const {
-        const std::string folder = "Applications/" + name + ".app";
-        writeFile(folder + "/Contents/Info.plist",
-                  "<plist version=\"1.0\"><dict><key>CFBundleIdentifier</key><string>" + identifier +
-                      "</string></dict></plist>");
-        return URL::fileURLWithPath(path(folder), true);
-    }
-};
+using KVLAppRegistrationHelperTest = kvltest::LoggedServicesTest;
 
 TEST_F(KVLAppRegistrationHelperTest, AFailureIsLoggedAndTheOthersAreStillRegistered) {
     KVLAppRegistrationHelper helper;
-    const URL first = makeApplication("First", "com.example.first");
-    const URL third = makeApplication("Third", "com.example.third");
+    const URL first = URL::fileURLWithPath(writeBundle("Applications/First.app", "com.example.first"), true);
+    const URL third = URL::fileURLWithPath(writeBundle("Applications/Third.app", "com.example.third"), true);
     std::filesystem::create_directories(path("Applications/NoInfo.app"));
     helper.addApplicationURL(first);
     helper.addApplicationPath(path("Applications/NoInfo.app"));
@@ -55,9 +45,9 @@ TEST_F(KVLAppRegistrationHelperTest, AFailureIsLoggedAndTheOthersAreStillRegiste
 }
 
 TEST_F(KVLAppRegistrationHelperTest, AnApplicationRecordedBeforeIsReadAgain) {
-    const URL application = makeApplication("Renamed", "com.example.old");
+    const URL application = URL::fileURLWithPath(writeBundle("Applications/Renamed.app", "com.example.old"), true);
     ASSERT_EQ(platform::ApplicationDatabase::registerURL(application, false), platform::ApplicationDatabase::kNoError);
-    makeApplication("Renamed", "com.example.new");
+    writeBundle("Applications/Renamed.app", "com.example.new");
     KVLAppRegistrationHelper helper;
     helper.addApplicationURL(application);
     helper.registerApplications();

@@ -8,18 +8,8 @@
 
 namespace {
 
-class KVLFileTypeUtilTest : public kvltest::TemporaryRootTest {
-protected:
-    // Registers "<root>/Applications/<name>.app" with the identifier.
-    void registerApplication(const std::string& name, const std::string& identifier) const {
-        const std::string folder = "Applications/" + name + ".app";
-        writeFile(folder + "/Contents/Info.plist",
-                  "<plist version=\"1.0\"><dict><key>CFBundleIdentifier</key><string>" + identifier +
-                      "</string></dict></plist>");
-        ASSERT_EQ(platform::ApplicationDatabase::registerURL(platform::URL::fileURLWithPath(path(folder), true), true),
-                  platform::ApplicationDatabase::kNoError);
-    }
-};
+using platform::ApplicationDatabase;
+using KVLFileTypeUtilTest = kvltest::TemporaryRootTest;
 
 TEST_F(KVLFileTypeUtilTest, ExtensionsMapThroughTheDatabase) {
     EXPECT_EQ(KVLFileTypeUtil::UTITypeForFileExtension(std::nullopt), std::nullopt);
@@ -31,12 +21,16 @@ TEST_F(KVLFileTypeUtilTest, PreferredApplicationIsTheHandlersBundleOrItsRecorded
     EXPECT_EQ(KVLFileTypeUtil::userPreferredAppBundleIdForUtiType("public.plain-text"), std::nullopt);
 
     // A handler that no registered application carries: its identifier as recorded.
-    platform::ApplicationDatabase::setDefaultRoleHandlerForContentType("public.plain-text", "com.example.gone");
+    ApplicationDatabase::setDefaultRoleHandlerForContentType("public.plain-text", "com.example.gone");
     EXPECT_EQ(KVLFileTypeUtil::userPreferredAppBundleIdForUtiType("public.plain-text"), "com.example.gone");
 
-    registerApplication("Editor", "com.example.editor");
-    platform::ApplicationDatabase::setDefaultRoleHandlerForContentType("public.plain-text", "com.example.editor");
-    EXPECT_EQ(KVLFileTypeUtil::userPreferredAppBundleIdForUtiType("public.plain-text"), "com.example.editor");
+    // A registered one: the identifier its bundle holds now.
+    const std::string editor = writeBundle("Editor.app", "com.example.editor");
+    ASSERT_EQ(ApplicationDatabase::registerURL(platform::URL::fileURLWithPath(editor, true), true),
+              ApplicationDatabase::kNoError);
+    writeBundle("Editor.app", "com.example.renamed");
+    ApplicationDatabase::setDefaultRoleHandlerForContentType("public.plain-text", "com.example.editor");
+    EXPECT_EQ(KVLFileTypeUtil::userPreferredAppBundleIdForUtiType("public.plain-text"), "com.example.renamed");
 }
 
 }  // namespace

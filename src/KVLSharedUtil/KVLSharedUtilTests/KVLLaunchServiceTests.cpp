@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "KVLSharedUtil/KVLFileOperationHelper.h"
 #include "KVLSharedUtil/KVLLaunchServiceHelper.h"
 #include "LoggedServicesTest.h"
@@ -16,50 +14,20 @@ using platform::URL;
 class KVLLaunchServiceTest : public kvltest::LoggedServicesTest {
 protected:
     KVLLaunchServiceTest() {
-        // A launchctl that only says what it was asked, first on the PATH.
-        writeFile("bin/launchctl", "#!/bin/sh\necho \"launchctl $*\"\nexit 3\n");
-        ::chmod(path("bin/launchctl").c_str(), 0755);
-        previousPath_ = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
-        ::setenv("PATH", (path("bin") + ":" + previousPath_).c_str(), 1);
         writeFile("app/LaunchServices/com.orvane.OrvaneLite.CopyHelper.plist", "daemon");
         writeFile("app/LaunchServices/com.orvane.OrvaneLite.AutoUpdater.plist", "agent");
     }
-    ~KVLLaunchServiceTest() override { ::setenv("PATH", previousPath_.c_str(), 1); }
 
     URL shipped(const std::string& name) const { return URL::fileURLWithPath(path("app/LaunchServices/" + name)); }
     KVLLaunchService daemon() const {
         return KVLLaunchService(KVLLaunchServiceTypeGlobalDaemon, shipped("com.orvane.OrvaneLite.CopyHelper.plist"),
                                 provider);
     }
-    KVLLaunchService agent(KVLLaunchServiceType type = KVLLaunchServiceTypeUserAgent) const {
-        return KVLLaunchService(type, shipped("com.orvane.OrvaneLite.AutoUpdater.plist"), provider);
-    }
 
     std::shared_ptr<kvltest::RecordingPrivilegeProvider> provider =
         std::make_shared<kvltest::RecordingPrivilegeProvider>();
     const std::string daemonPlist = path("Library/LaunchDaemons/com.orvane.OrvaneLite.CopyHelper.plist");
-    const std::string agentPlist = path("Library/LaunchAgents/com.orvane.OrvaneLite.AutoUpdater.plist");
-
-private:
-    std::string previousPath_;
 };
-
-TEST_F(KVLLaunchServiceTest, RegisteringADaemonCopiesThenSetsRootWheel0644) {
-    daemon().registerServiceWithReplaceExisting(false, record.get());
-    EXPECT_TRUE(record->isSuccess());
-    ASSERT_EQ(provider->calls().size(), 2u);
-    const auto& copy = provider->calls()[0];
-    EXPECT_EQ(copy.operation, Operation::CopyFile);
-    EXPECT_EQ(copy.source, shipped("com.orvane.OrvaneLite.CopyHelper.plist"));
-    EXPECT_EQ(copy.destination->path(), daemonPlist);
-    EXPECT_TRUE(copy.createIntermediateDirectories && copy.replaceExisting);
-    const auto& attributes = provider->calls()[1];
-    EXPECT_EQ(attributes.path, daemonPlist);
-    EXPECT_EQ(attributes.attributes,
-              (platform::PlistDictionary{{"NSFilePosixPermissions", platform::PlistValue(420)},
-                                         {"NSFileOwnerAccountName", platform::PlistValue("root")},
-                                         {"NSFileGroupOwnerAccountName", platform::PlistValue("wheel")}}));
-}
 
 TEST_F(KVLLaunchServiceTest, AnInstalledFileIsReplacedOnlyWhenAsked) {
     writeFile(daemonPlist, "installed");
@@ -77,6 +45,7 @@ TEST_F(KVLLaunchServiceTest, AnInstalledFileIsReplacedOnlyWhenAsked) {
     EXPECT_EQ(provider->calls()[0].commandLine, "launchctl unload " + daemonPlist);
     EXPECT_EQ(provider->calls()[1].operation, Operation::RemoveFileAt);
     EXPECT_TRUE(provider->calls()[2].recordWasSuccess);  // the dropped failures do not reach the copy
+    EXPECT_TRUE(provider->calls()[2].replaceExisting);   // over whatever the failed removal left
     EXPECT_EQ(logger->lines()[1].message, "Removing Older Launch Service before registering new.");
 }
 
@@ -89,23 +58,11 @@ TEST_F(KVLLaunchServiceTest, ACopyFailureSetsNoAttributesAndIsLogged) {
               std::vector<std::string>{"Failed to register Launch service with error " + record->description() + "."});
 }
 
-TEST_F(KVLLaunchServiceTest, DaemonsLoadThroughTheProviderAgentsInProcess) {
-    daemon().loadServiceWithError(record.get());
-    daemon().unloadServiceWithError(record.get());
-    ASSERT_EQ(provider->calls().size(), 2u);
-    EXPECT_EQ(provider->calls()[0].commandLine, "launchctl load " + daemonPlist);
-    EXPECT_EQ(provider->calls()[1].commandLine, "launchctl unload " + daemonPlist);
-
-    agent().loadServiceWithError(record.get());  // launchctl exits 3: still a success
-    EXPECT_TRUE(record->isSuccess());
-    EXPECT_EQ(provider->calls().size(), 2u);
-    EXPECT_EQ(logger->messages(), std::vector<std::string>{"LoadService output launchctl load " + agentPlist + "\n"});
-}
-
 TEST_F(KVLLaunchServiceTest, TheCurrentUsersAgentDoesItsFileWorkInProcess) {
     const std::string installed = home() + "/Library/LaunchAgents/com.orvane.OrvaneLite.AutoUpdater.plist";
     ASSERT_TRUE(platform::FileManager::createDirectoryAtPath(home() + "/Library/LaunchAgents", true));
-    auto job = agent(KVLLaunchServiceTypeCurrentUserAgent);
+    KVLLaunchService job(KVLLaunchServiceTypeCurrentUserAgent, shipped("com.orvane.OrvaneLite.AutoUpdater.plist"),
+                         provider);
     job.registerServiceWithReplaceExisting(false, record.get());
     EXPECT_TRUE(record->isSuccess());
     EXPECT_EQ(readFile(installed), "agent");

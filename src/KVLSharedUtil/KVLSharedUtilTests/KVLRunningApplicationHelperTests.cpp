@@ -15,11 +15,9 @@ class KVLRunningApplicationHelperTest : public kvltest::TemporaryRootTest {
 protected:
     // An application bundle whose executable is a sleeping copy of this test binary.
     std::string makeApplication(const std::string& name, const std::string& identifier) const {
-        const std::string folder = "Applications/" + name + ".app";
-        writeFile(folder + "/Contents/Info.plist",
-                  "<plist version=\"1.0\"><dict><key>CFBundleIdentifier</key><string>" + identifier +
-                      "</string><key>CFBundleExecutable</key><string>" + name + "</string></dict></plist>");
-        return kvltest::installTestExecutable(path(folder), name);
+        const std::string executable = "<key>CFBundleExecutable</key><string>" + name + "</string>";
+        return kvltest::installTestExecutable(writeBundle("Applications/" + name + ".app", identifier, executable),
+                                              name);
     }
 };
 
@@ -43,12 +41,6 @@ TEST_F(KVLRunningApplicationHelperTest, NamesEachRunningApplicationOnce) {
         names = helper.runningApplicationName();
     }
     EXPECT_EQ(names, std::vector<std::string>{"Twice"});
-
-    first.kill();
-    second.kill();
-    first.waitUntilExit();
-    second.waitUntilExit();
-    EXPECT_TRUE(helper.runningApplicationName().empty());
 }
 
 }  // namespace

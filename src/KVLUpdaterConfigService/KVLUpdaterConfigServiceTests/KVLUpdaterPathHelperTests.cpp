@@ -12,6 +12,7 @@ constexpr char kResources[] = "Applications/Orvane Lite/Orvane Lite Updater.app/
 constexpr char kUpdater[] = "Library/Application Support/Orvane/Orvane Lite/Orvane Lite Updater";
 
 // Where each place is, under the root; a resource of the application when it is in kResources.
+// (The destinations of the installed files are checked by the installation's own tests.)
 const std::pair<Place, std::string> kPlaces[] = {
     {&KVLUpdaterPathHelper::sourceOfUpdaterSystemPreferencesPListURL, "UpdaterSystemPreferences.plist"},
     {&KVLUpdaterPathHelper::sourceOfUpdateSchedulerPListURL, "UpdateScheduler.plist"},
@@ -21,29 +22,16 @@ const std::pair<Place, std::string> kPlaces[] = {
      "LaunchServices/com.orvane.OrvaneLite.AutoUpdater.plist"},
     {&KVLUpdaterPathHelper::updateAssistantBundleURL, "UpdateAssistant.bundle"},
     {&KVLUpdaterPathHelper::orvaneLiteAutoUpdaterAppURL, "Orvane Lite Auto Updater.app"},
-    {&KVLUpdaterPathHelper::destinationOfUpdaterSystemPreferencesPListURL,
-     std::string(kUpdater) + "/SystemPreferences/UpdaterSystemPreferences.plist"},
-    {&KVLUpdaterPathHelper::destinationOfUpdateSchedulerPlist,
-     std::string(kUpdater) + "/SystemPreferences/UpdateScheduler.plist"},
     {&KVLUpdaterPathHelper::componentsPListURL, "Library/Application Support/Orvane/Components/Components.plist"},
     {&KVLUpdaterPathHelper::patchesURL, std::string(kUpdater) + "/Patch"},
     {&KVLUpdaterPathHelper::updaterSystemPrefDirURL, std::string(kUpdater) + "/SystemPreferences"},
-    {&KVLUpdaterPathHelper::orvaneLiteUpdaterDirectoryURL, kUpdater},
-    {&KVLUpdaterPathHelper::destinationOfCopyHelperPListURL,
-     "Library/LaunchDaemons/com.orvane.OrvaneLite.CopyHelper.plist"},
-    {&KVLUpdaterPathHelper::destinationOfUpdateHelperPListURL,
-     "Library/LaunchDaemons/com.orvane.OrvaneLite.UpdateHelper.plist"},
-    {&KVLUpdaterPathHelper::destinationOfOrvaneLiteAutoUpdaterAppPListURL,
-     "Library/LaunchAgents/com.orvane.OrvaneLite.AutoUpdater.plist"},
 };
 constexpr std::size_t kResourceCount = 7;
 
 class KVLUpdaterPathHelperTest : public kvltest::TemporaryRootTest {
 protected:
     void installUpdaterApplication() {
-        writeFile(std::string(kResources) + "../Info.plist",
-                  "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleIdentifier</key>"
-                  "<string>com.orvane.OrvaneLite.Updater</string></dict></plist>");
+        writeBundle("Applications/Orvane Lite/Orvane Lite Updater.app", "com.orvane.OrvaneLite.Updater");
         for (std::size_t i = 0; i < kResourceCount; ++i) {
             writeFile(kResources + kPlaces[i].second + (i >= 5 ? "/Contents/Info.plist" : ""), "x");
         }

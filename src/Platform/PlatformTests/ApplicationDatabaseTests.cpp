@@ -19,16 +19,9 @@ using platform::URL;
 
 class ApplicationDatabaseTest : public kvltest::TemporaryRootTest {
 protected:
-    // "<root>/Applications/<name>.app" with an information file holding the given entries.
-    URL makeApplication(const std::string& name, const std::string& infoEntries) const {
-        const std::string folder = "Applications/" + name + ".app";
-        writeFile(folder + "/Contents/Info.plist",
-                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + infoEntries +
-                      "</dict></plist>\n");
-        return URL::fileURLWithPath(path(folder), true);
-    }
-    static std::string identifierEntry(const std::string& identifier) {
-        return "<key>CFBundleIdentifier</key><string>" + identifier + "</string>";
+    // "<root>/Applications/<name>.app" with the identifier and the other entries given.
+    URL makeApplication(const std::string& name, const std::string& identifier, const std::string& entries = "") const {
+        return URL::fileURLWithPath(writeBundle("Applications/" + name + ".app", identifier, entries), true);
     }
     static std::string documentTypesEntry(const std::string& role, const std::string& type) {
         return "<key>CFBundleDocumentTypes</key><array><dict>" +
@@ -39,7 +32,8 @@ protected:
 
 TEST_F(ApplicationDatabaseTest, RegistrationNeedsAFolderWithAnIdentifier) {
     EXPECT_EQ(ApplicationDatabase::databasePath(), root() + "/Library/Preferences/com.orvane.lsregister.plist");
-    makeApplication("Unnamed", "<key>CFBundleName</key><string>Unnamed</string>");
+    writeFile("Applications/Unnamed.app/Contents/Info.plist",
+              "<plist><dict><key>CFBundleName</key><string>U</string></dict></plist>");
     writeFile("Applications/File.app", "not a folder");
     const std::pair<const char*, std::int32_t> refused[] = {{"None", ApplicationDatabase::kFileNotFound},
                                                             {"File", ApplicationDatabase::kFileNotFound},
@@ -52,15 +46,15 @@ TEST_F(ApplicationDatabaseTest, RegistrationNeedsAFolderWithAnIdentifier) {
     // Nothing was recorded, so nothing was written.
     EXPECT_FALSE(std::filesystem::exists(ApplicationDatabase::databasePath()));
 
-    const URL app = makeApplication("Tool", identifierEntry("com.example.tool"));
+    const URL app = makeApplication("Tool", "com.example.tool");
     EXPECT_EQ(ApplicationDatabase::registerURL(app, true), ApplicationDatabase::kNoError);
     EXPECT_EQ(ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.tool"), std::vector<URL>{app});
     EXPECT_TRUE(std::filesystem::exists(ApplicationDatabase::databasePath()));
 }
 
 TEST_F(ApplicationDatabaseTest, ApplicationsAreListedInRecordedOrderWhileTheyExist) {
-    const URL first = makeApplication("First", identifierEntry("com.example.same"));
-    const URL second = makeApplication("Second", identifierEntry("com.example.same"));
+    const URL first = makeApplication("First", "com.example.same");
+    const URL second = makeApplication("Second", "com.example.same");
     ASSERT_EQ(ApplicationDatabase::registerURL(second, false), 0);
     ASSERT_EQ(ApplicationDatabase::registerURL(first, false), 0);
     ASSERT_EQ(ApplicationDatabase::registerURL(second, true), 0);  // keeps its place
@@ -72,7 +66,7 @@ TEST_F(ApplicationDatabaseTest, ApplicationsAreListedInRecordedOrderWhileTheyExi
 
 TEST_F(ApplicationDatabaseTest, ADamagedDatabaseIsMovedAsideAndAnUnwritableOneFailsRegistration) {
     writeFile("Library/Preferences/com.orvane.lsregister.plist", "<plist><dict><key>");
-    const URL app = makeApplication("Tool", identifierEntry("com.example.tool"));
+    const URL app = makeApplication("Tool", "com.example.tool");
     EXPECT_TRUE(ApplicationDatabase::applicationURLsForBundleIdentifier("com.example.tool").empty());
     platform::Error error;
     EXPECT_EQ(ApplicationDatabase::registerURL(app, false, &error), ApplicationDatabase::kUnknownError);
@@ -91,10 +85,8 @@ TEST_F(ApplicationDatabaseTest, ADamagedDatabaseIsMovedAsideAndAnUnwritableOneFa
 }
 
 TEST_F(ApplicationDatabaseTest, DefaultHandlerComesFromTheChoiceThenFromDocumentTypes) {
-    const URL viewer =
-        makeApplication("Viewer", identifierEntry("com.example.viewer") + documentTypesEntry("Viewer", "public.png"));
-    const URL editor =
-        makeApplication("Editor", identifierEntry("com.example.editor") + documentTypesEntry("", "public.png"));
+    const URL viewer = makeApplication("Viewer", "com.example.viewer", documentTypesEntry("Viewer", "public.png"));
+    const URL editor = makeApplication("Editor", "com.example.editor", documentTypesEntry("", "public.png"));
     ASSERT_EQ(ApplicationDatabase::registerURL(viewer, true), 0);
     ASSERT_EQ(ApplicationDatabase::registerURL(editor, true), 0);
 
@@ -105,7 +97,7 @@ TEST_F(ApplicationDatabaseTest, DefaultHandlerComesFromTheChoiceThenFromDocument
               "com.example.editor");
 
     // A changed information file counts only once the bundle is registered again with update.
-    makeApplication("Viewer", identifierEntry("com.example.viewer") + documentTypesEntry("Viewer", "public.jpeg"));
+    makeApplication("Viewer", "com.example.viewer", documentTypesEntry("Viewer", "public.jpeg"));
     ASSERT_EQ(ApplicationDatabase::registerURL(viewer, false), 0);
     EXPECT_EQ(ApplicationDatabase::defaultRoleHandlerForContentType("public.jpeg", ApplicationDatabase::RoleAll),
               std::nullopt);
@@ -144,8 +136,8 @@ TEST_F(ApplicationDatabaseTest, ExtensionsMapToPublicTypesOrDynamicIdentifiers) 
 }
 
 TEST_F(ApplicationDatabaseTest, RunningApplicationsAreFoundByTheirBundleExecutable) {
-    const URL app = makeApplication(
-        "Runner", identifierEntry("com.example.runner") + "<key>CFBundleExecutable</key><string>Runner</string>");
+    const URL app =
+        makeApplication("Runner", "com.example.runner", "<key>CFBundleExecutable</key><string>Runner</string>");
     const std::string executable = kvltest::installTestExecutable(app.path(), "Runner");
     const std::string other = kvltest::installTestExecutable(app.path(), "Other");
 

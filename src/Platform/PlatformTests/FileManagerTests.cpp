@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "Platform/PropertyListSerialization.h"
 #include "TestSupport/TemporaryRoot.h"
 
 namespace {
@@ -212,6 +213,15 @@ TEST_F(FileManagerTest, PathOfAnOpenDescriptor) {
     EXPECT_EQ(FileManager::pathOfDescriptor(file), path("d/a.log"));
     for (int descriptor : {file, folder, pipeEnds[0], pipeEnds[1]})
         ::close(descriptor);
+}
+
+// New files get the mode any new file would: 0666 less the umask.
+TEST_F(FileManagerTest, NewFilesTakeTheUmask) {
+    const mode_t previous = ::umask(027);
+    EXPECT_TRUE(platform::PropertyListSerialization::writeToFile(platform::PlistValue("x"), path("a.plist")));
+    EXPECT_TRUE(FileManager::createFileAtPath(path("b"), "x"));
+    ::umask(previous);
+    EXPECT_EQ(std::pair(modeOf(path("a.plist")), modeOf(path("b"))), std::pair(0640u, 0640u));
 }
 
 }  // namespace

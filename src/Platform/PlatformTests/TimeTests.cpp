@@ -24,11 +24,9 @@ Date utc(int year, int month, int day, int hour = 0, int minute = 0, int second 
     return *platform::Calendar(kUTC).dateFromComponents({year, month, day, hour, minute, second});
 }
 
-TEST(DateFormatter, DueTimePatternBothWays) {
+// The due-time pattern both ways, with offsets, is the update scheduler's tests' case.
+TEST(DateFormatter, DueTimePatternRefusesWhatItDoesNotMatchWhole) {
     const DateFormatter format("yyyy-MM-dd'T'HH:mm:ssZ", kEnglish, kUTC);
-    EXPECT_EQ(format.stringFromDate(utc(2026, 12, 6, 2)), "2026-12-06T02:00:00+0000");
-    EXPECT_EQ(format.dateFromString("2026-12-06T02:00:00+0000"), utc(2026, 12, 6, 2));
-    EXPECT_EQ(format.dateFromString("2026-12-06T02:00:00+0530"), utc(2026, 12, 5, 20, 30));
     for (const char* text : {"garbage", "2026-13-45T99:00:00+0000", "2026-12-06T02:00:00+0000 and more"}) {
         EXPECT_EQ(format.dateFromString(text), std::nullopt) << text;
     }
@@ -43,12 +41,7 @@ TEST(Calendar, ComponentsInAZoneAndCarryOver) {
     EXPECT_EQ(platform::Calendar(kUTC).dateFromComponents({2025, 13, 1}), utc(2026, 1, 1));
 }
 
-TEST(Calendar, WithoutAZoneTakesTheDefaultZone) {
-    // A calendar made without a zone takes the process's default zone.
-    TimeZone::setDefaultTimeZoneForTesting("Asia/Tokyo");
-    EXPECT_EQ(platform::Calendar().components(utc(2026, 1, 1)).hour, 9);
-    TimeZone::setDefaultTimeZoneForTesting(std::nullopt);
-}
+// A calendar made without a zone takes the default zone: the update scheduler's tests' case.
 
 TEST(Scanner, DecimalAndHexadecimalReading) {
     using platform::Scanner;

@@ -26,11 +26,10 @@ public:
         Operation operation = Operation::CopyFile;
         std::optional<platform::URL> source;       // CopyFile
         std::optional<platform::URL> destination;  // CopyFile; the URL of RemoveFileAt
-        bool createIntermediateDirectories = false;
-        bool replaceExisting = false;
-        platform::PlistDictionary attributes;  // SetAttributes
-        std::string path;                      // SetAttributes
-        std::string commandLine;               // LaunchCommand
+        bool replaceExisting = false;              // CopyFile
+        platform::PlistDictionary attributes;      // SetAttributes
+        std::string path;                          // SetAttributes
+        std::string commandLine;                   // LaunchCommand
         const IKVLInternalError* record = nullptr;
         // Whether the record was a success record when the call was made.
         bool recordWasSuccess = false;
@@ -52,7 +51,6 @@ public:
         Call call = started(Operation::CopyFile, error);
         call.source = source;
         call.destination = destination;
-        call.createIntermediateDirectories = createIntermediateDirectories;
         call.replaceExisting = replaceExisting;
         return finish(std::move(call), error);
     }

@@ -45,4 +45,12 @@ std::string TemporaryRootTest::readFile(std::string_view file) const {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string TemporaryRootTest::writeBundle(std::string_view bundle, std::string_view identifier,
+                                           std::string_view entries) const {
+    writeFile(path(bundle) + "/Contents/Info.plist",
+              "<plist version=\"1.0\"><dict><key>CFBundleIdentifier</key><string>" + std::string(identifier) +
+                  "</string>" + std::string(entries) + "</dict></plist>");
+    return path(bundle);
+}
+
 }  // namespace kvltest

@@ -32,6 +32,9 @@ protected:
     void writeFile(std::string_view path, std::string_view text) const;
     // The whole file; "" when it cannot be read (the test then fails with a message).
     std::string readFile(std::string_view path) const;
+    // Writes the bundle's Contents/Info.plist with the identifier and the other entries (XML
+    // keys and values); answers the bundle's absolute path.
+    std::string writeBundle(std::string_view bundle, std::string_view identifier, std::string_view entries = "") const;
 
 private:
     TemporaryFolder folder_;

@@ -18,7 +18,7 @@
 namespace kvltest {
 
 // A temporary root with the updater application staged in it, a launchctl on the PATH that
-// only echoes its command line, a recording provider and logger, and no service loaded.
+// only echoes its command line and fails, a recording provider and logger, and no service loaded.
 class AssistantTest : public TemporaryRootTest {
 protected:
     static constexpr char kApplication[] = "Applications/Orvane Lite/Orvane Lite Updater.app";
@@ -27,15 +27,14 @@ protected:
     AssistantTest() {
         unloadAllServices();
         const std::string resources = std::string(kApplication) + "/Contents/Resources/";
-        writeFile(std::string(kApplication) + "/Contents/Info.plist", info("com.orvane.OrvaneLite.Updater"));
+        writeBundle(kApplication, "com.orvane.OrvaneLite.Updater");
         const std::string job = "LaunchServices/com.orvane.OrvaneLite.";
         for (const std::string& file : {std::string("UpdaterSystemPreferences"), std::string("UpdateScheduler"),
                                         job + "AutoUpdater", job + "CopyHelper", job + "UpdateHelper"}) {
             writeFile(resources + file + ".plist", file);
         }
-        writeFile(resources + "Orvane Lite Auto Updater.app/Contents/Info.plist",
-                  info("com.orvane.OrvaneLite.AutoUpdater"));
-        writeFile("bin/launchctl", "#!/bin/sh\necho \"launchctl $*\"\n");
+        writeBundle(resources + "Orvane Lite Auto Updater.app", "com.orvane.OrvaneLite.AutoUpdater");
+        writeFile("bin/launchctl", "#!/bin/sh\necho \"launchctl $*\"\nexit 3\n");
         ::chmod(path("bin/launchctl").c_str(), 0755);
         previousPath_ = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
         ::setenv("PATH", (path("bin") + ":" + previousPath_).c_str(), 1);
@@ -49,10 +48,6 @@ protected:
     // The configuration service's paths, taken afresh from this test's root.
     static void refreshPaths() {
         KVLUpdaterConfigService::sharedInstance()->setMUpdaterPathHelper(std::make_shared<KVLUpdaterPathHelper>());
-    }
-    static std::string info(const std::string& identifier) {
-        return "<plist version=\"1.0\"><dict><key>CFBundleIdentifier</key><string>" + identifier +
-               "</string></dict></plist>";
     }
     std::string resource(const std::string& name) const {
         return path(std::string(kApplication) + "/Contents/Resources/" + name);

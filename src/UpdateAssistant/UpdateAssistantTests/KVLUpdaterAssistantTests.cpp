@@ -6,6 +6,7 @@
 #include "AssistantTest.h"
 #include "ErrorService/KVLErrorService.h"
 #include "KVLUpdateAssistantPlugin.h"
+#include "KVLUpdaterUpdateAssistant.h"
 #include "LoggerService/KVLLoggerService.h"
 
 namespace {
@@ -71,9 +72,8 @@ TEST_F(KVLUpdaterAssistantTest, ListsStopAtAMissingResourceWithItsMessage) {
         std::size_t entriesBeforeFailure;  // in the list that fails
         const char* message;
     };
+    // (The auto-updater's job, the first of its list, is the host's end-to-end tests' case.)
     const MissingResource resources[] = {
-        {"LaunchServices/com.orvane.OrvaneLite.AutoUpdater.plist", true, 0,
-         "Failed to load Launch Service - Auto updater"},
         {"LaunchServices/com.orvane.OrvaneLite.UpdateHelper.plist", true, 2,
          "Failed to load Launch Service - update helper"},
         {"UpdateScheduler.plist", false, 1,
@@ -100,15 +100,34 @@ TEST_F(KVLUpdaterAssistantTest, ListsStopAtAMissingResourceWithItsMessage) {
     }
 }
 
-TEST_F(KVLUpdaterAssistantTest, ThePluginEntryMakesAssistantsByClassName) {
+// The host's end-to-end tests make both assistants by their class names.
+TEST_F(KVLUpdaterAssistantTest, ThePluginEntryMakesNothingForAnotherClassName) {
     const KVLUpdateAssistantPluginTable* table = KVLUpdateAssistantPluginEntry();
-    ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table->interfaceVersion, KVLUpdateAssistantInterfaceVersion);
-    EXPECT_NE(std::unique_ptr<IKVLInstallAssistant>(table->createInstallAssistant("KVLUpdaterInstallAssistant")),
-              nullptr);
-    EXPECT_NE(std::unique_ptr<IKVLUpdateAssistant>(table->createUpdateAssistant("KVLUpdaterUpdateAssistant")), nullptr);
     EXPECT_EQ(table->createInstallAssistant("KVLUpdaterUpdateAssistant"), nullptr);
     EXPECT_EQ(table->createUpdateAssistant(nullptr), nullptr);
+}
+
+TEST_F(KVLUpdaterAssistantTest, TheUpdateAssistantGivesFixedAnswersThatTouchNoFlagAndNoFile) {
+    KVLUpdaterUpdateAssistant assistant;
+    ASSERT_TRUE(assistant.setupUpdate(provider, logger));
+    platform::PlistDictionary components{{"a", platform::PlistValue("text")}, {"b", platform::PlistValue(7)}};
+    assistant.isDependentOn(components);
+    EXPECT_EQ(components, (platform::PlistDictionary{{"a", platform::PlistValue(0)}, {"b", platform::PlistValue(0)}}));
+    std::vector<std::string> prerequisites{"x"};
+    assistant.checkPreRequisite(prerequisites);
+    EXPECT_EQ(prerequisites, std::vector<std::string>{"x"});
+
+    for (const bool flags : {true, false}) {
+        bool restart = flags, logoff = flags, skip = flags;
+        EXPECT_TRUE(assistant.unloadComponent());
+        EXPECT_TRUE(assistant.performPostUpdateOfPatchesWithRestartRequired(&restart, &logoff, &skip));
+        EXPECT_TRUE(assistant.loadComponentWithRestartRequired(&restart, &logoff));
+        EXPECT_EQ(std::vector<bool>({restart, logoff, skip}), std::vector<bool>(3, flags));
+    }
+    EXPECT_EQ(assistant.mLaunchServiceHelper()->mLaunchServiceList().size(), 0u);
+    assistant.cleanupUpdate();
+    EXPECT_TRUE(provider->calls().empty());
+    EXPECT_FALSE(KVLLoggerService::isLoaded());
 }
 
 }  // namespace

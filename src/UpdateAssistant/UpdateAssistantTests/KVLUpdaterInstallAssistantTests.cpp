@@ -47,9 +47,9 @@ const std::string kUpdateHelper = "Library/LaunchDaemons/com.orvane.OrvaneLite.U
 TEST_F(KVLUpdaterInstallAssistantTest, AnInstallationCycleDoesItsWorkThroughTheProviderInOrder) {
     // A stale record of the auto-updater: registration must read the bundle again.
     const std::string autoUpdater = resource("Orvane Lite Auto Updater.app");
-    writeFile(autoUpdater + "/Contents/Info.plist", info("com.orvane.Stale"));
+    writeBundle(autoUpdater, "com.orvane.Stale");
     ASSERT_EQ(platform::ApplicationDatabase::registerURL(platform::URL::fileURLWithPath(autoUpdater, true), false), 0);
-    writeFile(autoUpdater + "/Contents/Info.plist", info("com.orvane.OrvaneLite.AutoUpdater"));
+    writeBundle(autoUpdater, "com.orvane.OrvaneLite.AutoUpdater");
     ASSERT_TRUE(
         assistant.setupInstallation(provider, logger, platform::PlistDictionary{{"any", platform::PlistValue(1)}}));
     EXPECT_TRUE(assistant.performPreInstallationAndAdvice(advices));
@@ -63,13 +63,12 @@ TEST_F(KVLUpdaterInstallAssistantTest, AnInstallationCycleDoesItsWorkThroughTheP
                            "copy " + kAgent, "attributes " + kAgent, "copy " + kCopyHelper, "attributes " + kCopyHelper,
                            "copy " + kUpdateHelper, "attributes " + kUpdateHelper, "run launchctl load " + kCopyHelper,
                            "run launchctl load " + kUpdateHelper}));
-    const auto& attributes = provider->calls()[3].attributes;
-    EXPECT_EQ(attributes.at("NSFilePosixPermissions"), platform::PlistValue(0644));
-    EXPECT_EQ(attributes.at("NSFileOwnerAccountName"), platform::PlistValue("root"));
-    EXPECT_EQ(attributes.at("NSFileGroupOwnerAccountName"), platform::PlistValue("wheel"));
-    // The agent is loaded in this process.
+    EXPECT_EQ(provider->calls()[3].attributes,
+              (platform::PlistDictionary{{"NSFilePosixPermissions", platform::PlistValue(0644)},
+                                         {"NSFileOwnerAccountName", platform::PlistValue("root")},
+                                         {"NSFileGroupOwnerAccountName", platform::PlistValue("wheel")}}));
+    // The agent is loaded in this process; the status launchctl exits with is not looked at.
     EXPECT_TRUE(logged("LoadService output launchctl load " + path(kAgent) + "\n"));
-    EXPECT_TRUE(logged("AutoUpdater application registered successfully"));
     EXPECT_EQ(
         platform::ApplicationDatabase::applicationURLsForBundleIdentifier("com.orvane.OrvaneLite.AutoUpdater").size(),
         1u);
@@ -78,16 +77,7 @@ TEST_F(KVLUpdaterInstallAssistantTest, AnInstallationCycleDoesItsWorkThroughTheP
     EXPECT_FALSE(KVLErrorService::isLoaded());
 }
 
-TEST_F(KVLUpdaterInstallAssistantTest, AFailedCopyEndsTheCopiesAndRegistersNoJob) {
-    provider->failCall(Operation::CopyFile, 1, {"disk full", 640, KVLInternalErrorTypeCocoa});
-    ASSERT_TRUE(assistant.setupInstallation(provider, logger, std::nullopt));
-    EXPECT_FALSE(assistant.installAndRestartRequired(nullptr, nullptr));
-    EXPECT_TRUE(logged("KVLUpdaterInstallAssistant - Failed to copy files during Installation."));
-    EXPECT_EQ(calls(), std::vector<std::string>{"copy " + kSchedule});
-    EXPECT_TRUE(logged("AutoUpdater application registered successfully"));
-    assistant.cleanupInstallation();
-}
-
+// The host's fault matrix sees the log-off; that no restart is asked besides, only this.
 TEST_F(KVLUpdaterInstallAssistantTest, AFailedDaemonLoadAsksForALogOffOnly) {
     provider->failCall(Operation::LaunchCommand, 1, {"launchctl failed", 5, KVLInternalErrorTypeOther});
     ASSERT_TRUE(assistant.setupInstallation(provider, logger, std::nullopt));
@@ -115,11 +105,18 @@ TEST_F(KVLUpdaterInstallAssistantTest, UninstallationTriesEverythingAndAlwaysSuc
     EXPECT_TRUE(restart);
 }
 
-TEST_F(KVLUpdaterInstallAssistantTest, SetupRefusesAMissingProviderOrLoggerAndAMissingApplication) {
+TEST_F(KVLUpdaterInstallAssistantTest, SetupRefusesAMissingProviderLoggerScheduleOrApplication) {
     EXPECT_FALSE(assistant.setupInstallation(nullptr, logger, std::nullopt));
     EXPECT_FALSE(assistant.setupInstallation(provider, nullptr, std::nullopt));
     EXPECT_EQ(console.messages(), std::vector<std::string>(
                                       2, "OrvaneLite:: Updater Install Assistant - Invalid rights or logger instance"));
+    EXPECT_FALSE(KVLErrorService::isLoaded());
+
+    std::filesystem::remove(resource("UpdateScheduler.plist"));
+    refreshPaths();
+    EXPECT_FALSE(assistant.setupInstallation(provider, logger, std::nullopt));
+    EXPECT_TRUE(logged("KVLUpdaterInstallAssistant - Failed to load Copy File List"));
+    assistant.cleanupInstallation();
     EXPECT_FALSE(KVLErrorService::isLoaded());
 
     std::filesystem::remove_all(path(kApplication));
@@ -142,15 +139,6 @@ TEST_F(KVLUpdaterInstallAssistantTest, AnUninstallationWithoutAProviderDoesNoPri
     assistant.cleanupUninstallation();
     EXPECT_EQ(readFile(kCopyHelper), "installed");
     EXPECT_TRUE(std::filesystem::is_directory(path(kUpdaterFolder)));
-}
-
-TEST_F(KVLUpdaterInstallAssistantTest, SetupFailsWithoutAScheduleToCopy) {
-    std::filesystem::remove(resource("UpdateScheduler.plist"));
-    refreshPaths();
-    EXPECT_FALSE(assistant.setupInstallation(provider, logger, std::nullopt));
-    EXPECT_TRUE(logged("KVLUpdaterInstallAssistant - Failed to load Copy File List"));
-    assistant.cleanupInstallation();
-    EXPECT_FALSE(KVLErrorService::isLoaded());
 }
 
 TEST_F(KVLUpdaterInstallAssistantTest, AnAutoUpdaterThatIsNoApplicationIsLoggedAndTheInstallationGoesOn) {
