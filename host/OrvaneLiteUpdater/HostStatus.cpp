@@ -139,8 +139,8 @@ std::vector<std::string> HostStatus::remains() {
 }
 
 std::vector<HostStatus::InstalledCopy> HostStatus::installedCopies() {
-    const auto jobs = loadedJobs();
     std::vector<InstalledCopy> copies;
+    std::vector<std::optional<std::string>> labels;
     for (const InstalledFile& file : installedFiles()) {
         if (!file.destination) {
             continue;
@@ -157,9 +157,16 @@ std::vector<HostStatus::InstalledCopy> HostStatus::installedCopies() {
             ::close(descriptor);
         }
         if (contents) {
-            const auto label = file.isJob ? labelOf(file) : std::nullopt;
-            copies.push_back(
-                {path, std::move(*contents), platform::FileStatus::attributes(info), isLoaded(jobs, label)});
+            copies.push_back({path, std::move(*contents), platform::FileStatus::attributes(info), false});
+            labels.push_back(file.isJob ? labelOf(file) : std::nullopt);
+        }
+    }
+    // The launchd stand-in is asked only when there is a job to ask about (not before a
+    // first install).
+    if (std::any_of(labels.begin(), labels.end(), [](const auto& label) { return label.has_value(); })) {
+        const auto jobs = loadedJobs();
+        for (std::size_t index = 0; index < copies.size(); ++index) {
+            copies[index].jobLoaded = isLoaded(jobs, labels[index]);
         }
     }
     return copies;
