@@ -11,6 +11,7 @@
 #include "Platform/ApplicationDatabase.h"
 #include "Platform/FileStatus.h"
 #include "Platform/Format.h"
+#include "Platform/OwnedDescriptor.h"
 #include "Platform/PropertyListSerialization.h"
 #include "Platform/RegularFile.h"
 
@@ -148,14 +149,11 @@ std::vector<HostStatus::InstalledCopy> HostStatus::installedCopies() {
         // The item itself, opened once and never through a link: a link planted there must
         // not have its target's contents written back in its place.
         const std::string path = file.destination->path();
-        const int descriptor = root_->openFile(path, platform::RegularFile::openFlags());
+        const platform::OwnedDescriptor item(root_->openFile(path, platform::RegularFile::openFlags()));
         struct stat info {};
-        auto contents = descriptor >= 0 && ::fstat(descriptor, &info) == 0
-                            ? platform::RegularFile::readDescriptor(descriptor, path, kMaxFileSize)
+        auto contents = item.get() >= 0 && ::fstat(item.get(), &info) == 0
+                            ? platform::RegularFile::readDescriptor(item.get(), path, kMaxFileSize)
                             : std::nullopt;
-        if (descriptor >= 0) {
-            ::close(descriptor);
-        }
         if (contents) {
             copies.push_back({path, std::move(*contents), platform::FileStatus::attributes(info), false});
             labels.push_back(file.isJob ? labelOf(file) : std::nullopt);

@@ -12,6 +12,7 @@
 
 #include "Platform/DescriptorTree.h"
 #include "Platform/FileStatus.h"
+#include "Platform/OwnedDescriptor.h"
 #include "Platform/PathUtilities.h"
 #include "Platform/RegularFile.h"
 
@@ -35,35 +36,6 @@ bool openat2Works() {
     }();
     return works;
 }
-
-// Owns a descriptor, keeping errno when it closes it.
-class Owned {
-public:
-    explicit Owned(int descriptor = -1) : descriptor_(descriptor) {}
-    ~Owned() { reset(); }
-    Owned(Owned&& other) noexcept : descriptor_(other.release()) {}
-    Owned& operator=(Owned&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    int get() const { return descriptor_; }
-    int release() {
-        const int descriptor = descriptor_;
-        descriptor_ = -1;
-        return descriptor;
-    }
-    void reset(int descriptor = -1) {
-        if (descriptor_ >= 0) {
-            const int saved = errno;
-            ::close(descriptor_);
-            errno = saved;
-        }
-        descriptor_ = descriptor;
-    }
-
-private:
-    int descriptor_;
-};
 
 int openBeneath(int root, const std::string& relative, int flags, mode_t mode) {
     open_how how{};
@@ -94,7 +66,7 @@ std::deque<std::string> componentsOf(std::string_view path) {
 // The fallback: one component at a time with O_NOFOLLOW, links read and expanded by hand,
 // with the rules of RESOLVE_BENEATH (no absolute link, no ".." above the root).
 int walkBeneath(int root, const std::string& relative, int flags, mode_t mode) {
-    std::vector<Owned> folders;
+    std::vector<OwnedDescriptor> folders;
     folders.emplace_back(::openat(root, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (folders.back().get() < 0)
         return -1;
@@ -116,7 +88,7 @@ int walkBeneath(int root, const std::string& relative, int flags, mode_t mode) {
         const bool last = pending.empty();
         const int openFlags = last ? flags | O_NOFOLLOW : O_PATH | O_DIRECTORY | O_NOFOLLOW;
         const bool followsLast = (flags & O_NOFOLLOW) == 0;
-        Owned next(::openat(folders.back().get(), name.c_str(), openFlags | O_CLOEXEC, mode));
+        OwnedDescriptor next(::openat(folders.back().get(), name.c_str(), openFlags | O_CLOEXEC, mode));
         int failure = next.get() >= 0 ? 0 : errno;
         struct stat info {};
         // O_PATH with O_NOFOLLOW opens a link itself; one to follow is expanded below.
@@ -212,7 +184,7 @@ std::shared_ptr<const ConfinedRoot> ConfinedRoot::open(const std::string& path, 
     while (absolute.size() > 1 && absolute.ends_with('/'))
         absolute.pop_back();
     errno = ENOENT;  // an empty path names nothing, not the current folder
-    Owned root(path.empty() ? -1 : ::open(absolute.c_str(), kFolderFlags));
+    OwnedDescriptor root(path.empty() ? -1 : ::open(absolute.c_str(), kFolderFlags));
     struct stat info {};
     // Looking up "." needs the right to enter the folder.
     if (root.get() < 0 || ::fstatat(root.get(), ".", &info, 0) != 0) {
@@ -299,7 +271,7 @@ Result report(Error* error, Error failure, Result answer) {
 bool ConfinedRoot::fileExists(std::string_view path, bool* isDirectory) const {
     struct stat info {};
     const auto relative = relativePath(path);
-    Owned item(relative ? resolve(*relative, O_PATH) : -1);
+    OwnedDescriptor item(relative ? resolve(*relative, O_PATH) : -1);
     const bool exists = item.get() >= 0 && ::fstat(item.get(), &info) == 0;
     if (isDirectory != nullptr)
         *isDirectory = exists && S_ISDIR(info.st_mode);
@@ -318,7 +290,7 @@ std::optional<FileAttributes> ConfinedRoot::attributesOfItem(std::string_view pa
         return FileStatus::attributes(info);
     }
     std::string name;
-    Owned folder(openParent(*relative, &name));
+    OwnedDescriptor folder(openParent(*relative, &name));
     if (folder.get() < 0 || ::fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return report(error, resolutionError(FileOperation::Read, errno, absolute(*relative), path_), std::nullopt);
     }
@@ -329,7 +301,7 @@ std::optional<std::vector<std::string>> ConfinedRoot::contentsOfDirectory(std::s
     const auto relative = relativePath(path, error);
     if (!relative)
         return std::nullopt;
-    Owned folder(resolve(*relative, kFolderFlags));
+    OwnedDescriptor folder(resolve(*relative, kFolderFlags));
     auto names = folder.get() < 0 ? std::nullopt : DescriptorTree::names(folder.get());
     if (!names) {
         return report(error, resolutionError(FileOperation::Read, errno, absolute(*relative), path_), std::nullopt);
@@ -348,12 +320,12 @@ bool ConfinedRoot::createDirectory(std::string_view path, bool withIntermediateD
         const bool last = index + 1 == components.size();
         const std::string parent = reached;
         reached = PathUtilities::stringByAppendingPathComponent(reached, components[index]);
-        Owned existing(resolve(reached, kFolderFlags));
+        OwnedDescriptor existing(resolve(reached, kFolderFlags));
         if (existing.get() >= 0 && !last)
             continue;
         int failure = existing.get() >= 0 || (last && errno == ENOTDIR) ? EEXIST : errno;
         if (failure == ENOENT && (last || withIntermediateDirectories)) {
-            Owned folder(resolve(parent, kFolderFlags));
+            OwnedDescriptor folder(resolve(parent, kFolderFlags));
             failure = folder.get() < 0 ? errno : 0;
             if (failure == 0 && ::mkdirat(folder.get(), components[index].c_str(), 0777) != 0)
                 failure = errno;
@@ -385,7 +357,7 @@ std::optional<std::string> ConfinedRoot::contentsOfFile(std::string_view path, s
     const auto relative = relativePath(path, error);
     if (!relative)
         return std::nullopt;
-    Owned file(resolve(*relative, RegularFile::openFlags()));
+    OwnedDescriptor file(resolve(*relative, RegularFile::openFlags()));
     if (file.get() < 0) {
         return report(error, resolutionError(FileOperation::Read, errno, absolute(*relative), path_), std::nullopt);
     }
@@ -398,7 +370,7 @@ bool ConfinedRoot::actInParent(std::string_view path, FileOperation operation,
     if (!relative)
         return false;
     std::string name;
-    Owned folder(openParent(*relative, &name));
+    OwnedDescriptor folder(openParent(*relative, &name));
     if (folder.get() < 0) {
         return report(error, resolutionError(operation, errno, absolute(*relative), path_), false);
     }
@@ -441,11 +413,11 @@ bool ConfinedRoot::copyItem(std::string_view source, std::string_view destinatio
     std::string sourceName;
     std::string destinationName;
     struct stat info {};
-    Owned sourceFolder(openParent(*from, &sourceName));
+    OwnedDescriptor sourceFolder(openParent(*from, &sourceName));
     if (sourceFolder.get() < 0 || ::fstatat(sourceFolder.get(), sourceName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return report(error, resolutionError(FileOperation::Read, errno, absolute(*from), path_), false);
     }
-    Owned destinationFolder(openParent(*to, &destinationName));
+    OwnedDescriptor destinationFolder(openParent(*to, &destinationName));
     if (destinationFolder.get() < 0) {
         return report(error, resolutionError(FileOperation::Copy, errno, absolute(*from), path_, absolute(*to)), false);
     }
@@ -483,8 +455,8 @@ bool ConfinedRoot::moveItem(std::string_view source, std::string_view destinatio
         return false;
     std::string sourceName;
     std::string destinationName;
-    Owned sourceFolder(openParent(*from, &sourceName));
-    Owned destinationFolder(sourceFolder.get() < 0 ? -1 : openParent(*to, &destinationName));
+    OwnedDescriptor sourceFolder(openParent(*from, &sourceName));
+    OwnedDescriptor destinationFolder(sourceFolder.get() < 0 ? -1 : openParent(*to, &destinationName));
     int failure = destinationFolder.get() < 0 ? errno : 0;
     if (failure != 0) {
         return report(error, resolutionError(FileOperation::Move, failure, absolute(*from), path_, absolute(*to)),
@@ -513,7 +485,7 @@ bool ConfinedRoot::setAttributes(const FileAttributeChanges& attributes, std::st
     // The root itself through its own descriptor, anything else by its name in its folder,
     // never following it.
     std::string name = ".";
-    Owned folder(relative->empty() ? ::dup(descriptor_) : openParent(*relative, &name));
+    OwnedDescriptor folder(relative->empty() ? ::dup(descriptor_) : openParent(*relative, &name));
     const int at = relative->empty() ? 0 : AT_SYMLINK_NOFOLLOW;
     if (folder.get() < 0) {
         return report(error, resolutionError(FileOperation::Create, errno, absolute(*relative), path_), false);

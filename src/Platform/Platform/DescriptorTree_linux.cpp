@@ -15,6 +15,7 @@
 #include <string>
 #include <utility>
 
+#include "Platform/OwnedDescriptor.h"
 #include "Platform/WriteAll.h"
 
 namespace platform {
@@ -22,31 +23,6 @@ namespace platform {
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-
-// Closes a descriptor on every way out, keeping errno.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-    ~Descriptor() {
-        if (descriptor_ >= 0) {
-            const int saved = errno;
-            ::close(descriptor_);
-            errno = saved;
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return descriptor_; }
-    // Closes now and answers the errno of close, or 0.
-    int close() {
-        const int result = ::close(descriptor_);
-        descriptor_ = -1;
-        return result == 0 ? 0 : errno;
-    }
-
-private:
-    int descriptor_;
-};
 
 // Temporaries are named ".<name>.<pid>-<random>.tmp", the name cut short enough for the
 // longest name the file system takes; the pid tells whether the writer is still alive.
@@ -79,7 +55,7 @@ int removeTree(int folder, const std::string& name) {
         return 0;
     if (errno != EISDIR && errno != EPERM)
         return errno;
-    Descriptor inner(::openat(folder, name.c_str(), kFolderFlags));
+    OwnedDescriptor inner(::openat(folder, name.c_str(), kFolderFlags));
     if (inner.get() < 0) {
         // Swapped for a file or a link since: that is removed as it is.
         return errno == ENOTDIR || errno == ELOOP ? (::unlinkat(folder, name.c_str(), 0) == 0 ? 0 : errno) : errno;
@@ -150,7 +126,7 @@ int writeAtomically(int folder, const std::string& name, mode_t mode, Placement 
     if (temporary.empty()) {
         return errno;
     }
-    Descriptor file(descriptor);
+    OwnedDescriptor file(descriptor);
     int failure = fill(file.get());
     if (failure == 0 && ::fchmod(file.get(), mode & 07777) != 0)
         failure = errno;
@@ -207,7 +183,7 @@ int copyEntries(int source, int destination, const std::string& pathInCopy,
 int copyFolder(int sourceFolder, const std::string& sourceName, const struct stat& info, int destinationFolder,
                const std::string& destinationName, Placement placement, const std::string& pathInCopy,
                const DescriptorTree::LinkPolicy& linkPolicy, Building& building) {
-    Descriptor source(::openat(sourceFolder, sourceName.c_str(), kFolderFlags));
+    OwnedDescriptor source(::openat(sourceFolder, sourceName.c_str(), kFolderFlags));
     if (source.get() < 0)
         return errno;
     if (placement != Placement::New)
@@ -219,7 +195,7 @@ int copyFolder(int sourceFolder, const std::string& sourceName, const struct sta
         return errno;
     int failure = 0;
     {
-        Descriptor copy(::openat(destinationFolder, temporary.c_str(), kFolderFlags));
+        OwnedDescriptor copy(::openat(destinationFolder, temporary.c_str(), kFolderFlags));
         struct stat built {};
         failure = copy.get() < 0 || ::fstat(copy.get(), &built) != 0 ? errno : 0;
         if (failure == 0) {
@@ -275,7 +251,7 @@ int copyInto(int sourceFolder, const std::string& sourceName, int destinationFol
     if (!S_ISREG(info.st_mode))
         return EINVAL;
     const int readOnly = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    Descriptor source(::openat(sourceFolder, sourceName.c_str(), readOnly));
+    OwnedDescriptor source(::openat(sourceFolder, sourceName.c_str(), readOnly));
     if (source.get() < 0)
         return errno;
     if (::fstat(source.get(), &info) != 0)
@@ -297,7 +273,7 @@ int DescriptorTree::writeFile(int folder, const std::string& name, std::string_v
 int DescriptorTree::writeFileAtPath(const std::string& path, std::string_view contents, mode_t mode) {
     const std::size_t slash = path.rfind('/');
     const std::string folderPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const Descriptor folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const OwnedDescriptor folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() < 0)
         return errno;
     return writeFile(folder.get(), path.substr(slash + 1), contents, mode, true);
