@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "Platform/FileManager.h"
+#include "Platform/OwnedDescriptor.h"
 
 namespace platform {
 
@@ -82,13 +83,11 @@ std::optional<struct stat> regularStatus(int descriptor, std::string_view path, 
 int RegularFile::openFlags() { return O_PATH | O_CLOEXEC; }
 
 std::optional<std::string> RegularFile::read(const std::string& path, std::uint64_t maxSize, Error* error) {
-    const int descriptor = ::open(path.c_str(), openFlags());
-    if (descriptor < 0) {
+    const OwnedDescriptor file(::open(path.c_str(), openFlags()));
+    if (file.get() < 0) {
         return fail(error, FileManager::errorFor(FileOperation::Read, errno, path));
     }
-    auto contents = readDescriptor(descriptor, path, maxSize, error);
-    ::close(descriptor);
-    return contents;
+    return readDescriptor(file.get(), path, maxSize, error);
 }
 
 bool RegularFile::checkDescriptor(int descriptor, std::string_view path, Error* error) {
@@ -112,13 +111,11 @@ std::optional<std::string> RegularFile::readDescriptor(int descriptor, std::stri
         return readBounded(descriptor, path, maxSize, error);
     }
     const std::string location = "/proc/self/fd/" + std::to_string(descriptor);
-    const int reopened = ::open(location.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (reopened < 0) {
+    const OwnedDescriptor reopened(::open(location.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (reopened.get() < 0) {
         return fail(error, FileManager::errorFor(FileOperation::Read, errno, path));
     }
-    auto contents = readBounded(reopened, path, maxSize, error);
-    ::close(reopened);
-    return contents;
+    return readBounded(reopened.get(), path, maxSize, error);
 }
 
 }  // namespace platform
