@@ -14,9 +14,29 @@ namespace {
 
 constexpr std::string_view kNullText = "(null)";
 
+// The flags of a conversion, as a set: printf reads a repeated flag as one.
+class Flags {
+public:
+    void add(char flag) { bits_ |= bitOf(flag); }
+    bool has(char flag) const { return (bits_ & bitOf(flag)) != 0; }
+    bool empty() const { return bits_ == 0; }
+    void appendTo(std::string& pattern) const {
+        for (const char flag : kOrder) {
+            if (has(flag)) {
+                pattern += flag;
+            }
+        }
+    }
+
+private:
+    static constexpr std::string_view kOrder = "-+ #0";
+    static unsigned bitOf(char flag) { return 1U << kOrder.find(flag); }
+    unsigned bits_ = 0;
+};
+
 // One parsed conversion: "%[pos$][flags][width][.precision][length]conversion".
 struct Conversion {
-    std::string flags;
+    Flags flags;
     int width = -1;
     bool widthFromArgument = false;
     int precision = -1;
@@ -75,7 +95,7 @@ bool parseConversion(std::string_view format, std::size_t& index, Conversion& ou
     }
     while (cursor < format.size() && kFlags.contains(format[cursor])) {
         if (format[cursor] != '\'') {
-            out.flags.push_back(format[cursor]);
+            out.flags.add(format[cursor]);
         }
         ++cursor;
     }
@@ -167,7 +187,7 @@ private:
         if (conversion.widthFromArgument) {
             const std::int64_t width = numberArgument();
             if (width < 0) {
-                conversion.flags.push_back('-');
+                conversion.flags.add('-');
             }
             conversion.width = static_cast<int>(width < 0 ? -width : width);
         }
@@ -215,7 +235,8 @@ private:
 
     // The C printf pattern of one conversion: "%", flags, width, precision, length, type.
     static std::string printfPattern(const Conversion& conversion, std::string_view length, std::string_view type) {
-        std::string result = "%" + conversion.flags;
+        std::string result = "%";
+        conversion.flags.appendTo(result);
         if (conversion.width >= 0) {
             result += std::to_string(conversion.width);
         }
@@ -299,7 +320,7 @@ private:
         }
         const std::size_t width = conversion.width < 0 ? 0 : static_cast<std::size_t>(conversion.width);
         const std::size_t padding = width > shown.size() ? width - shown.size() : 0;
-        const bool leftAligned = conversion.flags.find('-') != std::string::npos;
+        const bool leftAligned = conversion.flags.has('-');
         if (!leftAligned) {
             out.append(padding, ' ');
         }

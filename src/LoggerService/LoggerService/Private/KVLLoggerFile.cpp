@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <iterator>
@@ -23,6 +24,9 @@
 #include "Platform/URL.h"
 
 namespace {
+
+// Where a line's timestamp goes: the width of the log's "yyMMdd HHmmss.SSS".
+constexpr std::size_t kTimestampRoom = std::string_view("yyMMdd HHmmss.SSS").size();
 
 std::string mainBundleShortVersion() {
     const auto bundle = platform::Bundle::mainBundle();
@@ -141,7 +145,7 @@ void KVLLoggerFile::logMessageVAList(std::string_view format, std::uint64_t leve
     // The same text as the level's operation given the format "<file>(<line>) : <format>".
     LineBuffer buffer;
     std::string& line = buffer.line();
-    appendLineMiddle(line, levelName);
+    beginLine(line, levelName);
     line += platform::PathUtilities::lastPathComponentView(fileName);
     line += '(';
     char number[24];
@@ -191,7 +195,7 @@ void KVLLoggerFile::log(std::uint64_t level, std::string_view levelName, std::st
     }
     LineBuffer buffer;
     std::string& line = buffer.line();
-    appendLineMiddle(line, levelName);
+    beginLine(line, levelName);
     platform::appendFormatArgs(line, format, args);
     line += '\n';
     writeLog(line);
@@ -208,15 +212,15 @@ void KVLLoggerFile::logFileInitialize() {
     logFileInitializeLocked(platform::Clock::now());
 }
 
-void KVLLoggerFile::appendLineMiddle(std::string& line, std::string_view levelName) const {
-    // The layout "%@ : %6d : %8llu : %@ : %@\n" after its timestamp, built by hand: this runs
-    // for every line.
+void KVLLoggerFile::beginLine(std::string& line, std::string_view levelName) const {
+    // The layout "%@ : %6d : %8llu : %@ : %@\n", built by hand: this runs for every line.
+    line.append(kTimestampRoom, ' ');
     line += idsText(miPID_);
     line += levelName;
     line += " : ";
 }
 
-void KVLLoggerFile::writeLog(std::string_view tail) {
+void KVLLoggerFile::writeLog(std::string& line) {
     const std::lock_guard lock(mMutex_);
     // Without an open file the line is lost; only a write into an open file may roll.
     if (!mFileHandle_) {
@@ -225,18 +229,17 @@ void KVLLoggerFile::writeLog(std::string_view tail) {
     const platform::Date now = platform::Clock::now();
     rollLogFileIfNeededLocked(now);
     if (mFileHandle_) {
-        writeLineLocked(now, tail);
+        writeLineLocked(now, line);
     }
 }
 
-void KVLLoggerFile::writeLineLocked(platform::Date now, std::string_view tail) {
-    // The whole line goes to the file in one write.
-    mLine_.clear();
-    appendTimestampLocked(now);
-    mLine_ += tail;
+void KVLLoggerFile::writeLineLocked(platform::Date now, std::string& line) {
+    // The timestamp goes into the line's room; then the whole line goes to the file in one
+    // write.
+    std::copy_n(timestampLocked(now).data(), kTimestampRoom, line.data());
     try {
-        mFileHandle_->writeData(std::span(reinterpret_cast<const std::uint8_t*>(mLine_.data()), mLine_.size()));
-        mFileEnd_ += mLine_.size();
+        mFileHandle_->writeData(std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
+        mFileEnd_ += line.size();
     } catch (const platform::FileHandleException&) {
         // A full disk or a file-size limit: the line is dropped whole, so a torn start of it
         // is cut off again, and the logger carries on.
@@ -330,7 +333,7 @@ void KVLLoggerFile::logFileInitializeLocked(platform::Date now) {
     mFileEnd_ = ::fstat(descriptor, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
     if (isLevelOn(KVLLogLevelInfo)) {
         std::string firstLine;
-        appendLineMiddle(firstLine, KVLLogLevelName(KVLLogLevelInfo));
+        beginLine(firstLine, KVLLogLevelName(KVLLogLevelInfo));
         platform::appendFormatArgs(firstLine, "%@ : %@\n", platform::FormatArgPack(mstrModuleName_, mstrAppVersion_));
         writeLineLocked(now, firstLine);
     }
@@ -349,20 +352,23 @@ std::optional<std::string> KVLLoggerFile::getNewLogFilePath() {
     return path;
 }
 
-void KVLLoggerFile::appendTimestampLocked(platform::Date now) {
+std::string_view KVLLoggerFile::timestampLocked(platform::Date now) {
     // The formatter's text for the second, with the milliseconds ("SSS", the last three
     // characters, truncated as the formatter truncates them) put in per line.
     const auto millis = static_cast<std::int64_t>(std::floor(now.timeIntervalSince1970() * 1000.0));
     const std::int64_t second = millis >= 0 ? millis / 1000 : (millis - 999) / 1000;
     if (second != mTimestampSecond_) {
-        const std::string text = KVLLogUtil::logFileDateFormatterMsg().stringFromDate(
+        mTimestamp_ = KVLLogUtil::logFileDateFormatterMsg().stringFromDate(
             platform::Date::fromTimeIntervalSince1970(static_cast<double>(second)));
-        mTimestampPrefix_ = text.substr(0, text.size() >= 3 ? text.size() - 3 : text.size());
+        // The pattern gives exactly the room's width in en_US; the resize holds the room's
+        // contract whatever a formatter gives.
+        mTimestamp_.resize(kTimestampRoom, ' ');
         mTimestampSecond_ = second;
     }
     const int fraction = static_cast<int>(millis - second * 1000);
-    const char digits[3] = {static_cast<char>('0' + fraction / 100), static_cast<char>('0' + fraction / 10 % 10),
-                            static_cast<char>('0' + fraction % 10)};
-    mLine_ += mTimestampPrefix_;
-    mLine_.append(digits, sizeof(digits));
+    char* const digits = mTimestamp_.data() + mTimestamp_.size() - 3;
+    digits[0] = static_cast<char>('0' + fraction / 100);
+    digits[1] = static_cast<char>('0' + fraction / 10 % 10);
+    digits[2] = static_cast<char>('0' + fraction % 10);
+    return mTimestamp_;
 }

@@ -84,14 +84,14 @@ public:
     void logFileInitialize();
 
 private:
-    // Appends " : <pid> : <thread id> : <tag> : ", the part of a line between its timestamp and
-    // its text.
-    void appendLineMiddle(std::string& line, std::string_view levelName) const;
-    // Stamps, rolls if the day changed and writes one line under the lock; tail is the line
-    // without its timestamp, ending with its line feed.
-    void writeLog(std::string_view tail);
+    // Starts a line: room for its timestamp, then " : <pid> : <thread id> : <tag> : ", the
+    // part between the timestamp and the text.
+    void beginLine(std::string& line, std::string_view levelName) const;
+    // Stamps, rolls if the day changed and writes one line, begun by beginLine and ending with
+    // its line feed, under the lock.
+    void writeLog(std::string& line);
     // The steps below run with mMutex_ held, inside their caller's safe zone.
-    void writeLineLocked(platform::Date now, std::string_view tail);
+    void writeLineLocked(platform::Date now, std::string& line);
     void rollLogFileIfNeededLocked(platform::Date now);
     // Whether seconds falls on the current file's day, in the time zone of now (looked up once
     // a second: asking the system for its zone costs too much for every line).
@@ -101,7 +101,8 @@ private:
     void rollLogFileNowLocked();
     void logFileInitializeLocked(platform::Date now);
     std::optional<std::string> getNewLogFilePath();
-    void appendTimestampLocked(platform::Date now);
+    // "yyMMdd HHmmss.SSS" for now, exactly as wide as a line's room for it.
+    std::string_view timestampLocked(platform::Date now);
 
     std::atomic<std::uint64_t> mlLevel_;
     const std::optional<std::string> mstrDirectory_;
@@ -126,9 +127,8 @@ private:
     double mDayStart_ = 0.0;
     double mDayEnd_ = 0.0;
     std::int64_t mZoneCheckSecond_ = std::numeric_limits<std::int64_t>::min();
-    // The timestamp up to its milliseconds, made once per second.
+    // The last timestamp: made by the date formatter once per second, its milliseconds
+    // written in per line.
     std::int64_t mTimestampSecond_ = std::numeric_limits<std::int64_t>::min();
-    std::string mTimestampPrefix_;
-    // The line being written, kept to spare an allocation per line.
-    std::string mLine_;
+    std::string mTimestamp_;
 };
