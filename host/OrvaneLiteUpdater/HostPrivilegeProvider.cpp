@@ -3,12 +3,47 @@
 #include <grp.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 #include "KVLSharedUtil/KVLTaskUtil.h"
 #include "Platform/Format.h"
 #include "Platform/PathUtilities.h"
 #include "Platform/SourcePath.h"
+
+namespace {
+
+// Whether the shell passes the character on as it is, in a word of a command line.
+bool isPlainCharacter(char c) {
+    constexpr std::string_view kPlainPunctuation = "%+,-./:=@_";
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           kPlainPunctuation.find(c) != std::string_view::npos;
+}
+
+// The words of a launchctl command line made only of plain words between spaces, which runs
+// the same without a shell; none for any other line.
+std::optional<std::vector<std::string>> plainLaunchctlWords(std::string_view commandLine) {
+    if (!std::all_of(commandLine.begin(), commandLine.end(), [](char c) { return c == ' ' || isPlainCharacter(c); })) {
+        return std::nullopt;
+    }
+    std::vector<std::string> words;
+    for (std::size_t start = 0; start < commandLine.size();) {
+        const std::size_t end = std::min(commandLine.find(' ', start), commandLine.size());
+        if (end > start) {
+            words.emplace_back(commandLine.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    if (words.empty() || words.front() != "launchctl") {
+        return std::nullopt;
+    }
+    return words;
+}
+
+}  // namespace
 
 HostPrivilegeProvider::HostPrivilegeProvider(std::shared_ptr<const platform::ConfinedRoot> root,
                                              std::shared_ptr<IKVLLogger> logger)
@@ -115,10 +150,14 @@ bool HostPrivilegeProvider::launchCommand(const std::string& commandLine, IKVLIn
     if (!begin(Operation::Launch, "run " + commandLine, error)) {
         return false;
     }
-    // The shared command runner: the shell, a bounded wait, the output read while waiting;
-    // standard error joins standard output, so that a failure says why.
+    // The shared command runner: a bounded wait, the output read while waiting; standard
+    // error joins standard output, so that a failure says why. The launchctl lines of the
+    // jobs need no shell, which spares a process per call and gives a root-run line nothing
+    // to expand.
     std::string output;
-    const std::int32_t status = KVLTaskUtil::launchCommand("exec 2>&1; " + commandLine, output);
+    const auto words = plainLaunchctlWords(commandLine);
+    const std::int32_t status = words ? KVLTaskUtil::launchProgram(*words, output, KVLTaskStandardError::JoinsOutput)
+                                      : KVLTaskUtil::launchCommand("exec 2>&1; " + commandLine, output);
     if (status != 0) {
         return fail(error, platform::formatString("\"%@\" exited with status %d: %@", commandLine, status, output),
                     status);

@@ -72,7 +72,7 @@ std::optional<std::string> HostStatus::labelOf(const InstalledFile& file) const 
 
 std::optional<std::vector<std::string>> HostStatus::loadedJobs() {
     std::string listing;
-    if (KVLTaskUtil::launchCommand("launchctl list", listing) != 0) {
+    if (KVLTaskUtil::launchProgram({"launchctl", "list"}, listing, KVLTaskStandardError::Inherited) != 0) {
         return std::nullopt;
     }
     std::vector<std::string> labels;

@@ -5,6 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+
 #include "ErrorService/KVLCreateInternalError.h"
 #include "TestSupport/LoadedServices.h"
 #include "TestSupport/RecordingLogger.h"
@@ -56,6 +59,28 @@ TEST_F(HostPrivilegeProviderTest, AttributesAndCommands) {
     EXPECT_FALSE(provider.launchCommand("echo out; echo why >&2; exit 3", record.get()));
     EXPECT_EQ(record->getErrorCode(), 3);
     EXPECT_EQ(record->getDescription(), "\"echo out; echo why >&2; exit 3\" exited with status 3: out\nwhy\n");
+}
+
+TEST_F(HostPrivilegeProviderTest, PlainLaunchctlLinesRunWithoutAShell) {
+    // A launchctl that names the program that started it and the path it was given.
+    writeFile("bin/launchctl",
+              "#!/bin/sh\nprintf '%s %s\\n' \"$(cat /proc/$PPID/comm)\" \"$2\"\necho why >&2\nexit 4\n");
+    ::chmod(path("bin/launchctl").c_str(), 0755);
+    const std::string savedPath = std::getenv("PATH");
+    ::setenv("PATH", (path("bin") + ":" + savedPath).c_str(), 1);
+    const struct {
+        std::string commandLine;
+        std::string output;
+    } cases[] = {
+        {"launchctl  load /a/b.plist", std::string(program_invocation_short_name).substr(0, 15) + " /a/b.plist\nwhy\n"},
+        {"launchctl load '/a b.plist'", "sh /a b.plist\nwhy\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(provider.launchCommand(c.commandLine, record.get()));
+        EXPECT_EQ(record->getDescription(), "\"" + c.commandLine + "\" exited with status 4: " + c.output);
+        record->reset();
+    }
+    ::setenv("PATH", savedPath.c_str(), 1);
 }
 
 }  // namespace

@@ -31,7 +31,18 @@ constexpr auto kOutputReadLimit = 100ms;
 }  // namespace
 
 std::int32_t KVLTaskUtil::launchCommand(const std::string& commandLine, std::string& output) {
-    platform::Task task("/bin/sh", {"-c", commandLine});
+    return launchProgram({"/bin/sh", "-c", commandLine}, output, KVLTaskStandardError::Inherited);
+}
+
+std::int32_t KVLTaskUtil::launchProgram(const std::vector<std::string>& arguments, std::string& output,
+                                        KVLTaskStandardError standardError) {
+    if (arguments.empty()) {
+        return -1;
+    }
+    platform::Task task(arguments.front(), {arguments.begin() + 1, arguments.end()});
+    if (standardError == KVLTaskStandardError::JoinsOutput) {
+        task.joinStandardErrorToOutput();
+    }
     if (task.launch().has_value()) {
         return -1;
     }

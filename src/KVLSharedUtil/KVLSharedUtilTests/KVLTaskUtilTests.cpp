@@ -35,6 +35,15 @@ TEST(KVLTaskUtil, AppendsValidUTF8OutputAndReturnsTheExitStatusOrSignal) {
     }
 }
 
+TEST(KVLTaskUtil, RunsAProgramFoundOnThePathWithItsArgumentsAsTheyAre) {
+    std::string output;
+    EXPECT_EQ(KVLTaskUtil::launchProgram({"printf", "%s|", "a  b", "$HOME;"}, output, KVLTaskStandardError::Inherited),
+              0);
+    EXPECT_EQ(output, "a  b|$HOME;|");
+    EXPECT_EQ(KVLTaskUtil::launchProgram({"kvl-no-such-program"}, output, KVLTaskStandardError::Inherited), -1);
+    EXPECT_EQ(output, "a  b|$HOME;|");
+}
+
 TEST_F(KVLTaskUtilLogging, StressChildStillRunningAfterTheWaitIsEnded) {
     // Both at once: one ends on SIGTERM after 5.05 s, one ignores it and is killed 1 s later.
     const auto runTimed = [](const std::string& commandLine) {

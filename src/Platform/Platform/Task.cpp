@@ -7,6 +7,8 @@ namespace platform {
 Task::Task(std::string launchPath, std::vector<std::string> arguments)
     : launchPath_(std::move(launchPath)), arguments_(std::move(arguments)) {}
 
+void Task::joinStandardErrorToOutput() { standardErrorJoined_ = true; }
+
 int Task::processIdentifier() const { return pid_; }
 
 void Task::waitUntilExit() {

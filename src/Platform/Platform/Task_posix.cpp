@@ -32,14 +32,17 @@ timespec toTimespec(Clock::duration duration) {
     return timespec{static_cast<time_t>(seconds.count()), static_cast<long>(nanoseconds.count())};
 }
 
-// Spawn settings: standard output to the pipe's writing end (dup2 clears its close-on-exec
-// flag), a clear signal mask and default actions, whatever the host process set for itself,
-// and a process group of the child's own.
+// Spawn settings: standard output, and standard error when joined, to the pipe's writing end
+// (dup2 clears its close-on-exec flag), a clear signal mask and default actions, whatever the
+// host process set for itself, and a process group of the child's own.
 class SpawnSettings {
 public:
-    explicit SpawnSettings(int outputDescriptor) {
+    SpawnSettings(int outputDescriptor, bool standardErrorJoined) {
         posix_spawn_file_actions_init(&actions_);
         posix_spawn_file_actions_adddup2(&actions_, outputDescriptor, STDOUT_FILENO);
+        if (standardErrorJoined) {
+            posix_spawn_file_actions_adddup2(&actions_, outputDescriptor, STDERR_FILENO);
+        }
         posix_spawnattr_init(&attributes_);
         sigset_t signals;
         sigemptyset(&signals);
@@ -91,9 +94,10 @@ std::optional<Error> Task::launch() {
 
     pid_t pid = -1;
     const int result = [&] {
-        const SpawnSettings settings(pipeEnds[1]);
-        return ::posix_spawn(&pid, launchPath_.c_str(), settings.actions(), settings.attributes(), argv.data(),
-                             environ);
+        const SpawnSettings settings(pipeEnds[1], standardErrorJoined_);
+        // posix_spawnp takes a path with a slash as it is.
+        return ::posix_spawnp(&pid, launchPath_.c_str(), settings.actions(), settings.attributes(), argv.data(),
+                              environ);
     }();
     ::close(pipeEnds[1]);
     if (result != 0) {
