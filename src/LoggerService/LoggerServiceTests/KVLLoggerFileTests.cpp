@@ -148,7 +148,10 @@ TEST_F(KVLLoggerFileTest, OnlyTheSixExactLevelsAreWrittenWithTheirTags) {
     logger.logMessage("bit", 0x1, "src/A/KVLCaller", 3, 0);
     logger.error("plain %s", "text");
     logger.logMessage("%d%%", KVLLogLevelInfo, "dir/odd%dname", 9, 50);  // a "%" in the file name stays text
-    expected.insert(expected.end(), {stamp + " ERR : plain text", stamp + " INF : odd%dname(9) : 50%"});
+    const std::string longName(300, 'n');
+    logger.logMessage("long", KVLLogLevelInfo, "dir/" + longName, 10, 0);
+    expected.insert(expected.end(), {stamp + " ERR : plain text", stamp + " INF : odd%dname(9) : 50%",
+                                     stamp + " INF : " + longName + "(10) : long"});
     EXPECT_EQ(linesOfFile(logger.getLogFilePath().value()), expected);
 
     // At the error level: no first line, and only unexpected and error lines.

@@ -152,7 +152,10 @@ public:
                 continue;
             }
             Conversion conversion;
-            if (!parseConversion(format, index, conversion)) {
+            // A conversion character right after the '%' (the common case) is all there is.
+            if (index < format.size() && kConversions.contains(format[index])) {
+                conversion.conversion = format[index++];
+            } else if (!parseConversion(format, index, conversion)) {
                 out.push_back('%');
                 continue;
             }
@@ -241,7 +244,8 @@ private:
             result += std::to_string(conversion.width);
         }
         if (conversion.precision >= 0) {
-            result += "." + std::to_string(conversion.precision);
+            result += '.';
+            result += std::to_string(conversion.precision);
         }
         result.append(length);
         result.append(type);

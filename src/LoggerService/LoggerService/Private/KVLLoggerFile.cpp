@@ -49,9 +49,10 @@ void appendRightAligned(std::string& out, std::uint64_t number, std::size_t widt
     out.append(digits, count);
 }
 
-// " : <pid, 6 wide> : <thread id, 8 wide> : ", made once per thread: the system thread id
-// costs a system call per reading, while a thread's id never changes. Only the forking thread
-// lives on in the child of fork, under a new id, so its copy is forgotten there.
+// The room for a line's timestamp, then " : <pid, 6 wide> : <thread id, 8 wide> : ", made
+// once per thread: the system thread id costs a system call per reading, while a thread's id
+// never changes. Only the forking thread lives on in the child of fork, under a new id, so its
+// copy is forgotten there.
 struct ThreadIDsText {
     std::uint64_t threadID = 0;
     int pid = 0;
@@ -65,7 +66,8 @@ std::string_view idsText(int pid) {
     if (tIDs.threadID == 0 || tIDs.pid != pid) {
         tIDs.threadID = platform::ProcessInfo::systemThreadID();
         tIDs.pid = pid;
-        tIDs.text = " : ";
+        tIDs.text.assign(kTimestampRoom, ' ');
+        tIDs.text += " : ";
         appendRightAligned(tIDs.text, static_cast<std::uint64_t>(pid), 6);
         tIDs.text += " : ";
         appendRightAligned(tIDs.text, tIDs.threadID, 8);
@@ -146,12 +148,21 @@ void KVLLoggerFile::logMessageVAList(std::string_view format, std::uint64_t leve
     LineBuffer buffer;
     std::string& line = buffer.line();
     beginLine(line, levelName);
-    line += platform::PathUtilities::lastPathComponentView(fileName);
-    line += '(';
-    char number[24];
-    const char* const numberEnd = std::to_chars(std::begin(number), std::end(number), lineNo).ptr;
-    line.append(number, static_cast<std::size_t>(numberEnd - number));
-    line += ") : ";
+    // "<file>(<line>) : ", put together on the stack and appended at once; a file name too
+    // long for the stack goes first on its own.
+    const std::string_view file = platform::PathUtilities::lastPathComponentView(fileName);
+    char caller[256];
+    constexpr std::size_t kAfterFile = 32;  // "(", a 64-bit number and ") : "
+    char* end = caller;
+    if (file.size() <= sizeof(caller) - kAfterFile) {
+        end = std::copy(file.begin(), file.end(), end);
+    } else {
+        line += file;
+    }
+    *end++ = '(';
+    end = std::to_chars(end, std::end(caller), lineNo).ptr;
+    end = std::copy_n(") : ", 4, end);
+    line.append(caller, static_cast<std::size_t>(end - caller));
     platform::appendFormatArgs(line, format, args);
     line += '\n';
     writeLog(line);
@@ -214,7 +225,6 @@ void KVLLoggerFile::logFileInitialize() {
 
 void KVLLoggerFile::beginLine(std::string& line, std::string_view levelName) const {
     // The layout "%@ : %6d : %8llu : %@ : %@\n", built by hand: this runs for every line.
-    line.append(kTimestampRoom, ' ');
     line += idsText(miPID_);
     line += levelName;
     line += " : ";
