@@ -121,10 +121,14 @@ bool HostPrivilegeProvider::setAttributes(const platform::PlistDictionary& attri
         }
         if (const auto found = attributes.find("NSFileGroupOwnerAccountName");
             found != attributes.end() && found->second.string()) {
-            if (::getgrnam(found->second.string()->c_str()) != nullptr) {
-                changes.groupOwnerAccountName = *found->second.string();
-            } else if (*found->second.string() == "wheel") {
+            // wheel is group 0, as on the system the jobs are made for, whatever group this one
+            // may call wheel; and a name the group database lacks would send the lookup through
+            // every source it has.
+            const std::string& group = *found->second.string();
+            if (group == "wheel") {
                 changes.groupOwnerAccountID = 0;
+            } else if (::getgrnam(group.c_str()) != nullptr) {
+                changes.groupOwnerAccountName = group;
             }
         }
     }
