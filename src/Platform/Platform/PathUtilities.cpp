@@ -1,5 +1,7 @@
 #include "Platform/PathUtilities.h"
 
+#include <string.h>
+
 #include "Platform/Layout.h"
 #include "Platform/SearchPaths.h"
 
@@ -48,14 +50,18 @@ std::string PathUtilities::stringByAppendingPathComponent(std::string_view path,
 std::string PathUtilities::lastPathComponent(std::string_view path) { return std::string(lastPathComponentView(path)); }
 
 std::string_view PathUtilities::lastPathComponentView(std::string_view path) {
-    // The last component is the same with or without the separators standardized.
-    const std::size_t last = path.find_last_not_of('/');
-    if (last == std::string_view::npos) {
+    // The last component is the same with or without the separators standardized. Every log
+    // line names its caller's file by it, hence the vector search for the slash.
+    std::size_t end = path.size();
+    while (end > 0 && path[end - 1] == '/') {
+        --end;
+    }
+    if (end == 0) {
         return path.empty() ? std::string_view() : std::string_view("/");
     }
-    const std::size_t slash = path.rfind('/', last);
-    const std::size_t first = slash == std::string_view::npos ? 0 : slash + 1;
-    return path.substr(first, last + 1 - first);
+    const auto* slash = static_cast<const char*>(::memrchr(path.data(), '/', end));
+    const std::size_t first = slash == nullptr ? 0 : static_cast<std::size_t>(slash - path.data()) + 1;
+    return path.substr(first, end - first);
 }
 
 std::string PathUtilities::pathExtension(std::string_view path) {
