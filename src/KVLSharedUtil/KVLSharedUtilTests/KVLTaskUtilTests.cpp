@@ -41,6 +41,7 @@ TEST(KVLTaskUtil, RunsAProgramFoundOnThePathWithItsArgumentsAsTheyAre) {
               0);
     EXPECT_EQ(output, "a  b|$HOME;|");
     EXPECT_EQ(KVLTaskUtil::launchProgram({"kvl-no-such-program"}, output, KVLTaskStandardError::Inherited), -1);
+    EXPECT_EQ(KVLTaskUtil::launchProgram({}, output, KVLTaskStandardError::Inherited), -1);
     EXPECT_EQ(output, "a  b|$HOME;|");
 }
 
