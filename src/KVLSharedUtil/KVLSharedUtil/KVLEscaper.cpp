@@ -162,8 +162,11 @@ KVL_AVX512_TARGET Escaped escapeChunksAVX512(char* out, const char* limit, const
 }
 
 bool runsAVX512() {
-    static const bool runs = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                             __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
+    static const bool runs = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+               __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
+    }();
     return runs;
 }
 #endif
