@@ -11,7 +11,7 @@ public:
     enum class Entries { XML, HTML };
     enum class Kernel {
         Portable,  // the compiler's vector extensions (SSE2 on x86-64)
-        AVX512,    // x86-64 with AVX-512BW and BMI1/2, chosen at run time
+        AVX512,    // x86-64 with AVX-512BW, VBMI2 and BMI1/2, chosen at run time
     };
 
     // Whether this machine runs kernel.
