@@ -84,6 +84,11 @@ constexpr std::size_t kChunkSlack = kChunk * kLongestReplacement + kChunk;
 template <class Characters>
 [[gnu::always_inline]] inline char* writeEscaped(char* out, const char* chunk, std::uint64_t toEscape,
                                                  Characters characters, const Replacements& replacements) {
+    // Half the chunks of typical text hold nothing to replace: one copy from where it was loaded.
+    if (toEscape == 0) {
+        std::memcpy(out, chunk, kChunk);
+        return out + kChunk;
+    }
     std::size_t unchanged = 0;
     for (; toEscape != 0; toEscape &= toEscape - 1) {
         const auto at = static_cast<std::size_t>(std::countr_zero(toEscape));
@@ -177,8 +182,8 @@ KVL_AVX512_TARGET Escaped escapeChunksAVX512(char* out, const char* limit, const
     for (; chunk < end && out <= limit; chunk += kChunk) {
         const __m512i bytes = _mm512_loadu_si512(chunk);
         const std::uint64_t toEscape = _mm512_cmpeq_epi8_mask(_mm512_shuffle_epi8(characters, bytes), bytes);
-        // One to eight characters to replace are taken from a word, none or more from the chunk.
-        if (static_cast<unsigned>(std::popcount(toEscape)) - 1 < 8) {
+        // Up to eight characters to replace are taken from a word, more are read from the chunk.
+        if (toEscape != 0 && std::popcount(toEscape) <= 8) {
             const __m512i matched = _mm512_maskz_compress_epi8(toEscape, bytes);
             out = writeEscaped(out, chunk, toEscape, CharactersInWord{static_cast<std::uint64_t>(matched[0])},
                                replacements);
