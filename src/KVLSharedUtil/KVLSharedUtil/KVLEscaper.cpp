@@ -77,14 +77,14 @@ struct CharactersInWord {
 };
 
 // Writes the chunk escaped at out, given its bytes to replace (bit i for byte i) and where to
-// take those characters from, and returns the end of what it wrote. Unchanged runs are copied a whole chunk at a
-// time, the next replacement or run overwriting what was copied beyond, so it reads up to a
-// chunk past the chunk and writes up to kChunkSlack bytes past out.
+// take those characters from, and returns the end of what it wrote. Unchanged runs are copied
+// a whole chunk at a time, the next replacement or run overwriting what was copied beyond, so
+// it reads up to a chunk past the chunk and writes up to kChunkSlack bytes past out.
 constexpr std::size_t kChunkSlack = kChunk * kLongestReplacement + kChunk;
 template <class Characters>
 [[gnu::always_inline]] inline char* writeEscaped(char* out, const char* chunk, std::uint64_t toEscape,
                                                  Characters characters, const Replacements& replacements) {
-    // Half the chunks of typical text hold nothing to replace: one copy from where it was loaded.
+    // With 1% of the text to replace, half the chunks hold nothing to replace: one copy.
     if (toEscape == 0) {
         std::memcpy(out, chunk, kChunk);
         return out + kChunk;
