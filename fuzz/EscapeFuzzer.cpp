@@ -1,12 +1,13 @@
 // The escaping operations against a plain reference: each character replaced by its entry,
-// one at a time. The input is split into the receiver's text, the text to escape and the
-// replacement for spaces.
+// one at a time, through the public operations and through each kernel this machine runs. The
+// input is split into the receiver's text, the text to escape and the replacement for spaces.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "KVLSharedUtil/KVLEscaper.h"
 #include "KVLSharedUtil/NSMutableString+KVLEscapeUtil.h"
 
 using Escape = NSMutableStringKVLEscapeUtil;
@@ -87,5 +88,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     self = receiver;
     Escape::appendXMLTag(self, replacement, text);
     expect(self == receiver + "<" + replacement + ">" + xml + "</" + replacement + ">");
+
+    for (const auto kernel : {KVLEscaper::Kernel::Portable, KVLEscaper::Kernel::AVX512}) {
+        if (KVLEscaper::runs(kernel)) {
+            self = receiver;
+            KVLEscaper::append(self, text, KVLEscaper::Entries::XML, replacement, kernel);
+            expect(self == receiver + xml);
+            self = receiver;
+            KVLEscaper::append(self, text, KVLEscaper::Entries::HTML, replacement, kernel);
+            expect(self == receiver + referenceEscape(text, true, replacement));
+        }
+    }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "KVLSharedUtil/KVLEscaper.h"
 #include "KVLSharedUtil/NSMutableString+KVLEscapeUtil.h"
 
 namespace {
@@ -14,10 +15,10 @@ const std::vector<std::pair<std::string, std::string>> kXMLEntries = {
     {"&", "&amp;"}, {"<", "&lt;"}, {">", "&gt;"}, {"'", "&apos;"}, {"\"", "&quot;"}};
 
 // The entries applied literally: one after another, each over the whole current text.
-std::string escapedEntryAfterEntry(std::string text, bool html) {
+std::string escapedEntryAfterEntry(std::string text, bool html, const std::string& space) {
     auto entries = kXMLEntries;
     if (html) {
-        entries.emplace_back(" ", "&nbsp;");
+        entries.emplace_back(" ", space);
     }
     for (const auto& [character, replacement] : entries) {
         for (std::size_t at = text.find(character); at != std::string::npos;
@@ -28,12 +29,21 @@ std::string escapedEntryAfterEntry(std::string text, bool html) {
     return text;
 }
 
-// Whether the one-pass XML and HTML forms equal the entries applied one after another.
-bool onePassMatches(const std::string& text) {
-    std::string xml, html;
-    Escape::escapeXMLAndAppend(xml, text);
-    Escape::escapeHTMLAndAppend(html, text);
-    return xml == escapedEntryAfterEntry(text, false) && html == escapedEntryAfterEntry(text, true);
+// Whether the one-pass XML and HTML forms of every kernel this machine runs equal the entries
+// applied one after another.
+bool onePassMatches(const std::string& text, const std::string& space = "&nbsp;") {
+    for (const auto kernel : {KVLEscaper::Kernel::Portable, KVLEscaper::Kernel::AVX512}) {
+        std::string xml, html;
+        if (KVLEscaper::runs(kernel)) {
+            KVLEscaper::append(xml, text, KVLEscaper::Entries::XML, space, kernel);
+            KVLEscaper::append(html, text, KVLEscaper::Entries::HTML, space, kernel);
+            if (xml != escapedEntryAfterEntry(text, false, space) ||
+                html != escapedEntryAfterEntry(text, true, space)) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 using Append = void (*)(std::string&, const std::optional<std::string>&);
@@ -67,14 +77,35 @@ TEST(KVLEscapeUtil, EachFormAppendsTheEscapedTextAndSkipsNil) {
 }
 
 TEST(KVLEscapeUtil, OnePassEqualsEntryAfterEntryAtEveryPosition) {
-    // Each special character at every offset around the 16-byte blocks the search uses.
+    // Each special character at every offset of texts from one byte to three 64-byte chunks
+    // and a tail, in the chunks and in the rest taken byte by byte.
     for (const char special : std::string("&<>'\" ")) {
-        for (std::size_t length = 1; length <= 40; ++length) {
+        for (std::size_t length = 1; length <= 200; ++length) {
             for (std::size_t at = 0; at < length; ++at) {
                 std::string text(length, 'x');
                 text[at] = special;
                 ASSERT_TRUE(onePassMatches(text)) << text;
             }
+        }
+    }
+}
+
+TEST(KVLEscapeUtil, OnePassEqualsEntryAfterEntryInDenseTextsWithEverySpaceReplacement) {
+    const auto repeated = [](const std::string& piece, std::size_t times) {
+        std::string text;
+        while (times-- > 0) {
+            text += piece;
+        }
+        return text;
+    };
+    // Every byte replaced, several replacements in one chunk, replacements across chunks and a
+    // text longer than the kernels' staging buffer with eight (XML) or nine (HTML) in each chunk;
+    // space replacements up to the longest entity and longer.
+    const std::string texts[] = {repeated("&<>'\" ", 50), repeated("ab<c d&e'f\"g>", 25),
+                                 repeated(std::string(55, 'x') + "<> &'\"<>&", 100)};
+    for (const std::string& text : texts) {
+        for (const char* space : {"", "_", "&nbsp;", "12345678", "123456789", "<span class=\"gap\"></span>"}) {
+            EXPECT_TRUE(onePassMatches(text, space)) << text << " with " << space;
         }
     }
 }
