@@ -1,6 +1,6 @@
 #include "Platform/PathUtilities.h"
 
-#include <string.h>
+#include <cstring>
 
 #include "Platform/Layout.h"
 #include "Platform/SearchPaths.h"
