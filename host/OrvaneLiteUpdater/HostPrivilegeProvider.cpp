@@ -162,6 +162,9 @@ bool HostPrivilegeProvider::launchCommand(const std::string& commandLine, IKVLIn
     const auto words = plainLaunchctlWords(commandLine);
     const std::int32_t status = words ? KVLTaskUtil::launchProgram(*words, output, KVLTaskStandardError::JoinsOutput)
                                       : KVLTaskUtil::launchCommand("exec 2>&1; " + commandLine, output);
+    if (status == -1) {
+        return fail(error, platform::formatString("\"%@\" could not be started", commandLine), status);
+    }
     if (status != 0) {
         return fail(error, platform::formatString("\"%@\" exited with status %d: %@", commandLine, status, output),
                     status);

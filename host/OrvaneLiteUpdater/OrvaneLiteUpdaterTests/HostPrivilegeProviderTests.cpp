@@ -80,6 +80,10 @@ TEST_F(HostPrivilegeProviderTest, PlainLaunchctlLinesRunWithoutAShell) {
         EXPECT_EQ(record->getDescription(), "\"" + c.commandLine + "\" exited with status 4: " + c.output);
         record->reset();
     }
+    ::setenv("PATH", path("nowhere").c_str(), 1);
+    EXPECT_FALSE(provider.launchCommand("launchctl list", record.get()));
+    EXPECT_EQ(record->getErrorCode(), -1);
+    EXPECT_EQ(record->getDescription(), "\"launchctl list\" could not be started");
     ::setenv("PATH", savedPath.c_str(), 1);
 }
 

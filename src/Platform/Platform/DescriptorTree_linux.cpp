@@ -36,7 +36,7 @@ std::string temporaryName(const std::string& name) {
 
 // Makes an item under a fresh temporary name beside name with make (0 or an errno); the name,
 // or empty with errno set.
-std::string makeTemporary(int folder, const std::string& name, const std::function<int(const std::string&)>& make) {
+std::string makeTemporary(const std::string& name, const std::function<int(const std::string&)>& make) {
     for (;;) {
         std::string temporary = temporaryName(name);
         const int failure = make(temporary);
@@ -119,7 +119,7 @@ int writeAtomically(int folder, const std::string& name, mode_t mode, Placement 
     if (placement != Placement::New)
         removeAbandonedTemporaries(folder, name);
     int descriptor = -1;
-    const std::string temporary = makeTemporary(folder, name, [&](const std::string& candidate) {
+    const std::string temporary = makeTemporary(name, [&](const std::string& candidate) {
         descriptor = ::openat(folder, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         return descriptor < 0 ? errno : 0;
     });
@@ -188,7 +188,7 @@ int copyFolder(int sourceFolder, const std::string& sourceName, const struct sta
         return errno;
     if (placement != Placement::New)
         removeAbandonedTemporaries(destinationFolder, destinationName);
-    const std::string temporary = makeTemporary(destinationFolder, destinationName, [&](const std::string& candidate) {
+    const std::string temporary = makeTemporary(destinationName, [&](const std::string& candidate) {
         return ::mkdirat(destinationFolder, candidate.c_str(), 0700) == 0 ? 0 : errno;
     });
     if (temporary.empty())
@@ -237,10 +237,9 @@ int copyInto(int sourceFolder, const std::string& sourceName, int destinationFol
         target.resize(static_cast<std::size_t>(length));
         if (const int refused = linkPolicy(target, pathInCopy))
             return refused;
-        const std::string temporary =
-            makeTemporary(destinationFolder, destinationName, [&](const std::string& candidate) {
-                return ::symlinkat(target.c_str(), destinationFolder, candidate.c_str()) == 0 ? 0 : errno;
-            });
+        const std::string temporary = makeTemporary(destinationName, [&](const std::string& candidate) {
+            return ::symlinkat(target.c_str(), destinationFolder, candidate.c_str()) == 0 ? 0 : errno;
+        });
         if (temporary.empty())
             return errno;
         const int failure = renameInFolder(destinationFolder, temporary, destinationName, placement);

@@ -14,12 +14,14 @@ enum class TaskTerminationReason { Exit = 1, UncaughtSignal = 2 };
 
 // A child process (the NSTask stand-in, with its standard output in a pipe the task reads).
 // Standard input and standard error are inherited, unless standard error is joined to the
-// output. A launch path without a slash is looked up on PATH, as a shell looks up a command. While the task waits for
-// its child it also reads the child's output, so a child that writes more than a pipe holds is never blocked. The child
-// leads a process group of its own. Terminating or killing the task signals that whole group, and once a task so
-// signalled sees its child end, whatever is left of the group is killed before the child is reaped: no process the
-// child started outlives a task that gave up on it. The task owns its child: a child not yet reaped when the task is
-// destroyed is killed and reaped with its group, so no process outlives its task unnoticed.
+// output. A launch path without a slash is looked up on PATH, as a shell looks up a command.
+// While the task waits for its child it also reads the child's output, so a child that writes
+// more than a pipe holds is never blocked. The child leads a process group of its own.
+// Terminating or killing the task signals that whole group, and once a task so signalled sees
+// its child end, whatever is left of the group is killed before the child is reaped: no
+// process the child started outlives a task that gave up on it. The task owns its child: a
+// child not yet reaped when the task is destroyed is killed and reaped with its group, so no
+// process outlives its task unnoticed.
 class Task {
 public:
     Task(std::string launchPath, std::vector<std::string> arguments);
